@@ -1,0 +1,56 @@
+#pragma once
+// One open input recording and the shared open step that picks the reader,
+// derives the effective sample rate and fills the metadata.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "input/recording_reader.h"
+#include "input/sono_attribute.h"
+#include "input/wave_format.h"
+
+namespace quilve {
+
+struct ScanSettings;
+
+extern const char* const kNoDeviceText;  // "<No device found>"
+
+struct RecordingMetadata {
+  float latitude = 0.0f;
+  float longitude = 0.0f;
+  float altitude = 0.0f;
+  bool gpsValid = false;
+  DateTime recordingTime;  // local time
+  bool timeFromUtc = false;
+  bool timeKnown = false;
+  std::string device = kNoDeviceText;
+  std::string comment;
+};
+
+struct Recording {
+  WaveFormat format;
+  std::uint32_t dataSize = 0;
+  float effectiveSampleRate = 0.0f;
+  bool isWavPack = false;
+  bool attributesParsed = false;  // the extension parsed as an attribute block
+  std::string attributeText;      // the block's attribute text when it parsed
+  RecordingMetadata metadata;
+  std::unique_ptr<RecordingReader> reader;  // open while the recording is scanned
+};
+
+// Opens `path` with the WAV reader, else the WavPack reader, refuses formats
+// the scan cannot analyse, and derives the effective sample rate. On failure
+// `reason` says why, naming the problem (not the path). The reader stays
+// open in `rec.reader` on success.
+Status openRecording(const std::string& path, const ScanSettings& settings, Recording& rec,
+                     std::string* reason);
+
+// The comment shown for a previewed recording: the "CMT" value, else the
+// whole attribute text, with every comma shown as a blank.
+std::string previewComment(const Recording& rec);
+
+// Fills GPS position, recording time, device and comment from the attribute
+// block (when it parsed) and otherwise the file's creation time.
+void fillMetadata(const std::string& path, Recording& rec);
+
+}  // namespace quilve

@@ -1,0 +1,26 @@
+#pragma once
+// The operations both recording readers give the scan.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "input/status.h"
+#include "input/wave_format.h"
+
+namespace quilve {
+
+class RecordingReader {
+ public:
+  virtual ~RecordingReader() = default;
+  // Opens the file and fills the caller's header (with its extension).
+  virtual Status open(const char* path, WaveFormat* format) = 0;
+  // The data size in bytes (for WavPack: the compressed file size), or -1.
+  virtual std::int64_t dataSize() const = 0;
+  // Copies up to count bytes of sample data; fewer at the end of the data.
+  virtual Status read(std::uint8_t* buffer, std::size_t count, std::size_t* bytesRead) = 0;
+  virtual Status close() = 0;
+  // A short reason for the last failure, for messages naming the file.
+  virtual const std::string& lastError() const = 0;
+};
+
+}  // namespace quilve

@@ -1,0 +1,35 @@
+#pragma once
+// RIFF/WAVE reader: the chunk walk (with the "BSn0" form), the data
+// positioning and buffered reads of the sample bytes.
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "input/recording_reader.h"
+
+namespace quilve {
+
+class WaveFile final : public RecordingReader {
+ public:
+  WaveFile();
+  ~WaveFile() override;
+  WaveFile(const WaveFile&) = delete;
+  WaveFile& operator=(const WaveFile&) = delete;
+
+  Status open(const char* path, WaveFormat* format) override;
+  std::int64_t dataSize() const override;
+  Status read(std::uint8_t* buffer, std::size_t count, std::size_t* bytesRead) override;
+  Status close() override;
+  const std::string& lastError() const override { return error_; }
+
+ private:
+  class Riff;
+  std::unique_ptr<Riff> riff_;
+  WaveFormat format_;
+  std::uint32_t dataSize_ = 0;
+  std::uint32_t remaining_ = 0;
+  bool open_ = false;
+  std::string error_;
+};
+
+}  // namespace quilve

@@ -1,0 +1,24 @@
+#pragma once
+// A fresh directory under the system's temporary folder, removed afterwards.
+#include <filesystem>
+#include <string>
+
+namespace quilve::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// The folder of real recordings, or empty when it is absent.
+std::string realDataDir();
+
+}  // namespace quilve::test
