@@ -21,6 +21,9 @@ class WaveFile final : public RecordingReader {
   Status read(std::uint8_t* buffer, std::size_t count, std::size_t* bytesRead) override;
   Status close() override;
   const std::string& lastError() const override { return error_; }
+  // Whether the last open met a RIFF header, so that its failure reason is
+  // the one to report rather than the WavPack reader's.
+  bool looksLikeRiff() const { return looksLikeRiff_; }
 
  private:
   class Riff;
@@ -29,6 +32,8 @@ class WaveFile final : public RecordingReader {
   std::uint32_t dataSize_ = 0;
   std::uint32_t remaining_ = 0;
   bool open_ = false;
+  bool looksLikeRiff_ = false;
+  bool readError_ = false;
   std::string error_;
 };
 

@@ -1,0 +1,326 @@
+#include "input/wave_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace quilve {
+
+namespace {
+
+constexpr std::size_t kBufferSize = 64 * 1024;
+// Bytes of a "BSn0" header we look at: the text at 14 (at most 511
+// characters and its terminator) and the factor at 52.
+constexpr std::size_t kBsn0MinBytes = 54;
+constexpr std::size_t kBsn0ReadLimit = 4096;
+constexpr std::size_t kBsn0TextOffset = 14;
+constexpr std::size_t kBsn0FactorOffset = 52;
+constexpr std::size_t kBsn0MaxText = 512;
+
+std::uint32_t le32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+         (std::uint32_t(p[3]) << 24);
+}
+std::uint16_t le16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+}
+
+struct ChunkInfo {
+  char id[5] = {0, 0, 0, 0, 0};
+  std::uint32_t size = 0;
+  std::int64_t dataOffset = 0;  // first byte after the size field
+};
+
+}  // namespace
+
+// Buffered reads over a file descriptor with the chunk operations the walk
+// needs: read a chunk header, find a chunk by identifier inside a parent,
+// skip to the end of a chunk (honouring the pad byte).
+class WaveFile::Riff {
+ public:
+  ~Riff() { closeFile(); }
+
+  bool openFile(const char* path, std::string* error) {
+    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+      *error = std::strerror(errno);
+      return false;
+    }
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+      *error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
+      closeFile();
+      return false;
+    }
+    fileSize_ = st.st_size;
+    buffer_.resize(kBufferSize);
+    pos_ = 0;
+    begin_ = end_ = 0;
+    return true;
+  }
+
+  bool closeFile() {
+    bool ok = true;
+    if (fd_ >= 0) ok = ::close(fd_) == 0;
+    fd_ = -1;
+    return ok;
+  }
+
+  std::int64_t position() const { return pos_; }
+  std::int64_t fileSize() const { return fileSize_; }
+
+  void seek(std::int64_t pos) {
+    // Keep the buffered bytes when the new position falls inside them.
+    const std::int64_t bufStart = pos_ - static_cast<std::int64_t>(begin_);
+    if (pos >= bufStart && pos <= bufStart + static_cast<std::int64_t>(end_)) {
+      begin_ = static_cast<std::size_t>(pos - bufStart);
+    } else {
+      begin_ = end_ = 0;
+    }
+    pos_ = pos;
+  }
+
+  // Reads up to n bytes through the buffer; fewer only at the end of the
+  // file or on an error.
+  std::size_t read(std::uint8_t* dst, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+      if (begin_ == end_ && !refill()) break;
+      const std::size_t take = std::min(n - done, end_ - begin_);
+      std::memcpy(dst + done, buffer_.data() + begin_, take);
+      begin_ += take;
+      done += take;
+      pos_ += static_cast<std::int64_t>(take);
+    }
+    return done;
+  }
+
+  // The same for sample data: what the buffer holds, then large remainders
+  // straight into the caller's memory.
+  std::size_t readData(std::uint8_t* dst, std::size_t n) {
+    std::size_t done = read(dst, std::min(n, end_ - begin_));
+    while (n - done >= kBufferSize) {
+      const ssize_t got = ::pread(fd_, dst + done, n - done, pos_);
+      if (got <= 0) return done;
+      done += static_cast<std::size_t>(got);
+      pos_ += got;
+    }
+    return done + read(dst + done, n - done);
+  }
+
+  bool readHeader(ChunkInfo* c) {
+    std::uint8_t h[8];
+    if (read(h, 8) != 8) return false;
+    std::memcpy(c->id, h, 4);
+    c->id[4] = 0;
+    c->size = le32(h + 4);
+    c->dataOffset = pos_;
+    return true;
+  }
+
+  // Searches the chunks from the current position up to parentEnd for `id`.
+  bool find(const char* id, std::int64_t parentEnd, ChunkInfo* c) {
+    while (pos_ + 8 <= parentEnd) {
+      if (!readHeader(c)) return false;
+      if (std::memcmp(c->id, id, 4) == 0) return true;
+      skip(*c);
+    }
+    return false;
+  }
+
+  // Moves to the first byte after the chunk, including its pad byte.
+  bool skip(const ChunkInfo& c) {
+    const std::int64_t next = c.dataOffset + c.size + (c.size & 1);
+    seek(next);
+    return next <= fileSize_;
+  }
+
+ private:
+  bool refill() {
+    const ssize_t got = ::pread(fd_, buffer_.data(), kBufferSize, pos_);
+    if (got <= 0) return false;
+    begin_ = 0;
+    end_ = static_cast<std::size_t>(got);
+    return true;
+  }
+
+  int fd_ = -1;
+  std::int64_t fileSize_ = 0;
+  std::int64_t pos_ = 0;  // file position of buffer_[begin_]
+  std::vector<std::uint8_t> buffer_;
+  std::size_t begin_ = 0;
+  std::size_t end_ = 0;
+};
+
+WaveFile::WaveFile() = default;
+
+WaveFile::~WaveFile() { close(); }
+
+Status WaveFile::open(const char* path, WaveFormat* format) {
+  if (!path || !format) {
+    error_ = "missing argument";
+    return kStatusInvalidArg;
+  }
+  if (open_) close();
+  error_.clear();
+  looksLikeRiff_ = false;
+  auto riff = std::make_unique<Riff>();
+  if (!riff->openFile(path, &error_)) return kStatusFail;
+
+  auto fail = [&](const char* why) {
+    error_ = why;
+    riff->closeFile();
+    return kStatusFail;
+  };
+
+  WaveFormat fmt;
+  bool haveBsn0 = false;
+  long bsn0Factor = 0;
+  std::string bsn0Text;
+  ChunkInfo top;
+  std::int64_t waveFormStart = 0;  // first byte after the WAVE form type
+  std::int64_t waveEnd = 0;
+  ChunkInfo fmtChunk;
+
+  // Walk the top-level RIFF chunks until the WAVE form.
+  for (;;) {
+    if (!riff->readHeader(&top)) {
+      return fail(looksLikeRiff_ ? "no WAVE form in the RIFF file" : "not a RIFF file (too short)");
+    }
+    if (std::memcmp(top.id, "RIFF", 4) != 0) {
+      return fail(looksLikeRiff_ ? "no WAVE form in the RIFF file" : "not a RIFF file");
+    }
+    looksLikeRiff_ = true;
+    std::uint8_t form[4];
+    if (top.size < 4 || riff->read(form, 4) != 4) return fail("truncated RIFF header");
+    const std::int64_t end = top.dataOffset + top.size;
+    if (std::memcmp(form, "WAVE", 4) == 0) {
+      waveFormStart = riff->position();
+      waveEnd = end;
+      if (!riff->find("fmt ", waveEnd, &fmtChunk)) return fail("no \"fmt \" chunk");
+      if (fmtChunk.size < 16) return fail("\"fmt \" chunk shorter than 16 bytes");
+      std::uint8_t f[16];
+      if (riff->read(f, 16) != 16) return fail("truncated \"fmt \" chunk");
+      fmt.formatTag = le16(f);
+      fmt.channels = le16(f + 2);
+      fmt.sampleRate = le32(f + 4);
+      fmt.avgBytesPerSec = le32(f + 8);
+      fmt.blockAlign = le16(f + 12);
+      fmt.bitsPerSample = le16(f + 14);
+      if (haveBsn0) {
+        char text[kBsn0MaxText + 64];
+        const long rate = static_cast<long>(fmt.sampleRate);
+        int n = std::snprintf(text, sizeof text, "MMMMMMMMM(#%ld#)<&%ld&>[!%ld!]%sMMMMMMMMM ", rate,
+                              bsn0Factor, rate * bsn0Factor / 1000, bsn0Text.c_str());
+        std::size_t len = std::min<std::size_t>(static_cast<std::size_t>(std::max(n, 0)),
+                                                sizeof text - 1);
+        len = std::min(len & ~std::size_t(1), kMaxExtraBytes);
+        std::memcpy(fmt.extra.data(), text, len);
+        fmt.extraSize = static_cast<std::uint16_t>(len);
+      } else if (fmtChunk.size <= 18) {
+        if (fmt.formatTag != kFormatPcm) {
+          return fail(fmt.formatTag == kFormatIeeeFloat
+                          ? "unsupported format: IEEE float samples"
+                          : "unsupported format: not integer PCM");
+        }
+        fmt.extraSize = 0;
+      } else {
+        std::uint8_t e[2];
+        if (riff->read(e, 2) != 2) return fail("truncated \"fmt \" extension");
+        const std::uint16_t extra = le16(e);
+        if (extra > fmtChunk.size - 18) return fail("\"fmt \" extension longer than its chunk");
+        // A recording keeps at most kMaxExtraBytes of the extension.
+        const std::size_t keep = std::min<std::size_t>(extra, kMaxExtraBytes);
+        if (riff->read(fmt.extra.data(), keep) != keep) {
+          return fail("truncated \"fmt \" extension");
+        }
+        fmt.extraSize = static_cast<std::uint16_t>(keep);
+      }
+      riff->skip(fmtChunk);
+      break;
+    }
+    if (std::memcmp(form, "BSn0", 4) == 0) {
+      const std::size_t rest = top.size - 4;
+      if (rest < kBsn0MinBytes) return fail("\"BSn0\" header too short");
+      const std::size_t want = std::min(rest, kBsn0ReadLimit);
+      std::vector<std::uint8_t> b(want);
+      if (riff->read(b.data(), want) != want) return fail("truncated \"BSn0\" header");
+      bsn0Factor = le16(b.data() + kBsn0FactorOffset) / 1000;
+      const auto textBegin = b.begin() + kBsn0TextOffset;
+      const auto nul = std::find(textBegin, b.end(), std::uint8_t(0));
+      if (nul == b.end() && want == rest) return fail("\"BSn0\" text without terminator");
+      const std::size_t textLen = static_cast<std::size_t>(nul - textBegin);
+      bsn0Text = textLen < kBsn0MaxText ? std::string(textBegin, nul) : std::string();
+      haveBsn0 = true;
+    }
+    // Any other form is skipped; continue with the next top-level chunk.
+    if (!riff->skip(top)) return fail("truncated RIFF chunk");
+  }
+
+  // Position at the sample data. Three bytes "ata" right after the "fmt "
+  // chunk mean its odd size was written without a pad byte, so the "d" of
+  // "data" was taken for the pad: step back and search from the "d".
+  ChunkInfo data;
+  std::uint8_t probe[3];
+  bool found = false;
+  if (riff->read(probe, 3) == 3 && std::memcmp(probe, "ata", 3) == 0) {
+    riff->seek(riff->position() - 4);
+    found = riff->find("data", waveEnd, &data);
+  } else {
+    riff->seek(waveFormStart);
+    found = riff->find("data", waveEnd, &data);
+  }
+  if (!found) return fail("no \"data\" chunk");
+
+  const std::string unsupported = unsupportedFormatReason(fmt);
+  if (!unsupported.empty()) {
+    error_ = unsupported;
+    riff->closeFile();
+    return kStatusFail;
+  }
+
+  riff_ = std::move(riff);
+  format_ = fmt;
+  dataSize_ = data.size;
+  remaining_ = data.size;
+  readError_ = false;
+  open_ = true;
+  *format = format_;
+  return kStatusOk;
+}
+
+std::int64_t WaveFile::dataSize() const { return open_ ? dataSize_ : -1; }
+
+Status WaveFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* bytesRead) {
+  if (!buffer || !bytesRead) return kStatusInvalidArg;
+  *bytesRead = 0;
+  if (!open_) return kStatusNotInitialized;
+  if (readError_) return kStatusFail;
+  const std::size_t n = std::min<std::size_t>(count, remaining_);
+  const std::size_t got = riff_->readData(buffer, n);
+  remaining_ -= static_cast<std::uint32_t>(got);
+  *bytesRead = got;
+  if (got < n) {
+    // The data chunk claims more bytes than the file holds (a recorder that
+    // stopped mid-write). Hand over what exists; the next read fails.
+    error_ = "data ends early: the file is truncated";
+    readError_ = true;
+    if (got == 0) return kStatusFail;
+  }
+  return kStatusOk;
+}
+
+Status WaveFile::close() {
+  if (!open_) return kStatusNotInitialized;
+  open_ = false;
+  const bool ok = riff_->closeFile();
+  riff_.reset();
+  return ok ? kStatusOk : kStatusFail;
+}
+
+}  // namespace quilve

@@ -1,0 +1,241 @@
+// The registry hive and the settings and history stored in it.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "settings/registry.h"
+#include "settings/registry_store.h"
+#include "settings/reporter.h"
+#include "support/temp_dir.h"
+
+using namespace quilve;
+using quilve::test::TempDir;
+
+namespace {
+
+struct Recorder : Reporter {
+  std::vector<std::string> warnings, traces;
+  void warning(const std::string& t) override { warnings.push_back(t); }
+  void trace(const std::string& t) override { traces.push_back(t); }
+};
+
+std::uint32_t dwordOf(RegistryHive& hive, const char* key, const char* name) {
+  const RegValue* v = hive.open(key, false)->value(name);
+  EXPECT_TRUE(v && v->type == RegType::Dword) << name;
+  return v ? v->dword : 0xDEADBEEF;
+}
+
+// Saves settings and history into a fresh hive file and loads them back from
+// a second hive reading the same file.
+void roundTrip(const std::string& file, const ScanSettings& in, const DirectoryHistory& hin,
+               ScanSettings& out, DirectoryHistory& hout) {
+  RegistryHive hive(file);
+  ScanSettings scratch;
+  DirectoryHistory hscratch;
+  loadSettings(hive, kSettingsKeyPath, scratch);
+  loadHistory(hive, kHistoryKeyPath, hscratch);
+  saveSettings(hive, kSettingsKeyPath, in, nullptr);
+  saveHistory(hive, kHistoryKeyPath, hin, nullptr);
+  RegistryHive again(file);
+  ASSERT_TRUE(again.load(nullptr));
+  loadSettings(again, kSettingsKeyPath, out);
+  loadHistory(again, kHistoryKeyPath, hout);
+}
+
+}  // namespace
+
+TEST(RegistryStore, FirstStartCreatesKeysKeepsDefaultsAndShutdownWritesEverything) {
+  TempDir dir;
+  const std::string file = dir.file("cfg/quilve/registry.reg");
+  RegistryHive hive(file);
+  ASSERT_TRUE(hive.load(nullptr));  // no file yet
+  ScanSettings s;
+  DirectoryHistory h;
+  loadSettings(hive, kSettingsKeyPath, s);
+  loadHistory(hive, kHistoryKeyPath, h);
+  EXPECT_EQ(s.TriggerThreshold, 18.0f);
+  EXPECT_EQ(s.DetailSelection, 3);
+  ASSERT_NE(hive.open(kSettingsKeyPath, false), nullptr);
+  ASSERT_NE(hive.open(kHistoryKeyPath, false), nullptr);
+  Recorder r;
+  saveSettings(hive, kSettingsKeyPath, s, &r);
+  saveHistory(hive, kHistoryKeyPath, h, &r);
+  EXPECT_TRUE(r.warnings.empty());
+  EXPECT_EQ(hive.open(kSettingsKeyPath, false)->valueNames().size(), 41u);
+  // Empty head directories are not written; the sixteen program values are.
+  EXPECT_EQ(hive.open(kHistoryKeyPath, false)->valueNames().size(), 16u);
+  ASSERT_FALSE(r.traces.empty());
+  EXPECT_EQ(r.traces.front(), "\nNumber of Subkeys: 0\n\nNumber of values: 0\n");
+  EXPECT_TRUE(std::filesystem::exists(file));
+}
+
+TEST(RegistryStore, StoredFormsAndSignedRoundTrips) {
+  TempDir dir;
+  ScanSettings s;
+  s.MinimumDuration = 0.0005f;
+  s.TriggerThreshold = 18.5f;
+  s.PowerThreshold = -3.0f;  // negative thresholds come back as saved
+  s.IncludeCurvature = true;
+  s.AllowFileCombining = true;
+  s.CurvatureMinValue = -8.0f;
+  s.UpperSlopeMinValue = -42.0f;
+  s.ProgramStartTime = "21:30:00";
+  s.TimerProgram3Enable = true;
+  s.DefaultExpansionFactor = 10;
+  s.DetailSelection = 16;
+  DirectoryHistory h;
+  h.InputDirectory = "/data/night 1";
+  h.OutputDirectory = "/results/";
+  h.Program2OutputFileName = "/out/with \"quotes\" and \\ back";
+  h.Program4ArchiveDirectory = "/arch\tive";  // a control character survives too
+  const std::string file = dir.file("registry.reg");
+  ScanSettings back;
+  DirectoryHistory hback;
+  roundTrip(file, s, h, back, hback);
+
+  RegistryHive hive(file);
+  ASSERT_TRUE(hive.load(nullptr));
+  EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "MinimumDuration"), 5u);
+  EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "TriggerThreshold"), 1850u);
+  EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "OutputOptions"), 258u);
+  EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "CurvatureMinValue"), static_cast<std::uint32_t>(-8));
+
+  EXPECT_FLOAT_EQ(back.MinimumDuration, 0.0005f);
+  EXPECT_FLOAT_EQ(back.TriggerThreshold, 18.5f);
+  EXPECT_FLOAT_EQ(back.PowerThreshold, -3.0f);
+  EXPECT_TRUE(back.IncludeCurvature);
+  EXPECT_TRUE(back.AllowFileCombining);
+  EXPECT_FALSE(back.IncludeSoundPressureLevel);
+  EXPECT_EQ(back.CurvatureMinValue, -8.0f);
+  EXPECT_EQ(back.UpperSlopeMinValue, -42.0f);
+  EXPECT_EQ(back.ProgramStartTime, "21:30:00");
+  EXPECT_TRUE(back.TimerProgram3Enable);
+  EXPECT_EQ(back.DefaultExpansionFactor, 10);
+  EXPECT_EQ(back.DetailSelection, 16);
+  EXPECT_EQ(hback.InputDirectory, h.InputDirectory);
+  EXPECT_EQ(hback.OutputDirectory, h.OutputDirectory);
+  EXPECT_EQ(hback.Program2OutputFileName, h.Program2OutputFileName);
+  EXPECT_EQ(hback.Program4ArchiveDirectory, h.Program4ArchiveDirectory);
+}
+
+TEST(RegistryStore, WrongTypesAndEmptyDirectories) {
+  TempDir dir;
+  const std::string file = dir.file("registry.reg");
+  {
+    std::ofstream out(file);
+    out << "Windows Registry Editor Version 5.00\n\n"
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Velmora\\Fennick\\QUILVE\\1.8\\Settings]\n"
+           "\"ProgramStartTime\"=dword:0000000c\n"
+           "\"DetailSelection\"=\"7\"\n"
+           "\"FitSelection\"=dword:00000002\n\n"
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Velmora\\Fennick\\QUILVE\\1.8\\History]\n"
+           "\"InputDirectory\"=\"/kept/from/before\"\n"
+           "\"OutputDirectory\"=dword:00000001\n";
+  }
+  RegistryHive hive(file);
+  ASSERT_TRUE(hive.load(nullptr));
+  ScanSettings s;
+  s.ProgramStartTime = "01:00:00";
+  loadSettings(hive, kSettingsKeyPath, s);
+  EXPECT_EQ(s.ProgramStartTime, "");  // stored as a number: loads as empty
+  EXPECT_EQ(s.DetailSelection, 3);    // wrong type: keeps its value
+  EXPECT_EQ(s.FitSelection, 2);
+  DirectoryHistory h;
+  h.OutputDirectory = "/x/";
+  loadHistory(hive, kHistoryKeyPath, h);
+  EXPECT_EQ(h.InputDirectory, "/kept/from/before");
+  EXPECT_EQ(h.OutputDirectory, "");
+  // An empty InputDirectory is not written: the earlier value stays stored.
+  h.InputDirectory.clear();
+  saveHistory(hive, kHistoryKeyPath, h, nullptr);
+  RegistryHive again(file);
+  ASSERT_TRUE(again.load(nullptr));
+  DirectoryHistory back;
+  loadHistory(again, kHistoryKeyPath, back);
+  EXPECT_EQ(back.InputDirectory, "/kept/from/before");
+  // A value longer than the 260-byte buffer loads as empty.
+  again.open(kHistoryKeyPath, false)->setString("SettingsDirectory", std::string(300, 'a'));
+  loadHistory(again, kHistoryKeyPath, back);
+  EXPECT_EQ(back.SettingsDirectory, "");
+}
+
+TEST(RegistryHive, CorruptHiveIsSetAsideAndDefaultsAreUsed) {
+  TempDir dir;
+  const std::string file = dir.file("registry.reg");
+  for (const std::string& junk :
+       {std::string("garbage\n"),
+        std::string("Windows Registry Editor Version 5.00\n\"x\"=dword:1\n"),
+        std::string("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:12345678z\n"),
+        std::string("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex(1):4\n"),
+        std::string("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n\"unterminated=\"v\n"),
+        std::string("Windows Registry Editor Version 5.00\n[HKEY_LOCAL_MACHINE\\A]\n"),
+        std::string("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A\\\\B]\n"),
+        std::string("Windows Registry Editor Version 5.00\0\n", 38)}) {
+    std::filesystem::remove(file + ".corrupt");
+    { std::ofstream(file, std::ios::binary) << junk; }
+    RegistryHive hive(file);
+    Recorder r;
+    EXPECT_FALSE(hive.load(&r)) << junk;
+    EXPECT_TRUE(std::filesystem::exists(file + ".corrupt")) << junk;
+    EXPECT_FALSE(std::filesystem::exists(file)) << junk;
+    ASSERT_EQ(r.traces.size(), 1u);
+    EXPECT_NE(r.traces[0].find("defaults are used"), std::string::npos);
+    ScanSettings s;
+    loadSettings(hive, kSettingsKeyPath, s);
+    EXPECT_EQ(s.TriggerThreshold, 18.0f);
+  }
+}
+
+TEST(RegistryHive, InterruptedSaveLeavesThePreviousHive) {
+  TempDir dir;
+  const std::string file = dir.file("registry.reg");
+  RegistryHive hive(file);
+  hive.open("SOFTWARE\\T", true)->setDword("A", 1);
+  ASSERT_TRUE(hive.save(nullptr));
+  const std::string before = hive.serialize();
+  // A process killed between writing the temporary file and the rename
+  // leaves a stray temporary file; the hive itself is untouched.
+  { std::ofstream(file + ".tmp") << "Windows Registry Editor Version 5.00\n[HKEY_CURR"; }
+  RegistryHive reread(file);
+  ASSERT_TRUE(reread.load(nullptr));
+  EXPECT_EQ(reread.serialize(), before);
+  // A save that cannot write its temporary file fails and keeps the old hive
+  // (a directory in the temporary file's place stops it even for root).
+  std::filesystem::remove(file + ".tmp");
+  std::filesystem::create_directory(file + ".tmp");
+  hive.open("SOFTWARE\\T", false)->setDword("A", 2);
+  std::string error;
+  EXPECT_FALSE(hive.save(&error));
+  EXPECT_FALSE(error.empty());
+  RegistryHive kept(file);
+  ASSERT_TRUE(kept.load(nullptr));
+  EXPECT_EQ(kept.serialize(), before);
+}
+
+TEST(RegistryHive, QueriesKeysAndDump) {
+  RegistryHive hive("/dev/null/quilve/registry.reg");
+  EXPECT_EQ(hive.open("SOFTWARE\\X", false), nullptr);
+  RegistryHive::Key* key = hive.open("SOFTWARE\\X\\Y", true);
+  ASSERT_NE(key, nullptr);
+  hive.open("SOFTWARE\\X\\Z", true);
+  key->setString("Name", "abc");
+  key->setDword("Count", 7);
+  char buf[4];
+  std::uint32_t size = sizeof buf;
+  RegType type;
+  EXPECT_EQ(key->query("name", &type, buf, &size), RegResult::Success);  // names ignore case
+  EXPECT_EQ(std::string(buf), "abc");
+  size = 3;
+  EXPECT_EQ(key->query("Name", &type, buf, &size), RegResult::MoreData);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(key->query("Missing", &type, buf, &size), RegResult::FileNotFound);
+  EXPECT_EQ(keyDump(*hive.open("software\\x", false)),
+            "\nNumber of Subkeys: 2\n(1) Y\n(2) Z\n\nNumber of values: 0\n");
+  EXPECT_EQ(keyDump(*key), "\nNumber of Subkeys: 0\n\nNumber of values: 2\n(1) Name\n(2) Count\n");
+  std::string error;
+  EXPECT_FALSE(hive.save(&error));  // the folder cannot be made
+}
