@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <limits>
 #include <string>
 
 #include "output/results_file.h"
@@ -189,7 +190,11 @@ void echoclassRow(std::string& out, const CallParameters& c, const CallParameter
   // one of zero duration has none and is given 90.
   const float rise = c.endFrequency - c.startFrequency;
   const float run = c.duration * 1000000.0f;
-  const double steepness = run == 0.0f ? 0.0 : static_cast<double>(run / rise);
+  double steepness = 0.0;
+  if (run != 0.0f) {
+    steepness = rise != 0.0f ? static_cast<double>(run / rise)
+                             : std::copysign(std::numeric_limits<double>::infinity(), run);
+  }
   const double lineAngle = std::atan(steepness) * 180.0 / 3.14159265 + 90.0;
 
   appendf(out, "%s\t%1.6f\t%3.3f\t%3.3f\t%3.3f\t%1.6f\t%3.3f\t%1.6f\t%8.1f\t%3.2f\t%4.2f\t%5.2f\t%5.2f",
