@@ -24,6 +24,7 @@ struct ScanControl {
   std::string currentRecordingPath;  // full path of the recording to scan
   std::string resultsPath;           // results file (or zero-crossing output) path
   std::string messageBuffer;         // failure text of the last file-list operation
+  std::string lastOpenFailure;       // why the last preview could not open its file
 };
 
 // The input file list and the two result lists with the input directory

@@ -294,7 +294,7 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
   return kStatusOk;
 }
 
-std::int64_t WaveFile::dataSize() const { return open_ ? dataSize_ : -1; }
+std::int64_t WaveFile::dataSize() const { return open_ ? static_cast<std::int64_t>(dataSize_) : -1; }
 
 Status WaveFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* bytesRead) {
   if (!buffer || !bytesRead) return kStatusInvalidArg;

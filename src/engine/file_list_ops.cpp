@@ -1,0 +1,96 @@
+#include "engine/file_list_ops.h"
+
+#include "input/recording.h"
+
+namespace quilve {
+
+namespace {
+
+constexpr std::size_t kMaxPath = 260;
+
+// Opens and closes the recording at the current path (the preview).
+bool previewPath(ScanControl& control, const ScanSettings& settings, std::string* comment) {
+  Recording rec;
+  std::string reason;
+  const std::string& path = control.currentRecordingPath;
+  if (failed(openRecording(path, settings, rec, &reason))) {
+    control.messageBuffer = "Failed opening file " + path;
+    control.lastOpenFailure = reason;
+    return false;
+  }
+  if (comment) *comment = previewComment(rec);
+  if (failed(rec.reader->close())) {
+    control.messageBuffer = "Failed closing file " + path;
+    control.lastOpenFailure.clear();
+    return false;
+  }
+  control.lastOpenFailure.clear();
+  return true;
+}
+
+// The full path of entry `index`, or false when it does not fit.
+bool entryPath(const ScanLists& lists, int index, std::string* path) {
+  if (index < 0 || index >= lists.input.size()) return false;
+  std::string p = lists.inputDirectory + lists.input.at(index).name;
+  if (p.size() > kMaxPath) return false;
+  *path = std::move(p);
+  return true;
+}
+
+}  // namespace
+
+bool resetFileList(ScanLists& lists, ScanControl& control) {
+  std::lock_guard<std::mutex> lock(lists.mutex);
+  if (!lists.input.select(0)) {
+    control.messageBuffer = "Failed reseting file list";
+    return false;
+  }
+  return true;
+}
+
+bool previewSelectedFile(ScanLists& lists, ScanControl& control, const ScanSettings& settings,
+                         std::string* comment) {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(lists.mutex);
+    if (!entryPath(lists, lists.input.selection(), &path)) {
+      control.messageBuffer = "Invalid selection";
+      return false;
+    }
+  }
+  control.currentRecordingPath = path;
+  return previewPath(control, settings, comment);
+}
+
+bool selectNextFile(const ScanLists& lists, std::string* nextPath) {
+  std::lock_guard<std::mutex> lock(lists.mutex);
+  const int next = lists.input.selection() + 1;
+  if (lists.input.selection() == FileList::kNone || next >= lists.input.size()) return false;
+  std::string path;
+  if (!entryPath(lists, next, &path)) return false;
+  if (nextPath) *nextPath = path;
+  return true;
+}
+
+bool previewNextFile(ScanLists& lists, ScanControl& control, const ScanSettings& settings,
+                     std::string* comment) {
+  std::string path;
+  {
+    std::lock_guard<std::mutex> lock(lists.mutex);
+    const int sel = lists.input.selection();
+    const int next = sel + 1;
+    if (sel == FileList::kNone || next >= lists.input.size()) {
+      control.messageBuffer = "Invalid selection or reached the end of list";
+      return false;
+    }
+    lists.input.select(next);
+    if (!entryPath(lists, next, &path)) {
+      control.messageBuffer = "Invalid selection";
+      return false;
+    }
+  }
+  control.currentRecordingPath = path;
+  return previewPath(control, settings, comment);
+}
+
+}  // namespace quilve
