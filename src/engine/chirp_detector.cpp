@@ -1,0 +1,580 @@
+#include "engine/chirp_detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "input/wave_format.h"
+#include "settings/scan_settings.h"
+
+namespace quilve {
+
+namespace {
+
+constexpr float kPeakFloorDb = 0.0f;
+constexpr int kTriggerBinLimit = 123;  // a trigger needs k0 < 123
+constexpr int kTriggerBinMargin = 4;   // ... and k0 > lowest bin + 4
+constexpr int kConfirmColumns = 16;
+constexpr int kConfirmPoints = 4;
+constexpr int kWindowColumnsAfterTrigger = kTileColumns - kRingFrames;  // 112
+constexpr int kContextColumnsBefore = kRingFrames - 1;                  // 15
+constexpr float kBandStartDb = -100.0f;
+constexpr int kBandHalfWidth = 5;
+
+constexpr float kStartFrequencyGain = 0.8f;
+constexpr float kStartSlopeGain = 0.25f;
+constexpr float kStartCurvatureGain = 0.0f;
+constexpr float kStartFrequencyGate = 15000.0f;  // Hz
+constexpr float kRelaxedFrequencyGain = 0.4f;
+constexpr float kRelaxedSlopeGain = 0.1f;
+constexpr float kRelaxedCurvatureGain = 0.0f;
+constexpr float kRelaxedFrequencyGate = 5000.0f;  // Hz
+constexpr float kRelaxationRate = 0.02f;
+constexpr float kTimeGateColumns = 8.0f;
+
+constexpr float kLevelThresholdDrop = 30.0f;  // dB below the peak
+constexpr float kFundamentalSearchFloorDb = -100.0f;
+constexpr float kHarmonicSearchFloorDb = -1.0f;
+constexpr int kHarmonicLowestBin = 4;
+constexpr float kHarmonicMarginDb = 12.0f;
+
+constexpr float kNoValue = -1.0f;  // harmonic fields of a point without a harmonic
+
+// addLevels gives the louder level once two levels are 15 dB or more apart,
+// so a bin more than 16 dB below the running sum cannot change it. Band sums
+// run over most of the spectrum and mostly hit that case; skipping the call
+// there keeps the result identical and the pass short.
+inline float accumulateLevel(float sum, float level) {
+  if (sum - level > 16.0f) return sum;
+  return addLevels(sum, level);
+}
+
+// trunc(x) as a bin index, with anything outside the spectrum pinned to -1
+// or kSpectrumBins (so a wild prediction cannot overflow the conversion).
+inline int binIndex(double x) {
+  if (!(x > -1.0)) return -1;
+  if (x >= kSpectrumBins) return kSpectrumBins;
+  return static_cast<int>(x);
+}
+
+// The three tracker values a prediction gives, and the point it starts from.
+struct Prediction {
+  const TracePoint* last;
+  float dt;         // s from the last point to this column
+  float frequency;  // pf
+  float slope;      // ps
+};
+
+Prediction predict(ChirpRecord& record, double time) {
+  const TracePoint& p = record.points[record.endPoint - 1];
+  Prediction pr;
+  pr.last = &p;
+  pr.dt = static_cast<float>(time - static_cast<double>(p.time));
+  pr.frequency = p.smoothedFrequency + p.smoothedSlope * pr.dt +
+                 p.smoothedCurvature * pr.dt * pr.dt * 0.5f;
+  pr.slope = p.smoothedSlope + p.smoothedCurvature * pr.dt;
+  record.lastUpdateTime = static_cast<float>(time);
+  record.predictedFrequency = pr.frequency;
+  record.predictedSlope = pr.slope;
+  return pr;
+}
+
+// Appends a trace point measured at `frequency`; the tracker is updated with
+// `trackedFrequency` (the measurement, or its blend with half the harmonic).
+void appendPoint(ChirpRecord& record, const Prediction& pr, double time, float frequency,
+                 float trackedFrequency, float level, float noise, float harmonicFrequency,
+                 float harmonicLevel) {
+  const float lastCurvature = pr.last->smoothedCurvature;
+  TracePoint& q = record.points[record.endPoint];
+  q.time = static_cast<float>(time);
+  q.frequency = frequency;
+  q.level = level;
+  q.noise = noise;
+  q.harmonicFrequency = harmonicFrequency;
+  q.harmonicLevel = harmonicLevel;
+  const float r = trackedFrequency - pr.frequency;
+  q.smoothedFrequency = pr.frequency + record.frequencyGain * r;
+  if (pr.dt > 0.0f) {
+    q.smoothedSlope = pr.slope + record.slopeGain * r / pr.dt;
+    q.smoothedCurvature = lastCurvature + record.curvatureGain * 0.5f * r / (pr.dt * pr.dt);
+  } else {
+    // Point times are single precision; deep into a very long recording two
+    // columns can round to the same time. Without a time step there is no
+    // slope to learn, so the prediction stands.
+    q.smoothedSlope = pr.slope;
+    q.smoothedCurvature = lastCurvature;
+  }
+  ++record.endPoint;
+}
+
+}  // namespace
+
+int lowestAnalysedBin(double minimumFrequency, double nyquist) {
+  if (!(nyquist > 0.0)) return kSpectrumBins;
+  const double bin = minimumFrequency / nyquist * kSpectrumBins;
+  if (!(bin > 0.0)) return 0;
+  if (bin >= kSpectrumBins) return kSpectrumBins;
+  return static_cast<int>(bin);
+}
+
+DetectorSetup makeDetectorSetup(const ScanSettings& settings, double effectiveSampleRate,
+                                int samplesPerColumn) {
+  DetectorSetup setup;
+  setup.columnTime =
+      static_cast<float>(samplesPerColumn) / static_cast<float>(effectiveSampleRate);
+  setup.nyquist = effectiveSampleRate * 0.5;
+  setup.lowestBin = lowestAnalysedBin(settings.MinimumFrequency, setup.nyquist);
+  setup.triggerThreshold = settings.TriggerThreshold;
+  setup.clutterSelection = settings.ClutterSelection != kFilterOff;
+  return setup;
+}
+
+// --- SpectrumRing --------------------------------------------------------
+
+void SpectrumRing::clear() {
+  for (auto& f : frames_) f.fill(0.0f);
+  next_ = 0;
+}
+
+void SpectrumRing::push(const float* levels) {
+  std::copy(levels, levels + kSpectrumBins, frames_[next_].begin());
+  next_ = (next_ + 1) % kRingFrames;
+}
+
+// --- ChirpDetector -------------------------------------------------------
+
+ChirpDetector::ChirpDetector(TileSink* tiles) : tiles_(tiles) {
+  for (int k = 0; k < kSpectrumBins; ++k) {
+    const int below = std::min(k, kMeanPad);
+    const int above = std::min(kSpectrumBins - 1 - k, kMeanPad);
+    floorCount_[k] = static_cast<float>(below + above + 1);
+  }
+  startRecording(DetectorSetup{});
+}
+
+void ChirpDetector::startRecording(const DetectorSetup& setup) {
+  setup_ = setup;
+  setup_.lowestBin = std::clamp(setup_.lowestBin, 0, kSpectrumBins);
+  state_ = DetectorState::Search;
+  ring_.clear();
+  columnCount_ = 0;
+  // The pads make bins outside 0..127 drop out of each floor window: -inf
+  // never wins a maximum, +inf never wins a minimum, 0 adds nothing to a sum.
+  background_.fill(-std::numeric_limits<float>::infinity());
+  maxima_.fill(std::numeric_limits<float>::infinity());
+  minima_.fill(0.0f);
+  std::fill(background_.begin() + kMaxPad, background_.end() - kMaxPad, 0.0f);
+  floor_.fill(0.0f);
+  peakBin_ = 0;
+  peakLevel_ = 0.0f;
+  confirmCountdown_ = 0;
+  remainingColumns_ = 0;
+}
+
+void ChirpDetector::prime(const float* levels) {
+  ring_.push(levels);
+  std::copy(levels, levels + kSpectrumBins, background_.begin() + kMaxPad);
+  columnCount_ = 1;
+}
+
+void ChirpDetector::updatePeak(const float* levels) {
+  float best = kPeakFloorDb;
+  int bin = 0;
+  for (int k = std::max(setup_.lowestBin, 1); k < kSpectrumBins; ++k) {
+    if (levels[k] > best) {
+      best = levels[k];
+      bin = k;
+    }
+  }
+  peakBin_ = bin;
+  peakLevel_ = best;
+}
+
+void ChirpDetector::updateBackground(const float* __restrict levels) {
+  ++columnCount_;
+  const float w = columnCount_ > 32 ? 0.03125f : 1.0f / static_cast<float>(columnCount_);
+  const float keep = 1.0f - w;
+  float* __restrict b = background_.data() + kMaxPad;
+  for (int k = 0; k < kSpectrumBins; ++k) b[k] = w * levels[k] + keep * b[k];
+}
+
+void ChirpDetector::updateNoiseFloor() {
+  // Three fixed-width window passes over padded arrays; each inner loop runs
+  // over all 128 bins so the compiler can vectorise it.
+  const float* __restrict b = background_.data();  // b[k + 1] is bin k
+  float* __restrict a = maxima_.data() + kMinPad;
+  for (int k = 0; k < kSpectrumBins; ++k) {
+    float m = b[k];
+    m = b[k + 1] > m ? b[k + 1] : m;
+    m = b[k + 2] > m ? b[k + 2] : m;
+    a[k] = m;
+  }
+
+  const float* __restrict ap = maxima_.data();  // ap[k + 3] is bin k
+  float* __restrict mn = minima_.data() + kMeanPad;
+  for (int k = 0; k < kSpectrumBins; ++k) mn[k] = ap[k];
+  for (int j = 1; j < 2 * kMinPad + 1; ++j) {
+    for (int k = 0; k < kSpectrumBins; ++k) mn[k] = ap[k + j] < mn[k] ? ap[k + j] : mn[k];
+  }
+
+  // Summed in window order (bin k-7 first), as a plain mean over the bins
+  // that exist would be: the zero pads leave every partial sum unchanged.
+  const float* __restrict mp = minima_.data();  // mp[k + 7] is bin k
+  float* __restrict f = floor_.data();
+  for (int k = 0; k < kSpectrumBins; ++k) f[k] = mp[k];
+  for (int j = 1; j < 2 * kMeanPad + 1; ++j) {
+    for (int k = 0; k < kSpectrumBins; ++k) f[k] += mp[k + j];
+  }
+  const float* __restrict count = floorCount_.data();
+  for (int k = 0; k < kSpectrumBins; ++k) f[k] /= count[k];
+}
+
+void ChirpDetector::feedEarlierTiles(const float* levels, int chirpIndex) {
+  if (tiles_ == nullptr) return;
+  for (int slot = std::min(chirpIndex, kChirpSlots) - 1; slot >= 0; --slot) {
+    if (tiles_->columnCount(slot) >= kTileColumns) break;
+    tiles_->appendFrame(slot, levels);
+  }
+}
+
+float ChirpDetector::centroidBin(const float* power, int bin) const {
+  if (bin > 1 && bin < kSpectrumBins - 2) {
+    float weighted = 0.0f;
+    float total = 0.0f;
+    for (int k = bin - 2; k <= bin + 2; ++k) {
+      weighted += static_cast<float>(k) * power[k];
+      total += power[k];
+    }
+    // Five empty bins have no centroid; the bin itself stands for them.
+    if (total > 0.0f) return weighted / total;
+  }
+  return static_cast<float>(bin);
+}
+
+float ChirpDetector::centroidFrequency(const float* power, int bin) const {
+  return static_cast<float>(centroidBin(power, bin) * setup_.nyquist / kSpectrumBins);
+}
+
+BinMeasure ChirpDetector::measureBin(const float* levels, const float* power, int bin) const {
+  BinMeasure out;
+  const float centroid = centroidBin(power, bin);
+  out.frequency = static_cast<float>(centroid * setup_.nyquist / kSpectrumBins);
+
+  const float* floor = floor_.data();
+  int order = 1;
+  int m = static_cast<int>(centroid + 0.5f);
+  int lo = std::max(m - kBandHalfWidth, 0);
+  int hi = std::min(m + kBandHalfWidth, kSpectrumBins - 1);
+  bool inBands = true;
+  int k = std::max(setup_.lowestBin, 1);
+  while (k < kSpectrumBins) {
+    const float excess = levels[k] - floor[k];
+    if (inBands) {
+      if (k < lo) {
+        out.outOfBand = accumulateLevel(out.outOfBand, excess);
+        ++k;
+      } else if (k < hi) {
+        float& sum = order == 1 ? out.fundamental : out.harmonics;
+        sum = accumulateLevel(sum, excess);
+        ++k;
+      } else {
+        // Past this band (its top bin belongs to what follows): move on to
+        // the band at the next multiple of the centroid, if it lies in the
+        // spectrum.
+        ++order;
+        m = static_cast<int>(static_cast<float>(order) * centroid + 0.5f);
+        if (m - kBandHalfWidth >= 0 && m - kBandHalfWidth <= kSpectrumBins - 1) {
+          lo = m - kBandHalfWidth;
+          hi = std::min(m + kBandHalfWidth, kSpectrumBins - 1);
+        } else {
+          inBands = false;
+        }
+      }
+    } else {
+      out.outOfBand = accumulateLevel(out.outOfBand, excess);
+      ++k;
+    }
+  }
+  return out;
+}
+
+DetectorStep ChirpDetector::step(const float* levels, const float* power, double time,
+                                 ChirpRecord& record, int chirpIndex) {
+  ring_.push(levels);
+  updatePeak(levels);
+  updateBackground(levels);
+  updateNoiseFloor();
+  feedEarlierTiles(levels, chirpIndex);
+
+  DetectorStep result;
+  switch (state_) {
+    case DetectorState::Search:
+      searchStep(levels, power, time, record, chirpIndex);
+      break;
+    case DetectorState::Confirm:
+      confirmStep(levels, power, time, record, chirpIndex);
+      break;
+    case DetectorState::Track:
+      result.candidateFinished = trackStep(levels, power, time, record, chirpIndex);
+      break;
+  }
+  result.state = state_;
+  return result;
+}
+
+void ChirpDetector::searchStep(const float* levels, const float* power, double time,
+                               ChirpRecord& record, int chirpIndex) {
+  const int k0 = peakBin_;
+  const float s0 = peakLevel_;
+  const float noise = floor_[k0];
+  if (!(s0 > setup_.triggerThreshold + noise)) return;
+  if (!(k0 > setup_.lowestBin + kTriggerBinMargin && k0 < kTriggerBinLimit)) return;
+
+  state_ = DetectorState::Confirm;
+  confirmCountdown_ = kConfirmColumns;
+  remainingColumns_ = kWindowColumnsAfterTrigger;
+  if (tiles_ != nullptr) {
+    tiles_->clearTile(chirpIndex);
+    for (int i = 0; i < kRingFrames; ++i) tiles_->appendFrame(chirpIndex, ring_.frame(i));
+  }
+
+  const BinMeasure m = measureBin(levels, power, k0);
+  const float dt = setup_.columnTime;
+  record.contextStartTime = static_cast<float>(time - kContextColumnsBefore * static_cast<double>(dt));
+  record.peakLevel = s0;
+  record.peakNoise = noise;
+  record.fundamentalPower = m.fundamental;
+  record.harmonicPower = m.harmonics;
+  record.outOfBandPower = m.outOfBand;
+  record.frequencyGain = kStartFrequencyGain;
+  record.slopeGain = kStartSlopeGain;
+  record.curvatureGain = kStartCurvatureGain;
+  record.frequencyGate = kStartFrequencyGate;
+  record.timeGate = kTimeGateColumns * dt;
+  record.lastUpdateTime = static_cast<float>(time + static_cast<double>(dt));
+  record.predictedFrequency = m.frequency;
+  record.predictedSlope = 0.0f;
+  record.levelThreshold = noise + setup_.triggerThreshold;
+  record.firstPoint = 0;
+  record.endPoint = 1;
+
+  TracePoint& p = record.points[0];
+  p.time = static_cast<float>(time);
+  p.frequency = m.frequency;
+  p.level = s0;
+  p.noise = noise;
+  p.harmonicFrequency = kNoValue;
+  p.harmonicLevel = kNoValue;
+  p.smoothedFrequency = m.frequency;
+  p.smoothedSlope = 0.0f;
+  p.smoothedCurvature = 0.0f;
+}
+
+void ChirpDetector::confirmStep(const float* levels, const float* power, double time,
+                                ChirpRecord& record, int chirpIndex) {
+  if (tiles_ != nullptr) tiles_->appendFrame(chirpIndex, levels);
+  --remainingColumns_;
+  const int pointsBefore = record.endPoint;
+
+  const int k0 = peakBin_;
+  const float s0 = peakLevel_;
+  const float noise = floor_[k0];
+  const BinMeasure m = measureBin(levels, power, k0);
+  const Prediction pr = predict(record, time);
+
+  if (std::fabs(m.frequency - pr.frequency) < record.frequencyGate &&
+      std::fabs(pr.dt) < record.timeGate && record.endPoint < kTracePoints) {
+    record.levelThreshold = std::max(record.levelThreshold, setup_.triggerThreshold + noise);
+    if (s0 > record.peakLevel) {
+      record.peakLevel = s0;
+      record.peakNoise = noise;
+    }
+    record.fundamentalPower = addLevels(record.fundamentalPower, m.fundamental);
+    record.harmonicPower = addLevels(record.harmonicPower, m.harmonics);
+    record.outOfBandPower = addLevels(record.outOfBandPower, m.outOfBand);
+    appendPoint(record, pr, time, m.frequency, m.frequency, s0, noise, kNoValue, kNoValue);
+  }
+
+  // The points counted are those the candidate had when the column started:
+  // the column that brings the fourth point is not enough on its own.
+  if (pointsBefore >= kConfirmPoints) {
+    state_ = DetectorState::Track;
+  } else if (--confirmCountdown_ <= 0) {
+    state_ = DetectorState::Search;
+  }
+}
+
+bool ChirpDetector::trackStep(const float* levels, const float* power, double time,
+                              ChirpRecord& record, int chirpIndex) {
+  if (tiles_ != nullptr) tiles_->appendFrame(chirpIndex, levels);
+  --remainingColumns_;
+
+  record.frequencyGain += (kRelaxedFrequencyGain - record.frequencyGain) * kRelaxationRate;
+  record.slopeGain += (kRelaxedSlopeGain - record.slopeGain) * kRelaxationRate;
+  record.curvatureGain += (kRelaxedCurvatureGain - record.curvatureGain) * kRelaxationRate;
+  record.frequencyGate += (kRelaxedFrequencyGate - record.frequencyGate) * kRelaxationRate;
+
+  bool ended = false;
+  if (record.endPoint < kTracePoints) {
+    const Prediction pr = predict(record, time);
+    const double g = record.frequencyGate;
+    const double binsPerHz = kSpectrumBins / setup_.nyquist;
+    const int lowest = setup_.lowestBin;
+    const float* floor = floor_.data();
+
+    // Fundamental: the loudest bin inside the frequency gate.
+    const int lo = std::max(binIndex((pr.frequency - g) * binsPerHz), lowest);
+    const int hi = std::min(binIndex((pr.frequency + g) * binsPerHz), kSpectrumBins - 1);
+    float lf = kFundamentalSearchFloorDb;
+    int b = -1;
+    for (int k = lo; k <= hi; ++k) {
+      if (levels[k] > lf) {
+        lf = levels[k];
+        b = k;
+      }
+    }
+    BinMeasure m;  // frequency 0 and all band sums -100 dB without a bin
+    float nf = 0.0f;
+    if (b >= 0) {
+      nf = floor[b];
+      m = measureBin(levels, power, b);
+    }
+
+    // Second harmonic: the loudest bin near twice the prediction, when that
+    // lies below the Nyquist frequency.
+    float lh = kNoValue;
+    float fh = kNoValue;
+    float nh = 0.0f;
+    bool harmonicFound = false;
+    const double twice = 2.0 * static_cast<double>(pr.frequency);
+    if (setup_.nyquist > twice) {
+      const int lo2 = std::max(binIndex((twice - g / 4) * binsPerHz), kHarmonicLowestBin);
+      const int hi2 = std::min(binIndex((twice + g / 4) * binsPerHz), kSpectrumBins - 1);
+      float best = kHarmonicSearchFloorDb;
+      int bh = -1;
+      for (int k = lo2; k <= hi2; ++k) {
+        if (levels[k] > best) {
+          best = levels[k];
+          bh = k;
+        }
+      }
+      if (bh >= 0) {
+        nh = floor[bh];
+        if (bh >= lowest) {
+          lh = best;
+          fh = centroidFrequency(power, bh);
+          harmonicFound = true;
+        }
+      }
+    }
+
+    const bool inTime = std::fabs(pr.dt) < record.timeGate;
+    // A gate window without any bin above -100 dB holds nothing to follow;
+    // such a column never extends the trace, however low the threshold.
+    if (b >= 0 && record.levelThreshold < lf && inTime) {
+      if (lf > record.peakLevel) {
+        record.peakLevel = lf;
+        record.peakNoise = nf;
+        if (record.levelThreshold < lf - kLevelThresholdDrop) {
+          record.levelThreshold = lf - kLevelThresholdDrop;
+        }
+      }
+      record.fundamentalPower = addLevels(record.fundamentalPower, m.fundamental);
+      record.harmonicPower = addLevels(record.harmonicPower, m.harmonics);
+      record.outOfBandPower = addLevels(record.outOfBandPower, m.outOfBand);
+
+      float tracked = m.frequency;
+      float pointHarmonicFrequency = kNoValue;
+      float pointHarmonicLevel = kNoValue;
+      if (harmonicFound && lh > nh + kHarmonicMarginDb) {
+        pointHarmonicFrequency = fh;
+        pointHarmonicLevel = lh;
+        // Level-weighted mean of the fundamental and half the harmonic. The
+        // levels only make sense as weights while both are positive.
+        if (lf > 0.0f && lh > 0.0f) tracked = (fh * lh * 0.5f + m.frequency * lf) / (lf + lh);
+      }
+      appendPoint(record, pr, time, m.frequency, tracked, lf, nf, pointHarmonicFrequency,
+                  pointHarmonicLevel);
+    } else if (std::fabs(pr.dt) > record.timeGate && !setup_.clutterSelection) {
+      ended = true;
+    }
+  }
+
+  if (remainingColumns_ <= 0) ended = true;
+  if (ended) state_ = DetectorState::Search;
+  return ended;
+}
+
+// --- ColumnSpectrum ------------------------------------------------------
+
+namespace {
+// Running DC estimate: 1/32767 and 32767/32768 in single precision.
+constexpr float kDcGain = 3.0518509e-5f;
+constexpr float kDcKeep = 0.999969482421875f;
+}  // namespace
+
+ColumnSpectrum::ColumnSpectrum() : fft_(kWindow) {}
+
+template <typename Read>
+void ColumnSpectrum::primeWith(Read read) {
+  float sum = 0.0f;
+  for (int i = 0; i < kWindow; ++i) sum += static_cast<float>(read(i));
+  const float mean = sum / static_cast<float>(kWindow);
+  for (int i = 0; i < kWindow; ++i) {
+    const float v = static_cast<float>(read(i)) - mean;
+    samples_[i] = v;
+    samples_[i + kWindow] = v;
+  }
+  start_ = 0;
+  dc_ = mean;
+  computeSpectrum();
+}
+
+template <typename Read>
+void ColumnSpectrum::advanceWith(int count, Read read) {
+  // A column longer than the window contributes its first kWindow frames.
+  const int n = count < kWindow ? count : kWindow;
+  float dc = dc_;
+  int start = start_;
+  for (int i = 0; i < n; ++i) {
+    const float x = static_cast<float>(read(i));
+    const float v = x - dc;
+    samples_[start] = v;
+    samples_[start + kWindow] = v;
+    start = start + 1 == kWindow ? 0 : start + 1;
+    dc = x * kDcGain + dc * kDcKeep;
+  }
+  start_ = start;
+  dc_ = dc;
+  computeSpectrum();
+}
+
+void ColumnSpectrum::computeSpectrum() {
+  fft_.powerSpectrum(&samples_[start_], kWindow, power_.data(), kSpectrumBins);
+  spectrumFrameFromPower(power_.data(), frame_);
+}
+
+void ColumnSpectrum::prime(const std::uint8_t* frames, int blockAlign, int bitsPerSample) {
+  primeWith([&](int i) {
+    return firstChannelSample(frames + static_cast<std::ptrdiff_t>(i) * blockAlign,
+                              static_cast<std::uint16_t>(bitsPerSample));
+  });
+}
+
+void ColumnSpectrum::prime(const std::int16_t* samples) {
+  primeWith([&](int i) { return samples[i]; });
+}
+
+void ColumnSpectrum::advance(const std::uint8_t* frames, int count, int blockAlign,
+                             int bitsPerSample) {
+  advanceWith(count, [&](int i) {
+    return firstChannelSample(frames + static_cast<std::ptrdiff_t>(i) * blockAlign,
+                              static_cast<std::uint16_t>(bitsPerSample));
+  });
+}
+
+void ColumnSpectrum::advance(const std::int16_t* samples, int count) {
+  advanceWith(count, [&](int i) { return samples[i]; });
+}
+
+}  // namespace quilve

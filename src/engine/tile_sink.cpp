@@ -1,0 +1,40 @@
+#include "engine/tile_sink.h"
+
+#include <algorithm>
+
+namespace quilve {
+
+namespace {
+bool validSlot(int slot) { return slot >= 0 && slot < kChirpSlots; }
+}  // namespace
+
+void clearAllTiles(TileSink& tiles) {
+  for (int slot = 0; slot < kChirpSlots; ++slot) tiles.clearTile(slot);
+}
+
+MemoryTileStore::MemoryTileStore() : columns_(kChirpSlots) {}
+
+void MemoryTileStore::clearTile(int slot) {
+  if (validSlot(slot)) counts_[slot] = 0;
+}
+
+void MemoryTileStore::appendFrame(int slot, const float* levels) {
+  if (!validSlot(slot) || counts_[slot] >= kTileColumns) return;
+  std::vector<float>& store = columns_[slot];
+  if (store.empty()) store.resize(static_cast<std::size_t>(kTileColumns) * kFrameLevels);
+  std::copy(levels, levels + kFrameLevels,
+            store.begin() + static_cast<std::ptrdiff_t>(counts_[slot]) * kFrameLevels);
+  ++counts_[slot];
+}
+
+int MemoryTileStore::columnCount(int slot) const { return validSlot(slot) ? counts_[slot] : 0; }
+
+const float* MemoryTileStore::column(int slot, int column) const {
+  return columns_[slot].data() + static_cast<std::ptrdiff_t>(column) * kFrameLevels;
+}
+
+float MemoryTileStore::level(int slot, int column, int bin) const {
+  return this->column(slot, column)[bin];
+}
+
+}  // namespace quilve
