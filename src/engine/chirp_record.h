@@ -115,6 +115,12 @@ void resetChirpRecord(ChirpRecord& record);
 // Gives every parameter its reset value.
 void resetCallParameters(CallParameters& parameters);
 
+// Cuts the weak lead-in of a finished trace (points below levelThreshold) and
+// everything from the first frequency jump of more than 2.5 kHz away from the
+// call's direction. Adjusts firstPoint and endPoint only; a slot whose point
+// range is empty or out of bounds is left unchanged.
+void trimChirp(ChirpRecord& record);
+
 // Approximate level of the power sum of two levels in dB.
 float addLevels(float a, float b);
 

@@ -1,0 +1,141 @@
+#include "engine/chirp_record.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "settings/scan_settings.h"
+
+namespace quilve {
+
+void resetChirpRecord(ChirpRecord& record) {
+  record.accepted = 0;
+  record.contextStartTime = 0;
+  record.peakLevel = 0;
+  record.peakNoise = 0;
+  record.fundamentalPower = 0;
+  record.harmonicPower = 0;
+  record.outOfBandPower = 0;
+  record.frequencyGain = 0;
+  record.slopeGain = 0;
+  record.curvatureGain = 0;
+  record.frequencyGate = 0;
+  record.timeGate = 0;
+  record.lastUpdateTime = 0;
+  record.predictedFrequency = 0;
+  record.predictedSlope = 0;
+  record.levelThreshold = 0;
+  record.firstPoint = 0;
+  record.endPoint = 0;
+}
+
+void resetCallParameters(CallParameters& parameters) {
+  // The member initialisers are the reset values.
+  parameters = CallParameters{};
+}
+
+void trimChirp(ChirpRecord& record) {
+  int first = record.firstPoint;
+  const int end = record.endPoint;
+  if (first < 0 || end > kTracePoints || first >= end) return;
+  const auto& pts = record.points;
+
+  // The call starts at the first point loud enough to belong to it.
+  for (int k = first; k < end; ++k) {
+    if (pts[k].level >= record.levelThreshold) {
+      first = k;
+      break;
+    }
+  }
+  record.firstPoint = first;
+
+  const float f0 = pts[first].frequency;
+  const float fLast = pts[end - 1].frequency;
+  int m = first;
+  float fMin = pts[first].frequency;
+  for (int k = first + 1; k < end; ++k) {
+    if (pts[k].frequency < fMin) {
+      fMin = pts[k].frequency;
+      m = k;
+    }
+  }
+  const bool sweepsDown = f0 > fLast && f0 > fMin;
+
+  // Look for a jump against the call's direction, measured from the running
+  // extreme so that a slow drift back counts as well as a single step. The
+  // scan starts at half the index of the minimum, counted from point 0.
+  const int start = m / 2;
+  float extreme = pts[start].frequency;
+  for (int k = start; k < end; ++k) {
+    const float f = pts[k].frequency;
+    float jump;
+    if (sweepsDown) {
+      jump = f - extreme;
+      if (f < extreme) extreme = f;
+    } else {
+      jump = extreme - f;
+      if (f > extreme) extreme = f;
+    }
+    if (jump > 2500.0f) {
+      record.endPoint = k;
+      if (record.firstPoint >= k) record.firstPoint = k - 1;
+      return;
+    }
+  }
+}
+
+float addLevels(float a, float b) {
+  const float m = a > b ? a : b;
+  const float k = 3.0f - 0.2f * std::fabs(a - b);
+  return k > 0.0f ? m + k : m;
+}
+
+std::int32_t samplesPerColumn(int detailSelection, float effectiveSampleRate) {
+  // Span in whole milliseconds so that rate x span is exact for whole rates.
+  const double samples =
+      static_cast<double>(effectiveSampleRate) * spanMilliseconds(detailSelection) / (1000.0 * 128.0);
+  // A column must advance by at least one sample, or a scan of a very slow
+  // recording would never reach the end of its data.
+  if (!(samples >= 1.0)) return 1;
+  if (samples > 2147483647.0) return 2147483647;
+  return static_cast<std::int32_t>(samples);
+}
+
+namespace {
+
+bool digitsAt(const char* s, int count, int* value) {
+  int v = 0;
+  for (int i = 0; i < count; ++i) {
+    const char c = s[i];
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  *value = v;
+  return true;
+}
+
+}  // namespace
+
+double timeOfDayFromName(const char* path) {
+  if (path == nullptr) return 0.0;
+  // Both separators count: names come from Windows-style lists as well as
+  // from this machine's paths.
+  const char* name = path;
+  for (const char* c = path; *c != '\0'; ++c) {
+    if (*c == '\\' || *c == '/') name = c + 1;
+  }
+  const std::size_t length = std::strlen(name);
+  // DyyyymmddThhmmssmNNN takes 20 characters; never look past the name.
+  for (std::size_t p = 0; p + 20 <= length; ++p) {
+    const char* s = name + p;
+    if (s[0] != 'D' || s[9] != 'T' || s[16] != 'm') continue;
+    int hh, mm, ss, ms;
+    if (!digitsAt(s + 10, 2, &hh) || !digitsAt(s + 12, 2, &mm) || !digitsAt(s + 14, 2, &ss) ||
+        !digitsAt(s + 17, 3, &ms)) {
+      continue;
+    }
+    return hh * 3600.0 + mm * 60.0 + ss + ms * 0.001;
+  }
+  return 0.0;
+}
+
+}  // namespace quilve
