@@ -57,17 +57,6 @@ TEST(LinearFit, EqualWeightsGiveTheUnweightedLine) {
   EXPECT_NEAR(a, 1.027055, 1e-5);
 }
 
-TEST(LinearFit, WeightsPullTheLineTowardsHeavyPoints) {
-  LinearFit fit;
-  const float x[] = {0, 1, 2, 3};
-  const float y[] = {0, 1, 2, 10};
-  const float w[] = {1, 1, 1, 1e-4f};
-  float a, b, r;
-  fit.fitWeightedLine(x, y, w, 4, &a, &b, &r);
-  EXPECT_NEAR(b, 1.0f, 1e-3f);
-  EXPECT_NEAR(a, 0.0f, 1e-3f);
-}
-
 TEST(PolyFit, CubicThroughFourPointsIsExact) {
   PolyFit fit;
   const float x[] = {-1.0f, 0.5f, 2.0f, 3.0f};

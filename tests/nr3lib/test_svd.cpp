@@ -73,17 +73,6 @@ TEST(Svd, RandomMatricesAreReconstructedWithOrderedValuesAndOrthonormalVectors) 
   }
 }
 
-TEST(Svd, SignsMakeMostEntriesOfEachVectorPairNonNegative) {
-  std::mt19937 rng(5);
-  const SVD svd(randomMatrix(12, 5, rng));
-  for (int k = 0; k < 5; ++k) {
-    int negative = 0;
-    for (int i = 0; i < 12; ++i) negative += svd.u[i][k] < 0.0;
-    for (int j = 0; j < 5; ++j) negative += svd.v[j][k] < 0.0;
-    EXPECT_LE(negative, (12 + 5) / 2);
-  }
-}
-
 TEST(Svd, IdenticalColumnsGiveTheMinimumNormSolution) {
   // Columns 0 and 1 are equal; b = 2 * column0 + 3 * column2 + a residual.
   const double rows[][3] = {{1, 1, 0}, {2, 2, 1}, {3, 3, -1}, {4, 4, 2}, {0.5, 0.5, 3}};
