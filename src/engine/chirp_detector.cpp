@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+
 #include "input/wave_format.h"
 #include "settings/scan_settings.h"
 
@@ -40,13 +41,19 @@ constexpr float kHarmonicMarginDb = 12.0f;
 
 constexpr float kNoValue = -1.0f;  // harmonic fields of a point without a harmonic
 
-// addLevels gives the louder level once two levels are 15 dB or more apart,
-// so a bin more than 16 dB below the running sum cannot change it. Band sums
-// run over most of the spectrum and mostly hit that case; skipping the call
-// there keeps the result identical and the pass short.
+// addLevels of a running band sum and one bin's level, written out here so
+// that the band pass keeps its sums in registers; the same arithmetic as
+// addLevels, with the "add k only when k > 0" step as a maximum.
 inline float accumulateLevel(float sum, float level) {
-  if (sum - level > 16.0f) return sum;
-  return addLevels(sum, level);
+  const float m = sum > level ? sum : level;
+  const float k = 3.0f - 0.2f * std::fabs(sum - level);
+  return m + (k > 0.0f ? k : 0.0f);
+}
+
+// Folds the excess of bins from..to-1 over the floor into a band sum.
+inline float foldBins(float sum, const float* levels, const float* floor, int from, int to) {
+  for (int k = from; k < to; ++k) sum = accumulateLevel(sum, levels[k] - floor[k]);
+  return sum;
 }
 
 // trunc(x) as a bin index, with anything outside the spectrum pinned to -1
@@ -105,6 +112,42 @@ void appendPoint(ChirpRecord& record, const Prediction& pr, double time, float f
     q.smoothedCurvature = lastCurvature;
   }
   ++record.endPoint;
+}
+
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__GLIBC__)
+#define QUILVE_FLOOR_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define QUILVE_FLOOR_CLONES
+#endif
+
+// The three noise-floor windows over padded arrays, so that every output bin
+// sees a full window (see ChirpDetector::startRecording): b holds the
+// background from b[1], the maxima go to a[3..130], the minima to m[7..134].
+// Each pass is a fixed-width loop over all 128 bins that the compiler
+// vectorises. The mean adds its window in order from bin k-7, as a plain
+// mean over the bins that exist does: the zero pads leave every partial sum
+// unchanged.
+QUILVE_FLOOR_CLONES
+void floorPasses(const float* __restrict b, float* __restrict a, float* __restrict m,
+                 const float* __restrict count, float* __restrict floor) {
+  float* __restrict maxima = a + 3;
+  for (int k = 0; k < kSpectrumBins; ++k) {
+    float v = b[k];
+    v = b[k + 1] > v ? b[k + 1] : v;
+    v = b[k + 2] > v ? b[k + 2] : v;
+    maxima[k] = v;
+  }
+  float* __restrict minima = m + 7;
+  for (int k = 0; k < kSpectrumBins; ++k) {
+    float v = a[k];
+    for (int j = 1; j < 7; ++j) v = a[k + j] < v ? a[k + j] : v;
+    minima[k] = v;
+  }
+  for (int k = 0; k < kSpectrumBins; ++k) {
+    float sum = m[k];
+    for (int j = 1; j < 15; ++j) sum += m[k + j];
+    floor[k] = sum / count[k];
+  }
 }
 
 }  // namespace
@@ -199,34 +242,9 @@ void ChirpDetector::updateBackground(const float* __restrict levels) {
 }
 
 void ChirpDetector::updateNoiseFloor() {
-  // Three fixed-width window passes over padded arrays; each inner loop runs
-  // over all 128 bins so the compiler can vectorise it.
-  const float* __restrict b = background_.data();  // b[k + 1] is bin k
-  float* __restrict a = maxima_.data() + kMinPad;
-  for (int k = 0; k < kSpectrumBins; ++k) {
-    float m = b[k];
-    m = b[k + 1] > m ? b[k + 1] : m;
-    m = b[k + 2] > m ? b[k + 2] : m;
-    a[k] = m;
-  }
-
-  const float* __restrict ap = maxima_.data();  // ap[k + 3] is bin k
-  float* __restrict mn = minima_.data() + kMeanPad;
-  for (int k = 0; k < kSpectrumBins; ++k) mn[k] = ap[k];
-  for (int j = 1; j < 2 * kMinPad + 1; ++j) {
-    for (int k = 0; k < kSpectrumBins; ++k) mn[k] = ap[k + j] < mn[k] ? ap[k + j] : mn[k];
-  }
-
-  // Summed in window order (bin k-7 first), as a plain mean over the bins
-  // that exist would be: the zero pads leave every partial sum unchanged.
-  const float* __restrict mp = minima_.data();  // mp[k + 7] is bin k
-  float* __restrict f = floor_.data();
-  for (int k = 0; k < kSpectrumBins; ++k) f[k] = mp[k];
-  for (int j = 1; j < 2 * kMeanPad + 1; ++j) {
-    for (int k = 0; k < kSpectrumBins; ++k) f[k] += mp[k + j];
-  }
-  const float* __restrict count = floorCount_.data();
-  for (int k = 0; k < kSpectrumBins; ++k) f[k] /= count[k];
+  static_assert(kMaxPad == 1 && kMinPad == 3 && kMeanPad == 7, "pads of the 3, 7, 15-bin windows");
+  floorPasses(background_.data(), maxima_.data(), minima_.data(), floorCount_.data(),
+              floor_.data());
 }
 
 void ChirpDetector::feedEarlierTiles(const float* levels, int chirpIndex) {
@@ -256,45 +274,51 @@ float ChirpDetector::centroidFrequency(const float* power, int bin) const {
 }
 
 BinMeasure ChirpDetector::measureBin(const float* levels, const float* power, int bin) const {
-  BinMeasure out;
   const float centroid = centroidBin(power, bin);
+  BinMeasure out = bandLevels(levels, centroid);
   out.frequency = static_cast<float>(centroid * setup_.nyquist / kSpectrumBins);
+  return out;
+}
 
+BinMeasure ChirpDetector::bandLevels(const float* levels, float centroid) const {
+  BinMeasure out;
+
+  // Bins below a band go out of band, the band's own bins lo..hi-1 to the
+  // fundamental (first band) or the harmonics; past a band, the next one
+  // lies around the next multiple of the centroid while it starts inside
+  // the spectrum. Everything after the last band is out of band.
   const float* floor = floor_.data();
+  float fundamental = kBandStartDb;
+  float harmonics = kBandStartDb;
+  float outOfBand = kBandStartDb;
   int order = 1;
   int m = static_cast<int>(centroid + 0.5f);
   int lo = std::max(m - kBandHalfWidth, 0);
   int hi = std::min(m + kBandHalfWidth, kSpectrumBins - 1);
-  bool inBands = true;
   int k = std::max(setup_.lowestBin, 1);
   while (k < kSpectrumBins) {
-    const float excess = levels[k] - floor[k];
-    if (inBands) {
-      if (k < lo) {
-        out.outOfBand = accumulateLevel(out.outOfBand, excess);
-        ++k;
-      } else if (k < hi) {
-        float& sum = order == 1 ? out.fundamental : out.harmonics;
-        sum = accumulateLevel(sum, excess);
-        ++k;
-      } else {
-        // Past this band (its top bin belongs to what follows): move on to
-        // the band at the next multiple of the centroid, if it lies in the
-        // spectrum.
-        ++order;
-        m = static_cast<int>(static_cast<float>(order) * centroid + 0.5f);
-        if (m - kBandHalfWidth >= 0 && m - kBandHalfWidth <= kSpectrumBins - 1) {
-          lo = m - kBandHalfWidth;
-          hi = std::min(m + kBandHalfWidth, kSpectrumBins - 1);
-        } else {
-          inBands = false;
-        }
-      }
-    } else {
-      out.outOfBand = accumulateLevel(out.outOfBand, excess);
-      ++k;
+    if (k < lo) {
+      outOfBand = foldBins(outOfBand, levels, floor, k, lo);
+      k = lo;
     }
+    if (k < hi) {
+      if (order == 1) {
+        fundamental = foldBins(fundamental, levels, floor, k, hi);
+      } else {
+        harmonics = foldBins(harmonics, levels, floor, k, hi);
+      }
+      k = hi;
+    }
+    ++order;
+    m = static_cast<int>(static_cast<float>(order) * centroid + 0.5f);
+    if (m - kBandHalfWidth < 0 || m - kBandHalfWidth > kSpectrumBins - 1) break;
+    lo = m - kBandHalfWidth;
+    hi = std::min(m + kBandHalfWidth, kSpectrumBins - 1);
   }
+  if (k < kSpectrumBins) outOfBand = foldBins(outOfBand, levels, floor, k, kSpectrumBins);
+  out.fundamental = fundamental;
+  out.harmonics = harmonics;
+  out.outOfBand = outOfBand;
   return out;
 }
 
@@ -379,11 +403,14 @@ void ChirpDetector::confirmStep(const float* levels, const float* power, double 
   const int k0 = peakBin_;
   const float s0 = peakLevel_;
   const float noise = floor_[k0];
-  const BinMeasure m = measureBin(levels, power, k0);
+  // The band levels are only needed when the column adds a point.
+  const float centroid = centroidBin(power, k0);
+  const float f = static_cast<float>(centroid * setup_.nyquist / kSpectrumBins);
   const Prediction pr = predict(record, time);
 
-  if (std::fabs(m.frequency - pr.frequency) < record.frequencyGate &&
+  if (std::fabs(f - pr.frequency) < record.frequencyGate &&
       std::fabs(pr.dt) < record.timeGate && record.endPoint < kTracePoints) {
+    const BinMeasure m = bandLevels(levels, centroid);
     record.levelThreshold = std::max(record.levelThreshold, setup_.triggerThreshold + noise);
     if (s0 > record.peakLevel) {
       record.peakLevel = s0;
@@ -392,7 +419,7 @@ void ChirpDetector::confirmStep(const float* levels, const float* power, double 
     record.fundamentalPower = addLevels(record.fundamentalPower, m.fundamental);
     record.harmonicPower = addLevels(record.harmonicPower, m.harmonics);
     record.outOfBandPower = addLevels(record.outOfBandPower, m.outOfBand);
-    appendPoint(record, pr, time, m.frequency, m.frequency, s0, noise, kNoValue, kNoValue);
+    appendPoint(record, pr, time, f, f, s0, noise, kNoValue, kNoValue);
   }
 
   // The points counted are those the candidate had when the column started:
@@ -433,11 +460,13 @@ bool ChirpDetector::trackStep(const float* levels, const float* power, double ti
         b = k;
       }
     }
-    BinMeasure m;  // frequency 0 and all band sums -100 dB without a bin
     float nf = 0.0f;
+    float centroid = 0.0f;
+    float f = 0.0f;
     if (b >= 0) {
       nf = floor[b];
-      m = measureBin(levels, power, b);
+      centroid = centroidBin(power, b);
+      f = static_cast<float>(centroid * setup_.nyquist / kSpectrumBins);
     }
 
     // Second harmonic: the loudest bin near twice the prediction, when that
@@ -479,11 +508,12 @@ bool ChirpDetector::trackStep(const float* levels, const float* power, double ti
           record.levelThreshold = lf - kLevelThresholdDrop;
         }
       }
+      const BinMeasure m = bandLevels(levels, centroid);
       record.fundamentalPower = addLevels(record.fundamentalPower, m.fundamental);
       record.harmonicPower = addLevels(record.harmonicPower, m.harmonics);
       record.outOfBandPower = addLevels(record.outOfBandPower, m.outOfBand);
 
-      float tracked = m.frequency;
+      float tracked = f;
       float pointHarmonicFrequency = kNoValue;
       float pointHarmonicLevel = kNoValue;
       if (harmonicFound && lh > nh + kHarmonicMarginDb) {
@@ -491,9 +521,9 @@ bool ChirpDetector::trackStep(const float* levels, const float* power, double ti
         pointHarmonicLevel = lh;
         // Level-weighted mean of the fundamental and half the harmonic. The
         // levels only make sense as weights while both are positive.
-        if (lf > 0.0f && lh > 0.0f) tracked = (fh * lh * 0.5f + m.frequency * lf) / (lf + lh);
+        if (lf > 0.0f && lh > 0.0f) tracked = (fh * lh * 0.5f + f * lf) / (lf + lh);
       }
-      appendPoint(record, pr, time, m.frequency, tracked, lf, nf, pointHarmonicFrequency,
+      appendPoint(record, pr, time, f, tracked, lf, nf, pointHarmonicFrequency,
                   pointHarmonicLevel);
     } else if (std::fabs(pr.dt) > record.timeGate && !setup_.clutterSelection) {
       ended = true;

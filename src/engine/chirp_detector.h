@@ -114,6 +114,8 @@ class ChirpDetector {
 
  private:
   float centroidBin(const float* power, int bin) const;
+  // Band level sums around a centroid (in bins); frequency left at 0.
+  BinMeasure bandLevels(const float* levels, float centroid) const;
 
   static constexpr int kMaxPad = 1;    // -inf either side of the background (3-bin max)
   static constexpr int kMinPad = 3;    // +inf either side of the maxima (7-bin min)

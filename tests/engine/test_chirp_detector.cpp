@@ -133,6 +133,51 @@ TEST_F(DetectorTest, NoiseFloorMatchesPlainWindowsAtTheEdges) {
   }
 }
 
+TEST_F(DetectorTest, BandLevelsFollowTheBinByBinDefinition) {
+  // Plain bin-by-bin reference: the fundamental band m-5 .. m+4 around the
+  // rounded centroid, bands of the same width at its multiples, the rest
+  // out of band, all summed with addLevels from the lowest analysed bin up.
+  start();
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> db(-5.0f, 30.0f);
+  Column c(0.0f);
+  for (int k = 1; k < kSpectrumBins; ++k) c.set(k, db(rng));
+  column(c);
+  const float* floor = detector.noiseFloor();
+  for (int bin : {1, 2, 5, 16, 23, 40, 64, 100, 125, 126, 127}) {
+    float cb = static_cast<float>(bin);
+    if (bin > 1 && bin < 126) {
+      float w = 0.0f, t = 0.0f;
+      for (int k = bin - 2; k <= bin + 2; ++k) w += k * c.power[k], t += c.power[k];
+      cb = w / t;
+    }
+    float sums[3] = {-100.0f, -100.0f, -100.0f};  // out, fundamental, harmonics
+    int h = 1;
+    int m = static_cast<int>(cb + 0.5f);
+    int lo = std::max(m - 5, 0), hi = std::min(m + 5, 127);
+    bool bands = true;
+    for (int k = 15; k < kSpectrumBins;) {
+      const float x = c.level[k] - floor[k];
+      if (bands && k >= hi) {
+        ++h;
+        m = static_cast<int>(static_cast<float>(h) * cb + 0.5f);
+        bands = m - 5 >= 0 && m - 5 <= 127;
+        lo = m - 5;
+        hi = std::min(m + 5, 127);
+        continue;
+      }
+      const int to = bands && k >= lo ? (h == 1 ? 1 : 2) : 0;
+      sums[to] = addLevels(sums[to], x);
+      ++k;
+    }
+    const BinMeasure got = detector.measureBin(c.level.data(), c.power.data(), bin);
+    EXPECT_NEAR(got.frequency, cb * 125000.0 / 128.0, 0.01) << bin;
+    EXPECT_FLOAT_EQ(got.outOfBand, sums[0]) << bin;
+    EXPECT_FLOAT_EQ(got.fundamental, sums[1]) << bin;
+    EXPECT_FLOAT_EQ(got.harmonics, sums[2]) << bin;
+  }
+}
+
 TEST_F(DetectorTest, ConfirmCountsThePointsHeldWhenItsColumnStarts) {
   // Points at confirm columns 7 and 14 and at the sixteenth column: three
   // points when that column starts, so the candidate is dropped.
