@@ -4,7 +4,6 @@
 #include <cmath>
 #include <limits>
 
-
 #include "input/wave_format.h"
 #include "settings/scan_settings.h"
 
@@ -130,18 +129,16 @@ void appendPoint(ChirpRecord& record, const Prediction& pr, double time, float f
 QUILVE_FLOOR_CLONES
 void floorPasses(const float* __restrict b, float* __restrict a, float* __restrict m,
                  const float* __restrict count, float* __restrict floor) {
-  float* __restrict maxima = a + 3;
   for (int k = 0; k < kSpectrumBins; ++k) {
     float v = b[k];
     v = b[k + 1] > v ? b[k + 1] : v;
     v = b[k + 2] > v ? b[k + 2] : v;
-    maxima[k] = v;
+    a[k + 3] = v;
   }
-  float* __restrict minima = m + 7;
   for (int k = 0; k < kSpectrumBins; ++k) {
     float v = a[k];
     for (int j = 1; j < 7; ++j) v = a[k + j] < v ? a[k + j] : v;
-    minima[k] = v;
+    m[k + 7] = v;
   }
   for (int k = 0; k < kSpectrumBins; ++k) {
     float sum = m[k];
