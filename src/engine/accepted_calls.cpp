@@ -13,8 +13,28 @@ void ResultsFileOutput::writeCall(const ChirpRecord& /*trace*/, const CallParame
   if (written) target_.newResultsFile = false;
 }
 
-ChainResult finishCandidate(ChirpStore& store, ScanJob& job, ScanSession& session,
-                            const CallFinishing& finishing) {
+namespace {
+
+// Hands every accepted call straight to the commit step.
+class CommitAtOnce final : public CallOutput {
+ public:
+  CommitAtOnce(ScanSession& session, const CallFinishing& finishing)
+      : session_(session), finishing_(finishing) {}
+  void writeCall(const ChirpRecord& trace, const CallParameters& call,
+                 const CallParameters& previous, const ScanJob& job) override {
+    commitCall(trace, call, previous, job, session_, finishing_.settings, finishing_.results,
+               finishing_.zeroCrossing);
+  }
+
+ private:
+  ScanSession& session_;
+  const CallFinishing& finishing_;
+};
+
+}  // namespace
+
+ChainResult acceptCandidate(ChirpStore& store, ScanJob& job, const CallFinishing& finishing,
+                            CallOutput& accepted) {
   const int slot = job.chirpIndex;
   // A slot outside the store holds no trace to finish.
   if (slot < 0 || slot > kLastChirpSlot) return ChainResult::TooShort;
@@ -26,19 +46,28 @@ ChainResult finishCandidate(ChirpStore& store, ScanJob& job, ScanSession& sessio
   if (verdict != ChainResult::Accepted) return verdict;
 
   const CallParameters& previous = job.hasPreviousCall ? job.previousCall : call;
-  if (finishing.settings.OutputFormat == kOutputZcd) {
-    if (finishing.zeroCrossing != nullptr) {
-      finishing.zeroCrossing->writeCall(record, call, previous, job);
-    }
-  } else {
-    finishing.results.writeCall(record, call, previous, job);
-  }
+  accepted.writeCall(record, call, previous, job);
   job.previousCall = call;
   job.hasPreviousCall = true;
-
-  trackBatPass(session, static_cast<double>(call.startTime) + job.timeOfDay);
   advanceChirpSlot(store, job, finishing.tiles);
   return verdict;
+}
+
+void commitCall(const ChirpRecord& trace, const CallParameters& call,
+                const CallParameters& previous, const ScanJob& job, ScanSession& session,
+                const ScanSettings& settings, CallOutput& results, CallOutput* zeroCrossing) {
+  if (settings.OutputFormat == kOutputZcd) {
+    if (zeroCrossing != nullptr) zeroCrossing->writeCall(trace, call, previous, job);
+  } else {
+    results.writeCall(trace, call, previous, job);
+  }
+  trackBatPass(session, static_cast<double>(call.startTime) + job.timeOfDay);
+}
+
+ChainResult finishCandidate(ChirpStore& store, ScanJob& job, ScanSession& session,
+                            const CallFinishing& finishing) {
+  CommitAtOnce commit(session, finishing);
+  return acceptCandidate(store, job, finishing, commit);
 }
 
 void trackBatPass(ScanSession& session, double timeOfDay) {

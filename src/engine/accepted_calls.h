@@ -68,6 +68,18 @@ struct CallFinishing {
 ChainResult finishCandidate(ChirpStore& store, ScanJob& job, ScanSession& session,
                             const CallFinishing& finishing);
 
+// The two halves of finishCandidate, for callers that analyse recordings
+// apart from committing their calls (several recordings at once, committed
+// in input order). acceptCandidate runs the chain and, for an accepted call,
+// hands trace, parameters and previous call to `accepted` and moves to the
+// next slot; commitCall writes one accepted call and feeds the bat-pass
+// tracker.
+ChainResult acceptCandidate(ChirpStore& store, ScanJob& job, const CallFinishing& finishing,
+                            CallOutput& accepted);
+void commitCall(const ChirpRecord& trace, const CallParameters& call,
+                const CallParameters& previous, const ScanJob& job, ScanSession& session,
+                const ScanSettings& settings, CallOutput& results, CallOutput* zeroCrossing);
+
 // Feeds one accepted call, at `timeOfDay` seconds since midnight, to the
 // bat-pass tracker.
 void trackBatPass(ScanSession& session, double timeOfDay);

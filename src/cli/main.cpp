@@ -1,0 +1,232 @@
+// quilve-scan: scans recordings and directories of recordings from the
+// command line and writes the same results and zero-crossing files as the
+// desktop program.
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <nlohmann/json.hpp>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/batch_scan.h"
+#include "settings/reporter.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_names.h"
+
+namespace fs = std::filesystem;
+using namespace quilve;
+
+namespace {
+
+constexpr const char* kVersion = "quilve-scan 0.1.0";
+
+class ConsoleReporter final : public Reporter {
+ public:
+  explicit ConsoleReporter(bool showTrace) : showTrace_(showTrace) {}
+  void warning(const std::string& text) override {
+    clearProgressLine();
+    std::fprintf(stderr, "quilve-scan: warning: %s\n", text.c_str());
+  }
+  void trace(const std::string& text) override {
+    if (!showTrace_) return;
+    clearProgressLine();
+    std::fputs(text.c_str(), stderr);
+  }
+  void clearProgressLine() {
+    if (progressShown) {
+      std::fputs("\r\033[K", stderr);
+      progressShown = false;
+    }
+  }
+  bool progressShown = false;
+
+ private:
+  bool showTrace_;
+};
+
+std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
+
+int formatIndex(const std::string& name) {
+  if (name == "sonobat2") return kOutputSonoBat2;
+  if (name == "echoclass") return kOutputEchoclass;
+  if (name == "quilve") return kOutputQuilve;
+  if (name == "zcd") return kOutputZcd;
+  return kOutputAnalook;
+}
+
+void showProgress(ConsoleReporter& console, const BatchProgress& p,
+                  std::chrono::steady_clock::time_point start) {
+  const double elapsed =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const int percent = p.filesTotal ? static_cast<int>(100 * p.filesDone / p.filesTotal) : 100;
+  const double left =
+      p.filesDone ? elapsed / static_cast<double>(p.filesDone) * static_cast<double>(p.filesTotal - p.filesDone) : 0;
+  constexpr int kBar = 24;
+  const int filled = percent * kBar / 100;
+  std::string bar(static_cast<std::size_t>(filled), '#');
+  bar.resize(kBar, '.');
+  std::fprintf(stderr, "\r\033[K[%s] %3d%%  %zu/%zu files  %llu calls  %d:%02d left  %s", bar.c_str(),
+               percent, p.filesDone, p.filesTotal, static_cast<unsigned long long>(p.callsSoFar),
+               static_cast<int>(left) / 60, static_cast<int>(left) % 60,
+               fileNameOf(p.currentFile).c_str());
+  std::fflush(stderr);
+  console.progressShown = true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{"Scans bat echolocation recordings (WAV or WavPack) for calls and writes a results file "
+               "or zero-crossing files.",
+               "quilve-scan"};
+  std::vector<std::string> inputs;
+  std::string resultsPath;
+  std::string format = "analook";
+  std::vector<std::string> includes;
+  bool combine = false;
+  std::string zcdDir;
+  int expansion = 0;
+  int minCalls = -1;
+  std::vector<std::string> sets;
+  int jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  std::string summaryJson;
+  bool quiet = false;
+  bool trace = false;
+
+  app.add_option("PATH", inputs, "Recordings, or directories whose *.w* entries are scanned")
+      ->required();
+  app.add_option("-o,--output", resultsPath, "Results file (created with its header)");
+  app.add_option("--format", format, "Results layout, or zcd for zero-crossing files")
+      ->check(CLI::IsMember({"analook", "sonobat2", "echoclass", "quilve", "zcd"}));
+  app.add_option("--include", includes, "Optional results columns: spl,curvature,fit,gps")
+      ->delimiter(',')
+      ->check(CLI::IsMember({"spl", "curvature", "fit", "gps"}));
+  app.add_flag("--combine", combine, "Combine zero-crossing output of consecutive recordings");
+  app.add_option("--zcd-dir", zcdDir, "Directory for zero-crossing files (default: that of -o)");
+  app.add_option("--expansion", expansion, "Time-expansion factor of recordings that state none")
+      ->check(CLI::IsMember({1, 10}));
+  app.add_option("--min-calls", minCalls, "Calls a recording needs to pass")->check(CLI::NonNegativeNumber);
+  app.add_option("--set", sets, "Any scan setting by name, e.g. --set TriggerThreshold=20");
+  app.add_option("--jobs", jobs, "Recordings analysed at once")->check(CLI::PositiveNumber);
+  app.add_option("--summary-json", summaryJson, "Write the summary as JSON to this file");
+  app.add_flag("-q,--quiet", quiet, "No progress and no summary");
+  app.add_flag("--trace", trace, "Print diagnostic trace lines");
+  app.set_version_flag("--version", kVersion);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    app.exit(e);
+    return 2;
+  }
+
+  ScanSettings settings;
+  settings.OutputFormat = formatIndex(format);
+  for (const std::string& inc : includes) {
+    if (inc == "spl") settings.IncludeSoundPressureLevel = true;
+    if (inc == "curvature") settings.IncludeCurvature = true;
+    if (inc == "fit") settings.IncludeCurveFitError = true;
+    if (inc == "gps") settings.IncludeGPSCoordinates = true;
+  }
+  settings.AllowFileCombining = combine;
+  if (expansion) settings.DefaultExpansionFactor = expansion;
+  if (minCalls >= 0) settings.ChirpDetectionThreshold = minCalls;
+  for (const std::string& s : sets) {
+    const auto eq = s.find('=');
+    std::string error;
+    if (eq == std::string::npos) {
+      std::fprintf(stderr, "quilve-scan: --set %s: expected NAME=VALUE\n", s.c_str());
+      return 2;
+    }
+    if (!setSettingByName(settings, s.substr(0, eq), s.substr(eq + 1), &error)) {
+      std::fprintf(stderr, "quilve-scan: --set %s: %s\n", s.c_str(), error.c_str());
+      return 2;
+    }
+  }
+  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty()) {
+    std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
+    return 2;
+  }
+
+  ConsoleReporter console(trace);
+  std::vector<std::string> paths;
+  for (const std::string& in : inputs) {
+    std::error_code ec;
+    if (fs::is_directory(in, ec)) {
+      const auto found = recordingsInDirectory(in);
+      if (found.empty()) console.warning(in + ": no recordings (*.w*) in this directory");
+      paths.insert(paths.end(), found.begin(), found.end());
+    } else {
+      paths.push_back(in);
+    }
+  }
+
+  const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
+  const auto start = std::chrono::steady_clock::now();
+  BatchOptions options;
+  options.jobs = jobs;
+  options.resultsPath = settings.OutputFormat == kOutputZcd ? std::string() : resultsPath;
+  options.reporter = &console;
+  if (showProgressBar) {
+    options.progress = [&](const BatchProgress& p) { showProgress(console, p, start); };
+  }
+
+  ScanLists lists;
+  ScanSession session;
+  const BatchResult result = runBatchScan(paths, settings, options, lists, session);
+  console.clearProgressLine();
+
+  for (const BatchRecordingReport& r : result.recordings) {
+    if (!r.opened) {
+      std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", r.path.c_str(), r.failure.c_str());
+    } else if (r.readError) {
+      std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", r.path.c_str());
+    }
+  }
+
+  if (!quiet) {
+    std::printf("Passed recordings:\n");
+    for (const FileEntry& e : lists.passed.entries()) std::printf("  %s\t%d\n", e.name.c_str(), e.value);
+    std::printf("Failed recordings:\n");
+    for (const FileEntry& e : lists.failed.entries()) std::printf("  %s\t%d\n", e.name.c_str(), e.value);
+    std::printf("Files selected: %u\nTotal chirp count: %u\nBat pass count: %u\nFiles failed: %u\n",
+                session.filesSelected, session.totalChirpCount, session.batPassCount,
+                session.filesFailed);
+  }
+
+  if (!summaryJson.empty()) {
+    nlohmann::json j;
+    auto listJson = [](const FileList& l) {
+      nlohmann::json a = nlohmann::json::array();
+      for (const FileEntry& e : l.entries()) a.push_back({{"name", e.name}, {"calls", e.value}});
+      return a;
+    };
+    j["passed"] = listJson(lists.passed);
+    j["failed"] = listJson(lists.failed);
+    j["filesSelected"] = session.filesSelected;
+    j["totalChirpCount"] = session.totalChirpCount;
+    j["batPassCount"] = session.batPassCount;
+    j["filesFailed"] = session.filesFailed;
+    nlohmann::json unreadable = nlohmann::json::array();
+    for (const BatchRecordingReport& r : result.recordings) {
+      if (!r.opened) unreadable.push_back({{"path", r.path}, {"reason", r.failure}});
+    }
+    j["unreadable"] = unreadable;
+    std::ofstream out(summaryJson);
+    out << j.dump(2) << "\n";
+    if (!out) {
+      std::fprintf(stderr, "quilve-scan: cannot write %s\n", summaryJson.c_str());
+      return 1;
+    }
+  }
+
+  if (paths.empty() || result.unreadable == paths.size()) return 1;
+  return 0;
+}

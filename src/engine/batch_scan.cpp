@@ -1,0 +1,165 @@
+#include "engine/batch_scan.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+#include "settings/reporter.h"
+#include "settings/scan_settings.h"
+
+namespace quilve {
+
+namespace {
+
+std::string fileNameOf(const std::string& path) {
+  const auto sep = path.find_last_of("/\\");
+  return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+// Messages of one analysis, replayed when it is committed so that they come
+// out in input order whatever thread produced them.
+class DeferredReporter final : public Reporter {
+ public:
+  void warning(const std::string& text) override { items_.push_back({true, text}); }
+  void trace(const std::string& text) override { items_.push_back({false, text}); }
+  void replay(Reporter* to) {
+    if (to) {
+      for (const auto& [isWarning, text] : items_) {
+        if (isWarning) {
+          to->warning(text);
+        } else {
+          to->trace(text);
+        }
+      }
+    }
+    items_.clear();
+  }
+
+ private:
+  std::vector<std::pair<bool, std::string>> items_;
+};
+
+struct Slot {
+  std::optional<RecordingOutcome> outcome;
+  DeferredReporter messages;
+};
+
+}  // namespace
+
+std::vector<std::string> recordingsInDirectory(const std::string& directory) {
+  FileList list;
+  list.fillFromDirectory(directory, "*.w*");
+  std::vector<std::string> out;
+  const std::filesystem::path dir(directory);
+  for (const FileEntry& e : list.entries()) out.push_back((dir / e.name).string());
+  return out;
+}
+
+BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
+                         const BatchOptions& options, ScanLists& lists, ScanSession& session) {
+  BatchResult result;
+  const std::size_t total = paths.size();
+  const int jobs = std::max(1, std::min<int>(options.jobs, static_cast<int>(std::max<std::size_t>(total, 1))));
+  // At most this many analyses wait for their commit, which bounds memory.
+  const std::size_t window = static_cast<std::size_t>(jobs) * 2;
+
+  std::vector<Slot> slots(total);
+  std::mutex mutex;
+  std::condition_variable ready;   // an analysis finished
+  std::condition_variable space;   // the commit moved on
+  std::size_t nextToAnalyse = 0;
+  std::size_t committed = 0;
+
+  // Each thread keeps one analyzer (its buffers and chirp store are made
+  // once) and takes the next recording that fits the window.
+  auto run = [&]() {
+    DeferredReporter messages;
+    RecordingAnalyzer analyzer(nullptr, &messages);
+    for (;;) {
+      std::size_t index;
+      {
+        std::unique_lock<std::mutex> lock(mutex);
+        space.wait(lock, [&] { return nextToAnalyse >= total || nextToAnalyse < committed + window; });
+        if (nextToAnalyse >= total) return;
+        index = nextToAnalyse++;
+      }
+      analyzer.analyse(paths[index], settings);
+      RecordingOutcome outcome = analyzer.takeOutcome();
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        slots[index].outcome = std::move(outcome);
+        slots[index].messages = std::move(messages);
+        messages = DeferredReporter{};
+      }
+      ready.notify_all();
+    }
+  };
+
+  ResultsTarget target{options.resultsPath, options.newResultsFile};
+  ResultsFileLog log;
+  log.reporter = options.reporter;
+  ResultsFileOutput resultsOutput(target, settings, &log);
+  const CommitOutputs outputs{resultsOutput, options.zeroCrossing};
+
+  std::vector<std::thread> threads;
+  for (int i = 0; i < jobs; ++i) threads.emplace_back(run);
+
+  BatchProgress progress;
+  progress.filesTotal = total;
+  for (std::size_t i = 0; i < total; ++i) {
+    RecordingOutcome outcome;
+    DeferredReporter messages;
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      ready.wait(lock, [&] { return slots[i].outcome.has_value(); });
+      outcome = std::move(*slots[i].outcome);
+      slots[i].outcome.reset();
+      messages = std::move(slots[i].messages);
+    }
+    messages.replay(options.reporter);
+    BatchRecordingReport report;
+    report.path = outcome.path;
+    report.opened = outcome.opened;
+    report.readError = outcome.readFailed;
+    if (!outcome.opened) {
+      report.failure = outcome.openFailure;
+      result.unreadable += 1;
+      if (options.reporter) options.reporter->warning("Failed opening file " + outcome.path);
+      std::lock_guard<std::mutex> lock(lists.mutex);
+      enterUnreadable(fileNameOf(outcome.path), lists, session);
+    } else {
+      if (options.zeroCrossingHooks) options.zeroCrossingHooks->beginRecording(outcome);
+      commitRecording(outcome, settings, session, lists, outputs);
+      if (options.zeroCrossingHooks) options.zeroCrossingHooks->endRecording(outcome);
+      report.calls = outcome.fileChirpCount;
+    }
+    result.recordings.push_back(report);
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      committed = i + 1;
+    }
+    space.notify_all();
+    if (options.progress) {
+      progress.currentFile = outcome.path;
+      progress.percent = 100;
+      progress.filesDone = i + 1;
+      progress.callsSoFar += report.calls;
+      options.progress(progress);
+    }
+  }
+  for (auto& t : threads) t.join();
+
+  // The end of a multi-file run.
+  closeOpenPass(session);
+  if (options.zeroCrossingHooks) options.zeroCrossingHooks->endRun();
+  std::lock_guard<std::mutex> lock(lists.mutex);
+  recountFromLists(lists, session);
+  return result;
+}
+
+}  // namespace quilve

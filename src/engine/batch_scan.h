@@ -1,0 +1,60 @@
+#pragma once
+// Scanning a list of recordings without the desktop program: each recording
+// is analysed on one of several threads, and the analyses are committed
+// (results rows, zero-crossing files, bat passes, classification) strictly in
+// input order, so the output does not depend on the number of threads and
+// equals what the scan worker writes.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/recording_analyzer.h"
+#include "engine/scan_control.h"
+#include "engine/scan_state.h"
+#include "engine/scan_worker.h"
+
+namespace quilve {
+
+struct BatchProgress {
+  std::string currentFile;     // being committed or analysed
+  int percent = 0;             // of the current file
+  std::size_t filesDone = 0;
+  std::size_t filesTotal = 0;
+  std::uint64_t callsSoFar = 0;
+};
+
+struct BatchOptions {
+  int jobs = 1;
+  std::string resultsPath;     // empty: no results rows
+  bool newResultsFile = true;  // start the results file with its header
+  CallOutput* zeroCrossing = nullptr;
+  RecordingHooks* zeroCrossingHooks = nullptr;
+  Reporter* reporter = nullptr;  // warnings and trace lines, in input order
+  // Called from the committing thread after each recording.
+  std::function<void(const BatchProgress&)> progress;
+};
+
+struct BatchRecordingReport {
+  std::string path;
+  bool opened = false;
+  std::string failure;  // why it could not be read, when not opened
+  bool readError = false;
+  std::uint32_t calls = 0;
+};
+
+struct BatchResult {
+  std::vector<BatchRecordingReport> recordings;  // in input order
+  std::size_t unreadable = 0;
+};
+
+// Scans `paths` in order into `lists` and `session` (which carry over, as
+// between runs of the desktop program).
+BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
+                         const BatchOptions& options, ScanLists& lists, ScanSession& session);
+
+// The recordings of a directory: entries matching "*.w*" compared without
+// case, in the order the input list sorts them.
+std::vector<std::string> recordingsInDirectory(const std::string& directory);
+
+}  // namespace quilve

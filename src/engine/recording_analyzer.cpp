@@ -1,0 +1,243 @@
+#include "engine/recording_analyzer.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "settings/reporter.h"
+#include "settings/scan_settings.h"
+
+namespace quilve {
+
+namespace {
+
+constexpr int kPrimeFrames = ColumnSpectrum::kWindow;
+
+// Keeps accepted calls for the commit step.
+class KeepCalls final : public CallOutput {
+ public:
+  explicit KeepCalls(std::vector<AcceptedCall>& calls) : calls_(calls) {}
+  void writeCall(const ChirpRecord& trace, const CallParameters& call,
+                 const CallParameters& previous, const ScanJob&) override {
+    calls_.push_back(AcceptedCall{trace, call, previous});
+  }
+
+ private:
+  std::vector<AcceptedCall>& calls_;
+};
+
+std::string fileNameOf(const std::string& path) {
+  const auto sep = path.find_last_of("/\\");
+  return sep == std::string::npos ? path : path.substr(sep + 1);
+}
+
+}  // namespace
+
+RecordingAnalyzer::RecordingAnalyzer(TileSink* tiles, Reporter* reporter)
+    : tiles_(tiles), reporter_(reporter), store_(std::make_unique<ChirpStore>()), detector_(tiles) {
+  buffer_.resize(1024);
+}
+
+RecordingAnalyzer::~RecordingAnalyzer() { finish(); }
+
+void RecordingAnalyzer::warn(const std::string& text) {
+  if (reporter_) reporter_->warning(text);
+}
+
+bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settings) {
+  finish();
+  outcome_ = RecordingOutcome{};
+  outcome_.path = path;
+  phase_ = Phase::Closed;
+  std::string reason;
+  if (failed(openRecording(path, settings, recording_, &reason))) {
+    outcome_.openFailure = reason;
+    if (reporter_) reporter_->trace("Failed opening input file " + path + "\n");
+    return false;
+  }
+  fillMetadata(path, recording_);
+  outcome_.opened = true;
+  outcome_.effectiveSampleRate = recording_.effectiveSampleRate;
+  outcome_.metadata = recording_.metadata;
+
+  samplesPerColumn_ = quilve::samplesPerColumn(settings.DetailSelection, recording_.effectiveSampleRate);
+  const std::size_t blockAlign = recording_.format.blockAlign;
+  const std::size_t needed =
+      std::max<std::size_t>(static_cast<std::size_t>(samplesPerColumn_),
+                            static_cast<std::size_t>(kPrimeFrames)) * blockAlign;
+  if (buffer_.size() < needed) buffer_.resize(needed);  // grows, never shrinks
+  columnTime_ = static_cast<float>(samplesPerColumn_) / recording_.effectiveSampleRate;
+  duration_ = static_cast<double>(recording_.dataSize) /
+              (static_cast<double>(recording_.effectiveSampleRate) * static_cast<double>(blockAlign));
+  clock_ = 0.0;
+
+  job_ = ScanJob{};
+  startRecordingCalls(job_);
+  job_.recordingPath = path;
+  job_.metadata = recording_.metadata;
+  job_.timeOfDay = timeOfDayFromName(path.c_str());
+  outcome_.timeOfDay = job_.timeOfDay;
+  for (int i = 0; i < kChirpSlots; ++i) {
+    resetChirpRecord(store_->records[i]);
+    resetCallParameters(store_->parameters[i]);
+  }
+  if (tiles_) clearAllTiles(*tiles_);
+  detector_.startRecording(
+      makeDetectorSetup(settings, recording_.effectiveSampleRate, samplesPerColumn_));
+  phase_ = Phase::Prime;
+  return true;
+}
+
+bool RecordingAnalyzer::readBytes(std::size_t count, std::size_t* got) {
+  *got = 0;
+  if (failed(recording_.reader->read(buffer_.data(), count, got))) {
+    outcome_.readFailed = true;
+    warn("Failed reading wave file");
+    if (reporter_) {
+      reporter_->trace("Read error in " + outcome_.path + ": " + recording_.reader->lastError() + "\n");
+    }
+    return false;
+  }
+  return true;
+}
+
+bool RecordingAnalyzer::primeStep() {
+  const std::size_t want = static_cast<std::size_t>(kPrimeFrames) * recording_.format.blockAlign;
+  std::size_t got = 0;
+  if (!readBytes(want, &got) || got < want) {
+    phase_ = Phase::Done;
+    return false;
+  }
+  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.format.bitsPerSample);
+  detector_.prime(spectrum_.levels());
+  phase_ = Phase::Columns;
+  return true;
+}
+
+bool RecordingAnalyzer::columnStep(const ScanSettings& settings) {
+  const std::size_t blockAlign = recording_.format.blockAlign;
+  const std::size_t want = static_cast<std::size_t>(samplesPerColumn_) * blockAlign;
+  std::size_t got = 0;
+  // The last, incomplete column of a recording is never analysed.
+  if (!readBytes(want, &got) || got < want) {
+    phase_ = Phase::Done;
+    return false;
+  }
+  spectrum_.advance(buffer_.data(), samplesPerColumn_, recording_.format.blockAlign,
+                    recording_.format.bitsPerSample);
+  const int slot = job_.chirpIndex;
+  const DetectorStep step = detector_.step(spectrum_.levels(), spectrum_.power(), clock_,
+                                           store_->records[slot], slot);
+  if (step.candidateFinished) {
+    KeepCalls keep(outcome_.calls);
+    CallOutput& accepted = sink_ ? *sink_ : keep;
+    CallFinishing finishing{settings, linearFit_, polyFit_, accepted, &accepted, tiles_};
+    acceptCandidate(*store_, job_, finishing, accepted);
+    outcome_.fileChirpCount = job_.fileChirpCount;
+  }
+  clock_ += columnTime_;
+  return true;
+}
+
+bool RecordingAnalyzer::step(const ScanSettings& settings) {
+  switch (phase_) {
+    case Phase::Prime:
+      return primeStep();
+    case Phase::Columns:
+      return columnStep(settings);
+    case Phase::Closed:
+    case Phase::Done:
+      return false;
+  }
+  return false;
+}
+
+void RecordingAnalyzer::stop() {
+  if (phase_ == Phase::Prime || phase_ == Phase::Columns) {
+    outcome_.stopped = true;
+    detector_.dropCandidate();
+    phase_ = Phase::Done;
+  }
+}
+
+void RecordingAnalyzer::finish() {
+  if (!recording_.reader) return;
+  // The unfinished slot holds at most a dropped candidate.
+  const int slot = job_.chirpIndex;
+  if (tiles_) tiles_->clearTile(slot);
+  resetChirpRecord(store_->records[slot]);
+  resetCallParameters(store_->parameters[slot]);
+  detector_.dropCandidate();
+  if (failed(recording_.reader->close())) {
+    outcome_.closeFailed = true;
+    warn("Failed closing file");
+  }
+  recording_.reader.reset();
+  phase_ = Phase::Done;
+}
+
+bool RecordingAnalyzer::analyse(const std::string& path, const ScanSettings& settings) {
+  if (!open(path, settings)) return false;
+  while (step(settings)) {
+  }
+  finish();
+  return true;
+}
+
+int RecordingAnalyzer::percent() const {
+  if (duration_ <= 0.0) return 0;
+  return static_cast<int>(std::min(100.0, clock_ / duration_ * 100.0));
+}
+
+RecordingOutcome RecordingAnalyzer::takeOutcome() {
+  RecordingOutcome out = std::move(outcome_);
+  outcome_ = RecordingOutcome{};
+  return out;
+}
+
+void classifyRecording(const std::string& name, std::uint32_t calls, const ScanSettings& settings,
+                       ScanLists& lists, ScanSession& session) {
+  const int value = static_cast<int>(std::min<std::uint32_t>(calls, 0x7FFFFFFF));
+  const bool passed = calls >= static_cast<std::uint32_t>(settings.ChirpDetectionThreshold);
+  FileList& into = passed ? lists.passed : lists.failed;
+  FileList& other = passed ? lists.failed : lists.passed;
+  const int stale = other.find(name);
+  if (stale != FileList::kNone) other.remove(stale);
+  into.select(into.add(name, value, /*replace=*/true));
+  other.clearSelection();
+  if (passed) {
+    session.filesSelected += 1;
+    session.totalChirpCount += calls;
+  } else {
+    session.filesFailed += 1;
+  }
+}
+
+void enterUnreadable(const std::string& name, ScanLists& lists, ScanSession& session) {
+  const int stale = lists.passed.find(name);
+  if (stale != FileList::kNone) lists.passed.remove(stale);
+  lists.failed.select(lists.failed.add(name, 0, /*replace=*/true));
+  lists.passed.clearSelection();
+  session.filesFailed += 1;
+}
+
+void recountFromLists(const ScanLists& lists, ScanSession& session) {
+  session.filesSelected = static_cast<std::uint32_t>(lists.passed.size());
+  session.totalChirpCount = static_cast<std::uint32_t>(lists.passed.sum());
+  session.filesFailed = static_cast<std::uint32_t>(lists.failed.size());
+}
+
+void commitRecording(const RecordingOutcome& outcome, const ScanSettings& settings,
+                     ScanSession& session, ScanLists& lists, const CommitOutputs& outputs) {
+  ScanJob job;
+  job.recordingPath = outcome.path;
+  job.metadata = outcome.metadata;
+  job.timeOfDay = outcome.timeOfDay;
+  for (const AcceptedCall& c : outcome.calls) {
+    commitCall(c.trace, c.call, c.previous, job, session, settings, outputs.results,
+               outputs.zeroCrossing);
+  }
+  std::lock_guard<std::mutex> lock(lists.mutex);
+  classifyRecording(fileNameOf(outcome.path), outcome.fileChirpCount, settings, lists, session);
+}
+
+}  // namespace quilve
