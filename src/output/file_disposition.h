@@ -1,0 +1,144 @@
+#pragma once
+// What happens to scanned recordings on disk after a scan: passed files are
+// archived (copied) or moved into a directory, failed files are sent to the
+// trash or moved. The Scan Results window runs these with a confirmation
+// question, the operation timer without one, and the batch tool from its
+// options; all of them go through FileDisposition.
+//
+// The operations never replace a file silently and never drop a list entry
+// whose file is still in the input directory: an entry leaves the lists
+// exactly when its file was moved or trashed.
+#include <string>
+#include <vector>
+
+namespace quilve {
+
+enum class ResultList { Passed, Failed };
+enum class PassedAction { Archive, Move };
+enum class FailedAction { Delete, Move };
+
+struct DispositionState {
+  // Target directories; the pickers store them with a trailing separator.
+  // Empty means none chosen. Cleared by Clear All.
+  std::string archiveDirectory;
+  std::string moveDirectory;
+  PassedAction passedAction = PassedAction::Archive;
+  FailedAction failedAction = FailedAction::Delete;
+};
+
+// Captions of the Scan Results buttons for the current actions: "Archive",
+// "Archive All", "Move", "Move All", "Delete", "Delete All".
+const char* passedButtonCaption(PassedAction action, bool all);
+const char* failedButtonCaption(FailedAction action, bool all);
+
+// The dialogs disposition needs from whoever runs it.
+class DispositionHost {
+ public:
+  virtual ~DispositionHost() = default;
+  // Yes/No question with a question icon; true for Yes.
+  virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
+  // Warning box titled "Warning".
+  virtual void warning(const std::string& text) = 0;
+  // Folder browser with that title; true and the folder when one was chosen.
+  virtual bool pickFolder(const std::string& title, std::string* folder) = 0;
+  // Progress of a running operation ("Archiving Files", "Moving Files",
+  // "Deleting File", "Deleting Files"): `done` of `total` files handled.
+  virtual void progress(const std::string& title, int done, int total) {
+    (void)title;
+    (void)done;
+    (void)total;
+  }
+};
+
+// The passed-files and failed-files lists and the input file list with its
+// directory, as disposition sees them. Implementations lock as they need;
+// no call is made while a file operation runs.
+class DispositionLists {
+ public:
+  virtual ~DispositionLists() = default;
+  // With a trailing separator; entries are bare file names in it.
+  virtual std::string inputDirectory() const = 0;
+  virtual std::vector<std::string> names(ResultList list) const = 0;
+  // Text of the list's selected entry; false when nothing is selected.
+  virtual bool selectedName(ResultList list, std::string* name) const = 0;
+  // The file left the input directory: remove the entry from `list` and the
+  // same name (compared without case) from the input file list, if there.
+  virtual void removeHandled(ResultList list, const std::string& name) = 0;
+};
+
+class FileDisposition {
+ public:
+  FileDisposition(DispositionState& state, DispositionLists& lists, DispositionHost& host);
+
+  // The operations on one list. The single-file ones act on the selected
+  // entry and return true when its file was handled; the "All" ones act on
+  // every entry, report the files that could not be handled in one warning
+  // and return true only when every file was handled (false at once, without
+  // a question, for an empty list). With `confirm` the user is asked first,
+  // and a name that already exists in the target directory is a question;
+  // without it, such a file stays where it is and is reported.
+  //
+  // Archive copies into the archive directory (passed action Archive) or
+  // moves there (Move); Move moves into the move directory; Trash sends the
+  // files to the trash.
+  bool archive(ResultList list, bool confirm);
+  bool archiveAll(ResultList list, bool confirm);
+  bool move(ResultList list, bool confirm);
+  bool moveAll(ResultList list, bool confirm);
+  bool trash(ResultList list, bool confirm);
+  bool trashAll(ResultList list, bool confirm);
+
+  // The Scan Results buttons: "Archive"/"Move" and "Archive All"/"Move All"
+  // of the passed-files list, "Delete"/"Move" and "Delete All"/"Move All" of
+  // the failed-files list. They open the folder picker where needed.
+  bool passedButton();
+  bool passedAllButton();
+  bool failedButton();
+  bool failedAllButton();
+
+  // Folder pickers; true when a folder was chosen (else the directory keeps
+  // its value).
+  bool pickArchiveDirectory();
+  bool pickMoveDirectory();
+
+  // After a timed scan: the passed files go into the program's archive
+  // directory (passed action Move from then on), or to the trash when it is
+  // empty; the failed files go to the trash.
+  void timedDisposition(const std::string& programArchiveDirectory);
+
+ private:
+  enum class Kind { Copy, Move, Trash };
+  struct Job {
+    Kind kind;
+    std::string directory;
+    std::string caption;
+    std::string progressTitle;
+    const char* missingDirectoryWarning;  // null for Trash
+  };
+
+  Job archiveJob(bool all) const;
+  Job moveJob(bool all) const;
+  Job trashJob(bool all) const;
+  bool runOne(ResultList list, bool confirm, const Job& job, const char* questionFormat,
+              bool questionTakesName);
+  bool runAll(ResultList list, bool confirm, const Job& job, const std::string& question);
+  // Runs the file operation for one entry; `declined` is set when the user
+  // would not replace an existing file.
+  bool handleFile(const Job& job, const std::string& name, bool confirm, bool* declined,
+                  std::string* error);
+  std::string donePhrase(const Job& job) const;
+
+  DispositionState& state_;
+  DispositionLists& lists_;
+  DispositionHost& host_;
+};
+
+// The program directory picker of the Operation Timer window: `buffer`
+// receives the folder without a trailing separator.
+bool pickProgramDirectory(DispositionHost& host, std::string* buffer);
+
+// Renames a file without asking or showing anything; false when either
+// path is empty, the rename fails or `to` exists already.
+bool renameFile(const std::string& from, const std::string& to);
+
+}  // namespace quilve

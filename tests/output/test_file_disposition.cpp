@@ -1,0 +1,299 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "output/file_disposition.h"
+#include "output/file_operations.h"
+#include "support/temp_dir.h"
+
+namespace quilve {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The trash of this test program: XDG_DATA_HOME is set before GIO is first
+// used, so g_file_trash puts files under <dir>/Trash.
+const fs::path& trashHome() {
+  static test::TempDir dir;
+  static const bool set = setenv("XDG_DATA_HOME", dir.path().c_str(), 1) == 0;
+  (void)set;
+  return dir.path();
+}
+const bool kTrashReady = !trashHome().empty();
+
+void writeFile(const fs::path& p, const std::string& text) { std::ofstream(p) << text; }
+std::string readFile(const fs::path& p) {
+  std::ifstream in(p);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct FakeLists : DispositionLists {
+  std::string dir;
+  std::vector<std::string> passed, failed, input;
+  int passedSelection = -1, failedSelection = -1;
+
+  std::vector<std::string>& of(ResultList l) { return l == ResultList::Passed ? passed : failed; }
+  std::string inputDirectory() const override { return dir; }
+  std::vector<std::string> names(ResultList l) const override {
+    return l == ResultList::Passed ? passed : failed;
+  }
+  bool selectedName(ResultList l, std::string* name) const override {
+    const int sel = l == ResultList::Passed ? passedSelection : failedSelection;
+    if (sel < 0) return false;
+    *name = names(l).at(static_cast<std::size_t>(sel));
+    return true;
+  }
+  void removeHandled(ResultList l, const std::string& name) override {
+    auto drop = [&](std::vector<std::string>& v) {
+      v.erase(std::remove(v.begin(), v.end(), name), v.end());
+    };
+    drop(of(l));
+    drop(input);
+  }
+};
+
+struct ScriptedHost : DispositionHost {
+  std::deque<bool> answers;  // empty: Yes
+  std::vector<std::string> questions, warnings, pickerTitles;
+  std::string folder;  // empty: the picker is cancelled
+  bool askYesNo(const std::string& caption, const std::string& text) override {
+    questions.push_back(caption + "|" + text);
+    if (answers.empty()) return true;
+    const bool a = answers.front();
+    answers.pop_front();
+    return a;
+  }
+  void warning(const std::string& text) override { warnings.push_back(text); }
+  bool pickFolder(const std::string& title, std::string* out) override {
+    pickerTitles.push_back(title);
+    if (folder.empty()) return false;
+    *out = folder;
+    return true;
+  }
+};
+
+class DispositionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(kTrashReady);
+    fs::create_directory(input());
+    fs::create_directory(archive());
+    lists.dir = input().string() + "/";
+    for (const char* n : {"a.wav", "b.wav", "c.wav"}) {
+      writeFile(input() / n, std::string("data of ") + n);
+      lists.input.push_back(n);
+    }
+    lists.passed = {"a.wav", "b.wav"};
+    lists.failed = {"c.wav"};
+  }
+  fs::path input() const { return tmp.path() / "in"; }
+  fs::path archive() const { return tmp.path() / "archive"; }
+
+  test::TempDir tmp;
+  FakeLists lists;
+  ScriptedHost host;
+  DispositionState state;
+  FileDisposition dispo{state, lists, host};
+};
+
+TEST_F(DispositionTest, CopyKeepsEntriesMoveRemovesThemFromResultAndInputLists) {
+  state.archiveDirectory = archive().string() + "/";
+  lists.passedSelection = 0;
+  EXPECT_TRUE(dispo.archive(ResultList::Passed, true));
+  EXPECT_EQ(host.questions.at(0), "Archive|This operation will copy file to " +
+                                      state.archiveDirectory + " \n  Do you wish to continue ?");
+  EXPECT_EQ(readFile(archive() / "a.wav"), "data of a.wav");
+  EXPECT_TRUE(fs::exists(input() / "a.wav"));
+  EXPECT_EQ(lists.passed.size(), 2u);
+  EXPECT_EQ(lists.input.size(), 3u);
+
+  state.passedAction = PassedAction::Move;
+  fs::remove(archive() / "a.wav");
+  EXPECT_TRUE(dispo.archiveAll(ResultList::Passed, true));
+  EXPECT_EQ(host.questions.at(1), "Archive All|This operation will move files to " +
+                                      state.archiveDirectory + " \n  Do you wish to continue ?");
+  EXPECT_EQ(readFile(archive() / "b.wav"), "data of b.wav");
+  EXPECT_FALSE(fs::exists(input() / "a.wav"));
+  EXPECT_TRUE(lists.passed.empty());
+  EXPECT_EQ(lists.input, std::vector<std::string>{"c.wav"});
+  EXPECT_TRUE(host.warnings.empty());
+}
+
+TEST_F(DispositionTest, AnsweringNoOrMissingSelectionOrDirectoryDoesNothing) {
+  host.answers = {false};
+  state.failedAction = FailedAction::Move;
+  state.moveDirectory = archive().string() + "/";
+  lists.failedSelection = 0;
+  EXPECT_FALSE(dispo.move(ResultList::Failed, true));
+  EXPECT_EQ(host.questions.at(0),
+            "Move|This operation will move file c.wav \n  Do you wish to continue ?");
+  EXPECT_TRUE(fs::exists(input() / "c.wav"));
+  EXPECT_EQ(lists.failed.size(), 1u);
+
+  lists.failedSelection = -1;
+  EXPECT_FALSE(dispo.trash(ResultList::Failed, true));
+  EXPECT_EQ(host.warnings.back(), "Warning: No File Selected");
+
+  lists.passedSelection = 0;
+  EXPECT_FALSE(dispo.passedButton());  // picker cancelled, no directory
+  EXPECT_EQ(host.pickerTitles.back(), "Select archive directory");
+  EXPECT_EQ(host.warnings.back(), "No Archive directory is selected ");
+
+  lists.failed.clear();
+  const std::size_t asked = host.questions.size();
+  EXPECT_FALSE(dispo.moveAll(ResultList::Failed, true));
+  EXPECT_EQ(host.questions.size(), asked);  // an empty list asks nothing
+}
+
+TEST_F(DispositionTest, PickersStoreDirectoriesAndCancelKeepsThePreviousOne) {
+  host.folder = archive().string();
+  EXPECT_TRUE(dispo.pickArchiveDirectory());
+  EXPECT_EQ(state.archiveDirectory, archive().string() + "/");
+  host.folder.clear();
+  lists.passedSelection = 1;
+  EXPECT_TRUE(dispo.passedAllButton());  // cancelled picker, previous directory used
+  EXPECT_TRUE(fs::exists(archive() / "b.wav"));
+}
+
+TEST_F(DispositionTest, UnusableTargetLeavesFilesAndEntriesWithOneWarning) {
+  writeFile(tmp.path() / "plain", "x");
+  for (const fs::path& target : {tmp.path() / "plain", tmp.path() / "missing"}) {
+    state.archiveDirectory = target.string() + "/";
+    state.passedAction = PassedAction::Move;
+    host.warnings.clear();
+    EXPECT_FALSE(dispo.archiveAll(ResultList::Passed, false));
+    ASSERT_EQ(host.warnings.size(), 1u);
+    EXPECT_EQ(host.warnings[0].rfind("2 of 2 files were not moved to ", 0), 0u) << host.warnings[0];
+    EXPECT_EQ(lists.passed.size(), 2u);
+    EXPECT_EQ(lists.input.size(), 3u);
+    EXPECT_TRUE(fs::exists(input() / "a.wav"));
+    EXPECT_TRUE(fs::exists(input() / "b.wav"));
+  }
+}
+
+TEST_F(DispositionTest, AllOperationRemovesExactlyTheHandledEntries) {
+  fs::remove(input() / "a.wav");  // listed but gone from the disk
+  state.archiveDirectory = archive().string();
+  state.passedAction = PassedAction::Move;
+  EXPECT_FALSE(dispo.archiveAll(ResultList::Passed, false));
+  EXPECT_EQ(lists.passed, std::vector<std::string>{"a.wav"});
+  EXPECT_EQ(lists.input, (std::vector<std::string>{"a.wav", "c.wav"}));
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_NE(host.warnings[0].find("1 of 2 files"), std::string::npos);
+  EXPECT_NE(host.warnings[0].find("a.wav: "), std::string::npos);
+  EXPECT_EQ(host.warnings[0].find("b.wav"), std::string::npos);
+}
+
+TEST_F(DispositionTest, ExistingNameIsNeverOverwrittenSilently) {
+  writeFile(archive() / "a.wav", "older");
+  state.archiveDirectory = archive().string() + "/";
+  state.passedAction = PassedAction::Move;
+  lists.passedSelection = 0;
+
+  // Timed use: reported, both files stay.
+  EXPECT_FALSE(dispo.archive(ResultList::Passed, false));
+  EXPECT_NE(host.warnings.at(0).find("already exists in"), std::string::npos);
+  EXPECT_EQ(readFile(archive() / "a.wav"), "older");
+  EXPECT_TRUE(fs::exists(input() / "a.wav"));
+
+  // Interactive: the user decides.
+  host.answers = {true, false};
+  EXPECT_FALSE(dispo.archive(ResultList::Passed, true));
+  EXPECT_EQ(host.questions.at(1),
+            "Archive|a.wav already exists in " + state.archiveDirectory + ". Replace it?");
+  EXPECT_EQ(readFile(archive() / "a.wav"), "older");
+  EXPECT_EQ(lists.passed.size(), 2u);
+  EXPECT_EQ(host.warnings.size(), 1u);  // declining is not a failure to report
+
+  EXPECT_TRUE(dispo.archive(ResultList::Passed, true));
+  EXPECT_EQ(readFile(archive() / "a.wav"), "data of a.wav");
+  EXPECT_FALSE(fs::exists(input() / "a.wav"));
+
+  // The renamed results file never replaces another one either.
+  writeFile(tmp.path() / "r.tmp_txt", "new");
+  writeFile(tmp.path() / "r.txt", "kept");
+  EXPECT_FALSE(renameFile((tmp.path() / "r.tmp_txt").string(), (tmp.path() / "r.txt").string()));
+  EXPECT_EQ(readFile(tmp.path() / "r.txt"), "kept");
+  EXPECT_FALSE(renameFile("", (tmp.path() / "x").string()));
+  EXPECT_TRUE(renameFile((tmp.path() / "r.tmp_txt").string(), (tmp.path() / "r2.txt").string()));
+}
+
+TEST_F(DispositionTest, DeletedFilesGoToTheTrashWithTheirTrashInfo) {
+  EXPECT_TRUE(dispo.trashAll(ResultList::Failed, true));
+  EXPECT_EQ(host.questions.at(0),
+            "Delete All|This operation to move all failed files to the "
+            "RECYCLE bin  \n  Do you wish to continue ?");
+  ASSERT_TRUE(host.warnings.empty()) << host.warnings[0];
+  EXPECT_FALSE(fs::exists(input() / "c.wav"));
+  EXPECT_TRUE(lists.failed.empty());
+  EXPECT_EQ(lists.input, (std::vector<std::string>{"a.wav", "b.wav"}));
+  bool found = false;
+  for (const auto& e : fs::directory_iterator(trashHome() / "Trash" / "files")) {
+    if (readFile(e.path()) != "data of c.wav") continue;
+    found = true;
+    const fs::path info =
+        trashHome() / "Trash" / "info" / (e.path().filename().string() + ".trashinfo");
+    EXPECT_NE(readFile(info).find("Path=" + (input() / "c.wav").string()), std::string::npos);
+  }
+  EXPECT_TRUE(found);
+
+  // A vanished file is a reported failure and its entry stays.
+  fs::remove(input() / "a.wav");
+  lists.passedSelection = 0;
+  EXPECT_FALSE(dispo.trash(ResultList::Passed, false));
+  EXPECT_EQ(host.warnings.size(), 1u);
+  EXPECT_EQ(lists.passed.size(), 2u);
+}
+
+TEST_F(DispositionTest, TimedDispositionArchivesPassedAndTrashesFailed) {
+  dispo.timedDisposition(archive().string());
+  EXPECT_EQ(state.archiveDirectory, archive().string());
+  EXPECT_EQ(state.passedAction, PassedAction::Move);
+  EXPECT_TRUE(fs::exists(archive() / "a.wav"));
+  EXPECT_TRUE(fs::exists(archive() / "b.wav"));
+  EXPECT_FALSE(fs::exists(input() / "c.wav"));
+  EXPECT_TRUE(lists.input.empty());
+  EXPECT_TRUE(host.questions.empty());
+  EXPECT_TRUE(host.warnings.empty());
+}
+
+TEST(FileOperations, MoveAcrossFileSystemsKeepsTheDataAndRemovesTheSource) {
+  struct stat a, b;
+  test::TempDir here;
+  if (stat("/dev/shm", &b) != 0 || stat(here.path().c_str(), &a) != 0 || a.st_dev == b.st_dev) {
+    GTEST_SKIP() << "no second file system";
+  }
+  const std::string source = here.file("x.wav");
+  writeFile(source, std::string(200000, 'q'));
+  chmod(source.c_str(), 0640);
+  char pattern[] = "/dev/shm/quilve-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const FileOpResult r = moveIntoDirectory(source, pattern, Overwrite::Never);
+  EXPECT_TRUE(r.ok) << r.error;
+  EXPECT_FALSE(fs::exists(source));
+  const fs::path moved = fs::path(pattern) / "x.wav";
+  EXPECT_EQ(fs::file_size(moved), 200000u);
+  EXPECT_EQ(fs::status(moved).permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  EXPECT_EQ(std::distance(fs::directory_iterator(pattern), fs::directory_iterator()), 1);
+  fs::remove_all(pattern);
+}
+
+TEST(FileOperations, AFileIsNeverCopiedOrMovedOntoItself) {
+  test::TempDir dir;
+  writeFile(dir.file("a.wav"), "keep");
+  EXPECT_FALSE(copyIntoDirectory(dir.file("a.wav"), dir.path().string(), Overwrite::Replace).ok);
+  EXPECT_FALSE(moveIntoDirectory(dir.file("a.wav"), dir.path().string(), Overwrite::Replace).ok);
+  EXPECT_EQ(readFile(dir.file("a.wav")), "keep");
+}
+
+}  // namespace
+}  // namespace quilve
