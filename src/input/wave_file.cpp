@@ -187,11 +187,20 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
   std::int64_t waveEnd = 0;
   ChunkInfo fmtChunk;
 
+  // A file that starts like RIFF is judged by this reader alone, however
+  // short it is, so its reason is the one reported.
+  std::uint8_t magic[4];
+  looksLikeRiff_ = riff->read(magic, 4) == 4 && std::memcmp(magic, "RIFF", 4) == 0;
+  riff->seek(0);
+  bool firstChunk = true;
+
   // Walk the top-level RIFF chunks until the WAVE form.
   for (;;) {
     if (!riff->readHeader(&top)) {
-      return fail(looksLikeRiff_ ? "no WAVE form in the RIFF file" : "not a RIFF file (too short)");
+      if (firstChunk) return fail(looksLikeRiff_ ? "truncated RIFF header" : "not a RIFF file");
+      return fail("no WAVE form in the RIFF file");
     }
+    firstChunk = false;
     if (std::memcmp(top.id, "RIFF", 4) != 0) {
       return fail(looksLikeRiff_ ? "no WAVE form in the RIFF file" : "not a RIFF file");
     }

@@ -1,0 +1,113 @@
+// quilve-scan as a user runs it: exit codes, messages, outputs.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "support/signal_generator.h"
+#include "support/temp_dir.h"
+#include "support/wav_writer.h"
+
+using namespace quilve::test;
+
+namespace {
+
+struct CliRun {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+CliRun run(const std::string& args, const TempDir& dir) {
+  const std::string err = dir.file("stderr.txt");
+  const std::string cmd = std::string(QUILVE_SCAN_BINARY) + " " + args + " 2>" + err;
+  CliRun r;
+  FILE* p = popen(cmd.c_str(), "r");
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  const int st = pclose(p);
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  std::ifstream in(err);
+  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return r;
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void recordings(const TempDir& dir) {
+  for (int i = 0; i < 4; ++i) {
+    SignalGenerator gen(0.4, 250000, static_cast<std::uint32_t>(i + 1));
+    gen.addNoise(-60);
+    for (int k = 0; k < i; ++k) {
+      CallSpec c;
+      c.startTime = 0.05 + 0.1 * k;
+      c.duration = 0.005;
+      c.startFrequency = 75000;
+      c.endFrequency = 38000;
+      gen.addCall(c);
+    }
+    writeFile(dir.file("night_" + std::to_string(i) + ".WAV"), gen.render().wavFile());
+  }
+  writeFile(dir.file("broken.wav"), Bytes{'R', 'I', 'F', 'F', 1, 0});
+  writeFile(dir.file("readme.txt"), Bytes{'x'});
+}
+
+}  // namespace
+
+TEST(QuilveScan, ScansADirectoryAndReportsBadFilesByName) {
+  TempDir dir;
+  recordings(dir);
+  const CliRun r = run("--jobs 1 -o " + dir.file("r1.txt") + " --summary-json " + dir.file("s.json") +
+                        " " + dir.path().string(),
+                    dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("broken.wav: cannot be read: truncated RIFF header"), std::string::npos) << r.err;
+  EXPECT_NE(r.out.find("Files selected: 3\nTotal chirp count: 6\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Files failed: 2\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("  night_0.WAV\t0\n"), std::string::npos) << r.out;
+  EXPECT_NE(slurp(dir.file("s.json")).find("\"totalChirpCount\": 6"), std::string::npos);
+  EXPECT_EQ(r.err.find("\r"), std::string::npos);  // no progress bar off a terminal
+
+  // Two jobs write the same results, byte for byte.
+  const CliRun r2 = run("--jobs 2 -q -o " + dir.file("r2.txt") + " " + dir.path().string(), dir);
+  EXPECT_EQ(r2.status, 0);
+  EXPECT_EQ(r2.out, "");
+  EXPECT_EQ(slurp(dir.file("r1.txt")), slurp(dir.file("r2.txt")));
+}
+
+TEST(QuilveScan, UsageErrorsAndUnreadableInput) {
+  TempDir dir;
+  recordings(dir);
+  EXPECT_EQ(run("--format nosuch " + dir.path().string(), dir).status, 2);
+  EXPECT_EQ(run("", dir).status, 2);
+  const CliRun badSet = run("--set NoSuchSetting=1 " + dir.path().string(), dir);
+  EXPECT_EQ(badSet.status, 2);
+  EXPECT_NE(badSet.err.find("no setting named \"NoSuchSetting\""), std::string::npos);
+  EXPECT_EQ(run("--help", dir).status, 0);
+  EXPECT_EQ(run("--version", dir).status, 0);
+  // Nothing readable at all.
+  const CliRun none = run(dir.file("broken.wav") + " " + dir.file("missing.wav"), dir);
+  EXPECT_EQ(none.status, 1);
+  EXPECT_NE(none.err.find("missing.wav: cannot be read: no such file"), std::string::npos) << none.err;
+}
+
+TEST(QuilveScan, SettingsFromTheCommandLineChangeTheScan) {
+  TempDir dir;
+  recordings(dir);
+  const CliRun strict = run("--min-calls 3 --set TriggerThreshold=18.5 " + dir.path().string(), dir);
+  EXPECT_EQ(strict.status, 0);
+  EXPECT_NE(strict.out.find("Files selected: 1\n"), std::string::npos) << strict.out;
+  const CliRun layout = run("--format quilve --include curvature -o " + dir.file("own.txt") + " " +
+                             dir.file("night_2.WAV"),
+                         dir);
+  EXPECT_EQ(layout.status, 0);
+  const std::string own = slurp(dir.file("own.txt"));
+  ASSERT_FALSE(own.empty());
+  EXPECT_EQ(std::count(own.begin(), own.end(), '\n'), 3);
+}
