@@ -1,0 +1,105 @@
+#include "engine/zero_crossing_output.h"
+
+#include <filesystem>
+
+namespace quilve {
+
+ZeroCrossingOutput::ZeroCrossingOutput(const ScanSettings& settings, const ResultsTarget& target,
+                                       Reporter* reporter)
+    : settings_(settings), target_(target), reporter_(reporter) {}
+
+std::string ZeroCrossingOutput::outputDirectory() const {
+  if (!directoryOverride_.empty()) return directoryOverride_;
+  if (target_.path.empty()) return {};
+  // A results file named without a directory lies in the current one; its
+  // zero-crossing files go there too.
+  const std::filesystem::path parent = std::filesystem::path(target_.path).parent_path();
+  return parent.empty() ? std::string("./") : parent.string() + "/";
+}
+
+void ZeroCrossingOutput::beginRecording(const RecordingMetadata& metadata) {
+  generator_.resetText();
+  // The metadata holds a placeholder when the recording names no device; the
+  // header then keeps a blank device field.
+  if (metadata.device != kNoDeviceText) generator_.setDevice(metadata.device);
+  generator_.setComment(metadata.comment);
+}
+
+void ZeroCrossingOutput::endRecording(const RecordingMetadata& metadata) {
+  if (!(settings_.AllowFileCombining && metadata.timeFromUtc)) generator_.closeFile();
+}
+
+void ZeroCrossingOutput::endRun() { generator_.closeFile(); }
+
+void ZeroCrossingOutput::writeCall(const ChirpRecord& trace, const CallParameters& /*call*/,
+                                   const CallParameters& /*previous*/, const ScanJob& job) {
+  if (settings_.AllowFileCombining && job.metadata.timeFromUtc)
+    writeCombined(trace, job);
+  else
+    writeSeparate(trace, job);
+}
+
+void ZeroCrossingOutput::writeHeader(const ScanJob& job) {
+  // The text is the recording's own even when the calls of several
+  // recordings are committed after their analysis.
+  beginRecording(job.metadata);
+  const RecordingMetadata& m = job.metadata;
+  generator_.writeHeader(m.recordingTime, m.latitude, m.longitude, m.altitude, m.gpsValid);
+}
+
+void ZeroCrossingOutput::writeCombined(const ChirpRecord& trace, const ScanJob& job) {
+  const DateTime& start = job.metadata.recordingTime;
+  if (generator_.acceptsRecordingTime(start) && generator_.callFitsWindow(trace) &&
+      generator_.writeCall(trace))
+    return;
+
+  const std::string directory = outputDirectory();
+  const std::string name = GenerateZCD::combinedFileName(job.recordingPath, start);
+  // The recording that started the open file has the same combined name:
+  // opening it again would truncate the calls already in it, so the call
+  // goes on in that file after its long gap.
+  if (generator_.isOpen() && !directory.empty() && !name.empty() &&
+      GenerateZCD::filePathFor(directory, name) == generator_.openPath()) {
+    generator_.writeCall(trace);
+    return;
+  }
+
+  generator_.closeFile();
+  if (directory.empty() || name.empty()) return;
+  if (!generator_.openRecordingFile(directory, name)) {
+    reportOpenFailure(directory, name);
+    return;
+  }
+  writeHeader(job);
+  generator_.writeCall(trace);
+}
+
+void ZeroCrossingOutput::writeSeparate(const ChirpRecord& trace, const ScanJob& job) {
+  const std::string directory = outputDirectory();
+  // A combined file left open by an earlier recording has another time
+  // base; this recording's calls go into its own file.
+  if (generator_.isOpen() &&
+      generator_.openPath() != GenerateZCD::filePathFor(directory, job.recordingPath))
+    generator_.closeFile();
+  if (!generator_.isOpen()) {
+    if (directory.empty() || job.recordingPath.empty()) return;
+    if (!generator_.openRecordingFile(directory, job.recordingPath)) {
+      reportOpenFailure(directory, job.recordingPath);
+      return;
+    }
+    writeHeader(job);
+  }
+  generator_.writeCall(trace);
+}
+
+void ZeroCrossingOutput::reportOpenFailure(const std::string& directory,
+                                           const std::string& name) {
+  const std::string path = GenerateZCD::filePathFor(directory, name);
+  if (path == lastFailedPath_) return;
+  lastFailedPath_ = path;
+  if (reporter_ == nullptr) return;
+  reporter_->trace("Failed creating zero-crossing file " + path + "\n");
+  reporter_->warning("Failed creating zero-crossing file " + path);
+}
+
+}  // namespace quilve
