@@ -172,7 +172,8 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
   options.jobs = jobs;
-  options.resultsPath = settings.OutputFormat == kOutputZcd ? std::string() : resultsPath;
+  options.resultsPath = resultsPath;
+  options.zeroCrossingDirectory = zcdDir;
   options.reporter = &console;
   if (showProgressBar) {
     options.progress = [&](const BatchProgress& p) { showProgress(console, p, start); };

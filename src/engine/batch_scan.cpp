@@ -104,7 +104,9 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   ResultsFileLog log;
   log.reporter = options.reporter;
   ResultsFileOutput resultsOutput(target, settings, &log);
-  const CommitOutputs outputs{resultsOutput, options.zeroCrossing};
+  ZeroCrossingOutput zeroCrossing(settings, target, options.reporter);
+  zeroCrossing.setDirectory(options.zeroCrossingDirectory);
+  const CommitOutputs outputs{resultsOutput, &zeroCrossing};
 
   std::vector<std::thread> threads;
   for (int i = 0; i < jobs; ++i) threads.emplace_back(run);
@@ -133,9 +135,9 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       std::lock_guard<std::mutex> lock(lists.mutex);
       enterUnreadable(fileNameOf(outcome.path), lists, session);
     } else {
-      if (options.zeroCrossingHooks) options.zeroCrossingHooks->beginRecording(outcome);
+      zeroCrossing.beginRecording(outcome.metadata);
       commitRecording(outcome, settings, session, lists, outputs);
-      if (options.zeroCrossingHooks) options.zeroCrossingHooks->endRecording(outcome);
+      zeroCrossing.endRecording(outcome.metadata);
       report.calls = outcome.fileChirpCount;
     }
     result.recordings.push_back(report);
@@ -156,7 +158,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
 
   // The end of a multi-file run.
   closeOpenPass(session);
-  if (options.zeroCrossingHooks) options.zeroCrossingHooks->endRun();
+  zeroCrossing.endRun();
   std::lock_guard<std::mutex> lock(lists.mutex);
   recountFromLists(lists, session);
   return result;

@@ -28,8 +28,9 @@ struct BatchOptions {
   int jobs = 1;
   std::string resultsPath;     // empty: no results rows
   bool newResultsFile = true;  // start the results file with its header
-  CallOutput* zeroCrossing = nullptr;
-  RecordingHooks* zeroCrossingHooks = nullptr;
+  // Zero-crossing files (OutputFormat 4) go here; empty: the directory of
+  // the results path.
+  std::string zeroCrossingDirectory;
   Reporter* reporter = nullptr;  // warnings and trace lines, in input order
   // Called from the committing thread after each recording.
   std::function<void(const BatchProgress&)> progress;

@@ -53,21 +53,16 @@ ScanWorker::ScanWorker(ScanControl& control, ScanLists& lists, ScanSession& sess
       analyzer_(std::make_unique<RecordingAnalyzer>(tiles, &host)) {
   resultsLog_.reporter = &host;
   resultsOutput_ = std::make_unique<ResultsFileOutput>(results_, settings_, &resultsLog_);
-  commit_ = std::make_unique<CommitCalls>(settings_, session_, CommitOutputs{*resultsOutput_, nullptr});
+  // Zero-crossing files go to the directory of the results path.
+  zeroCrossing_ = std::make_unique<ZeroCrossingOutput>(settings_, results_, &host);
+  commit_ = std::make_unique<CommitCalls>(settings_, session_,
+                                          CommitOutputs{*resultsOutput_, zeroCrossing_.get()});
   analyzer_->setCallSink(commit_.get());
   lastRequest_ = control_.scanRequestCounter.load();
   stopSnapshot_ = control_.stopCounter.load();
 }
 
 ScanWorker::~ScanWorker() = default;
-
-void ScanWorker::setZeroCrossing(CallOutput* calls, RecordingHooks* hooks) {
-  zeroCrossing_ = calls;
-  zeroCrossingHooks_ = hooks;
-  commit_ = std::make_unique<CommitCalls>(settings_, session_,
-                                          CommitOutputs{*resultsOutput_, zeroCrossing_});
-  analyzer_->setCallSink(commit_.get());
-}
 
 void ScanWorker::run() {
   while (control_.running.load()) {
@@ -138,7 +133,7 @@ void ScanWorker::openFile() {
     commitOpenFailure(path);
     return;
   }
-  if (zeroCrossingHooks_) zeroCrossingHooks_->beginRecording(analyzer_->outcome());
+  zeroCrossing_->beginRecording(analyzer_->outcome().metadata);
   host_.beginFile(path);
   control_.pauseFlag = false;
   lastPercent_ = 0;
@@ -193,7 +188,7 @@ void ScanWorker::columnStep() {
 void ScanWorker::finishFile() {
   analyzer_->finish();
   const RecordingOutcome& outcome = analyzer_->outcome();
-  if (zeroCrossingHooks_) zeroCrossingHooks_->endRecording(outcome);
+  zeroCrossing_->endRecording(outcome.metadata);
   {
     std::lock_guard<std::mutex> lock(lists_.mutex);
     classifyRecording(fileNameOf(outcome.path), outcome.fileChirpCount, settings_, lists_, session_);
@@ -229,7 +224,7 @@ void ScanWorker::moveToNextRecording() {
 }
 
 void ScanWorker::endRun() {
-  if (zeroCrossingHooks_) zeroCrossingHooks_->endRun();
+  zeroCrossing_->endRun();
   control_.pauseFlag = false;
   control_.scanRequestFlag = false;
   host_.endOfScan();

@@ -11,6 +11,7 @@
 #include "engine/scan_control.h"
 #include "engine/scan_host.h"
 #include "engine/scan_state.h"
+#include "engine/zero_crossing_output.h"
 #include "output/results_file.h"
 
 namespace quilve {
@@ -19,24 +20,11 @@ enum class ScanState : std::uint8_t { Idle, OpenFile, Prime, Search, Confirm, Tr
 
 const char* scanStateName(ScanState state);
 
-// Per-recording hooks of the zero-crossing output (the calls themselves go
-// through CallOutput).
-class RecordingHooks {
- public:
-  virtual ~RecordingHooks() = default;
-  virtual void beginRecording(const RecordingOutcome& opened) = 0;
-  virtual void endRecording(const RecordingOutcome& finished) = 0;
-  virtual void endRun() = 0;
-};
-
 class ScanWorker {
  public:
   ScanWorker(ScanControl& control, ScanLists& lists, ScanSession& session,
              const ScanSettings& settings, ScanHost& host, TileSink* tiles = nullptr);
   ~ScanWorker();
-
-  // Zero-crossing output, when the program makes zero-crossing files.
-  void setZeroCrossing(CallOutput* calls, RecordingHooks* hooks);
 
   // Runs passes until the running flag is cleared, sleeping 100 ms per idle
   // pass.
@@ -69,8 +57,7 @@ class ScanWorker {
   ResultsTarget results_;
   ResultsFileLog resultsLog_;
   std::unique_ptr<ResultsFileOutput> resultsOutput_;
-  CallOutput* zeroCrossing_ = nullptr;
-  RecordingHooks* zeroCrossingHooks_ = nullptr;
+  std::unique_ptr<ZeroCrossingOutput> zeroCrossing_;
   std::unique_ptr<CommitCalls> commit_;
   ScanState state_ = ScanState::Idle;
   std::uint32_t lastRequest_ = 0;

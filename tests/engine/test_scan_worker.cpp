@@ -214,3 +214,31 @@ TEST(ScanWorker, ARecordingThatVanishesAfterItsPreviewIsFailedAndTheRunGoesOn) {
   ASSERT_FALSE(rig.host.traces.empty());
   EXPECT_NE(rig.host.traces[0].find("Failed opening input file"), std::string::npos);
 }
+
+TEST(ScanWorker, ZeroCrossingFilesEqualThoseOfTheBatchScan) {
+  WorkerRig rig;
+  writeRecording(rig.dir.file("rec01_D20140930T010203m000.wav"), 0.4, {0.1, 0.3});
+  writeRecording(rig.dir.file("rec02_D20140930T010205m000.wav"), 0.3, {0.1});
+  rig.selectInput();
+  std::filesystem::create_directory(rig.dir.file("w"));
+  std::filesystem::create_directory(rig.dir.file("b"));
+  rig.settings.OutputFormat = kOutputZcd;
+  rig.control.resultsPath = rig.dir.file("w/results.txt");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+
+  std::vector<std::string> paths;
+  for (const auto& e : rig.lists.input.entries()) paths.push_back(rig.lists.inputDirectory + e.name);
+  ScanLists lists;
+  ScanSession session;
+  BatchOptions options;
+  options.jobs = 2;
+  options.resultsPath = rig.dir.file("b/results.txt");
+  runBatchScan(paths, rig.settings, options, lists, session);
+  for (const char* name : {"rec01_D20140930T010203m000.00#", "rec02_D20140930T010205m000.00#"}) {
+    const std::string w = slurp(rig.dir.file(std::string("w/") + name));
+    EXPECT_GT(w.size(), 336u) << name;
+    EXPECT_EQ(w, slurp(rig.dir.file(std::string("b/") + name))) << name;
+  }
+  EXPECT_FALSE(std::filesystem::exists(rig.dir.file("w/results.txt")));
+}
