@@ -2,12 +2,14 @@
 // frequency-modulated calls, a time-expanded 25 kHz recording with an
 // attribute block, and a noise-only recording.
 //   quilve_samples DIR [PLAIN.wav]
+//   quilve_samples --long FILE SECONDS
 // With PLAIN.wav the time-expanded signal is also written there without its
 // attribute block, as the source of the WavPack sample (the block then goes
 // into the WavPack tag).
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -82,7 +84,16 @@ std::vector<std::int16_t> toPcm(const std::vector<double>& x, double noise, unsi
 
 }  // namespace
 
+// A long recording for speed measurements: calls every 100 ms at 250 kHz.
+int writeLong(const std::string& path, double seconds) {
+  const double rate = 250000;
+  std::vector<double> x(static_cast<std::size_t>(seconds * rate));
+  for (double t = 0.02; t + 0.01 < seconds; t += 0.1) addSweep(x, rate, t, 0.004, 80000, 40000, 9000);
+  return writeWav(path, 250000, toPcm(x, 60, 7), "") ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--long") return writeLong(argv[2], std::atof(argv[3]));
   if (argc != 2 && argc != 3) {
     std::fprintf(stderr, "usage: %s DIR [PLAIN.wav]\n", argv[0]);
     return 2;

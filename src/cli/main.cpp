@@ -4,7 +4,10 @@
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <cerrno>
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -14,9 +17,14 @@
 #include <vector>
 
 #include "engine/batch_scan.h"
+#include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
+#include "settings/settings_file.h"
 #include "settings/settings_names.h"
+#include "engine/scan_results.h"
+#include "output/file_disposition.h"
+#include "output/file_operations.h"
 
 namespace fs = std::filesystem;
 using namespace quilve;
@@ -50,6 +58,95 @@ class ConsoleReporter final : public Reporter {
 };
 
 std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
+
+// Disposition without a person at the keyboard: nothing is asked (an
+// existing file in the target is reported and left alone), warnings go to
+// standard error.
+class ConsoleDispositionHost final : public DispositionHost {
+ public:
+  explicit ConsoleDispositionHost(ConsoleReporter& console) : console_(console) {}
+  bool askYesNo(const std::string&, const std::string&) override { return false; }
+  void warning(const std::string& text) override { console_.warning(text); }
+  bool pickFolder(const std::string&, std::string*) override { return false; }
+
+ private:
+  ConsoleReporter& console_;
+};
+
+struct DispositionRequest {
+  std::string archive;      // copy passed recordings here
+  std::string movePassed;   // or move them here
+  std::string moveFailed;   // move failed recordings here
+  bool trashFailed = false; // or send them to the trash
+  bool dryRun = false;
+  bool any() const { return !archive.empty() || !movePassed.empty() || !moveFailed.empty() || trashFailed; }
+};
+
+// Files the scanned recordings away, directory by directory (the lists
+// hold bare names of one input directory). Returns false when any file
+// could not be handled.
+bool disposeRecordings(const DispositionRequest& request, const std::vector<std::string>& paths,
+                       const ScanLists& scanned, ConsoleReporter& console) {
+  auto directoryOf = [](const std::string& path) {
+    const std::string parent = fs::path(path).parent_path().string();
+    return withTrailingSeparator(parent.empty() ? std::string(".") : parent);
+  };
+  std::vector<std::string> directories;
+  for (const std::string& p : paths) {
+    const std::string dir = directoryOf(p);
+    if (std::find(directories.begin(), directories.end(), dir) == directories.end()) {
+      directories.push_back(dir);
+    }
+  }
+  bool ok = true;
+  ConsoleDispositionHost host(console);
+  for (const std::string& dir : directories) {
+    ScanLists lists;
+    lists.inputDirectory = dir;
+    for (const std::string& p : paths) {
+      if (directoryOf(p) != dir) continue;
+      const std::string name = fileNameOf(p);
+      const int inPassed = scanned.passed.find(name);
+      const int inFailed = scanned.failed.find(name);
+      if (inPassed != FileList::kNone) lists.passed.add(name, scanned.passed.at(inPassed).value);
+      if (inFailed != FileList::kNone) lists.failed.add(name, scanned.failed.at(inFailed).value);
+      lists.input.add(name, 0);
+    }
+    const std::string passedTarget = !request.archive.empty() ? request.archive : request.movePassed;
+    if (request.dryRun) {
+      for (const FileEntry& e : lists.passed.entries()) {
+        if (!passedTarget.empty()) {
+          std::printf("would %s %s%s to %s\n", request.archive.empty() ? "move" : "copy", dir.c_str(),
+                      e.name.c_str(), passedTarget.c_str());
+        }
+      }
+      for (const FileEntry& e : lists.failed.entries()) {
+        if (!request.moveFailed.empty()) {
+          std::printf("would move %s%s to %s\n", dir.c_str(), e.name.c_str(), request.moveFailed.c_str());
+        } else if (request.trashFailed) {
+          std::printf("would send %s%s to the trash\n", dir.c_str(), e.name.c_str());
+        }
+      }
+      continue;
+    }
+    DispositionState state;
+    ScanResultsLists view(lists);
+    FileDisposition disposition(state, view, host);
+    if (!passedTarget.empty() && !lists.passed.empty()) {
+      state.archiveDirectory = withTrailingSeparator(passedTarget);
+      state.passedAction = request.archive.empty() ? PassedAction::Move : PassedAction::Archive;
+      ok &= disposition.archiveAll(ResultList::Passed, false);
+    }
+    if (!request.moveFailed.empty() && !lists.failed.empty()) {
+      state.moveDirectory = withTrailingSeparator(request.moveFailed);
+      state.failedAction = FailedAction::Move;
+      ok &= disposition.moveAll(ResultList::Failed, false);
+    } else if (request.trashFailed && !lists.failed.empty()) {
+      ok &= disposition.trashAll(ResultList::Failed, false);
+    }
+  }
+  return ok;
+}
 
 int formatIndex(const std::string& name) {
   if (name == "sonobat2") return kOutputSonoBat2;
@@ -97,25 +194,40 @@ int main(int argc, char** argv) {
   std::string summaryJson;
   bool quiet = false;
   bool trace = false;
+  std::string settingsFile;
+  std::string saveSettingsFile;
+  DispositionRequest dispose;
 
-  app.add_option("PATH", inputs, "Recordings, or directories whose *.w* entries are scanned")
-      ->required();
+  app.add_option("PATH", inputs, "Recordings, or directories whose *.w* entries are scanned");
   app.add_option("-o,--output", resultsPath, "Results file (created with its header)");
   app.add_option("--format", format, "Results layout, or zcd for zero-crossing files")
       ->check(CLI::IsMember({"analook", "sonobat2", "echoclass", "quilve", "zcd"}));
   app.add_option("--include", includes, "Optional results columns: spl,curvature,fit,gps")
       ->delimiter(',')
+      ->allow_extra_args(false)
       ->check(CLI::IsMember({"spl", "curvature", "fit", "gps"}));
   app.add_flag("--combine", combine, "Combine zero-crossing output of consecutive recordings");
   app.add_option("--zcd-dir", zcdDir, "Directory for zero-crossing files (default: that of -o)");
   app.add_option("--expansion", expansion, "Time-expansion factor of recordings that state none")
       ->check(CLI::IsMember({1, 10}));
   app.add_option("--min-calls", minCalls, "Calls a recording needs to pass")->check(CLI::NonNegativeNumber);
-  app.add_option("--set", sets, "Any scan setting by name, e.g. --set TriggerThreshold=20");
+  app.add_option("--set", sets, "Any scan setting by name, e.g. --set TriggerThreshold=20 (repeatable)")
+      ->allow_extra_args(false);
   app.add_option("--jobs", jobs, "Recordings analysed at once")->check(CLI::PositiveNumber);
   app.add_option("--summary-json", summaryJson, "Write the summary as JSON to this file");
   app.add_flag("-q,--quiet", quiet, "No progress and no summary");
   app.add_flag("--trace", trace, "Print diagnostic trace lines");
+  app.add_option("--settings", settingsFile, "Read scan settings from a settings file (.set)")
+      ->check(CLI::ExistingFile);
+  app.add_option("--save-settings", saveSettingsFile,
+                 "Write the settings in force (defaults, --settings, --set) to a settings file");
+  auto* archive = app.add_option("--archive", dispose.archive, "Copy passed recordings into DIR");
+  auto* movePassed = app.add_option("--move-passed", dispose.movePassed, "Move passed recordings into DIR");
+  auto* moveFailed = app.add_option("--move-failed", dispose.moveFailed, "Move failed recordings into DIR");
+  auto* trashFailed = app.add_flag("--trash-failed", dispose.trashFailed, "Send failed recordings to the trash");
+  archive->excludes(movePassed);
+  moveFailed->excludes(trashFailed);
+  app.add_flag("--dry-run", dispose.dryRun, "Print what the disposition options would do");
   app.set_version_flag("--version", kVersion);
 
   try {
@@ -128,7 +240,11 @@ int main(int argc, char** argv) {
   }
 
   ScanSettings settings;
-  settings.OutputFormat = formatIndex(format);
+  if (!settingsFile.empty() && !readSettingsFile(settingsFile, settings, stderr)) {
+    std::fprintf(stderr, "quilve-scan: %s: not a settings file\n", settingsFile.c_str());
+    return 2;
+  }
+  if (app.count("--format")) settings.OutputFormat = formatIndex(format);
   for (const std::string& inc : includes) {
     if (inc == "spl") settings.IncludeSoundPressureLevel = true;
     if (inc == "curvature") settings.IncludeCurvature = true;
@@ -149,6 +265,18 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "quilve-scan: --set %s: %s\n", s.c_str(), error.c_str());
       return 2;
     }
+  }
+  if (!saveSettingsFile.empty()) {
+    if (!writeSettingsFile(saveSettingsFile, settings)) {
+      std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
+                   saveSettingsFile.c_str(), std::strerror(errno));
+      return 1;
+    }
+    if (inputs.empty()) return 0;
+  }
+  if (inputs.empty()) {
+    std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
+    return 2;
   }
   if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty()) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
@@ -173,6 +301,16 @@ int main(int argc, char** argv) {
   BatchOptions options;
   options.jobs = jobs;
   options.resultsPath = resultsPath;
+  if (!resultsPath.empty() && settings.OutputFormat != kOutputZcd) {
+    // The results file exists with its header even when no call is found.
+    std::FILE* f = std::fopen(resultsPath.c_str(), "w");
+    if (!f || std::fputs(resultsHeader(settings).c_str(), f) < 0 || std::fclose(f) != 0) {
+      std::fprintf(stderr, "quilve-scan: %s: cannot create the results file: %s\n",
+                   resultsPath.c_str(), std::strerror(errno));
+      return 1;
+    }
+    options.newResultsFile = false;
+  }
   options.zeroCrossingDirectory = zcdDir;
   options.reporter = &console;
   if (showProgressBar) {
@@ -229,5 +367,6 @@ int main(int argc, char** argv) {
   }
 
   if (paths.empty() || result.unreadable == paths.size()) return 1;
+  if (dispose.any() && !disposeRecordings(dispose, paths, lists, console)) return 1;
   return 0;
 }

@@ -111,3 +111,36 @@ TEST(QuilveScan, SettingsFromTheCommandLineChangeTheScan) {
   ASSERT_FALSE(own.empty());
   EXPECT_EQ(std::count(own.begin(), own.end(), '\n'), 3);
 }
+
+TEST(QuilveScan, SettingsFilesAndDispositionAfterTheScan) {
+  TempDir dir;
+  recordings(dir);
+  // A settings file made without the desktop program, then used for a scan.
+  ASSERT_EQ(run("--save-settings " + dir.file("strict.set") + " --set TriggerThreshold=99", dir).status, 0);
+  EXPECT_NE(slurp(dir.file("strict.set")).find("SonoTriggerThresholdDB = 99.000000\n"), std::string::npos);
+  const CliRun strict = run("--settings " + dir.file("strict.set") + " " + dir.path().string(), dir);
+  EXPECT_NE(strict.out.find("Files selected: 0\n"), std::string::npos) << strict.out;
+
+  std::filesystem::create_directory(dir.file("archive"));
+  std::filesystem::create_directory(dir.file("rejects"));
+  const CliRun dry = run("-q --dry-run --move-passed " + dir.file("archive") + " --move-failed " +
+                             dir.file("rejects") + " " + dir.path().string(),
+                         dir);
+  EXPECT_EQ(dry.status, 0);
+  EXPECT_NE(dry.out.find("would move " + dir.file("night_3.WAV") + " to " + dir.file("archive")),
+            std::string::npos)
+      << dry.out;
+  EXPECT_TRUE(std::filesystem::exists(dir.file("night_3.WAV")));
+
+  const CliRun moved = run("-q --move-passed " + dir.file("archive") + " --move-failed " +
+                               dir.file("rejects") + " " + dir.path().string(),
+                           dir);
+  EXPECT_EQ(moved.status, 0) << moved.err;
+  for (const char* n : {"night_1.WAV", "night_2.WAV", "night_3.WAV"}) {
+    EXPECT_TRUE(std::filesystem::exists(dir.file(std::string("archive/") + n))) << n;
+    EXPECT_FALSE(std::filesystem::exists(dir.file(n))) << n;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.file("rejects/night_0.WAV")));
+  EXPECT_TRUE(std::filesystem::exists(dir.file("rejects/broken.wav")));
+  EXPECT_EQ(run("--archive a --move-passed b " + dir.path().string(), dir).status, 2);
+}
