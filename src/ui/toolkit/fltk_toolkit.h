@@ -1,0 +1,59 @@
+#pragma once
+// The toolkit over FLTK 1.3. Each window record gets a double-buffered FLTK
+// window whose background is the record's canvas; each control a widget;
+// the menu tree a menu bar across the top (the client area starts below it).
+//
+// FLTK may only be called on the user-interface thread: the thread that
+// created the FltkToolkit and runs its loop. Other threads use post(),
+// postUserEvent(), quit() and invalidate(), which hand the work to that
+// thread through Fl::awake().
+#include <memory>
+
+#include "ui/toolkit/toolkit.h"
+
+namespace quilve::ui {
+
+class FltkToolkit : public Toolkit {
+ public:
+  // Opens the X display named by DISPLAY and hands it to FLTK; false when
+  // there is none. FLTK itself would end the process on that failure, so
+  // call this before creating the toolkit.
+  static bool openDisplay();
+
+  FltkToolkit();
+  ~FltkToolkit() override;
+
+  void runLoop() override;
+  void dispatchPending() override;
+  void runModal(Window* w) override;
+  void quit() override;
+  void post(std::function<void()> call) override;
+  Rgb systemWindowColour() const override;
+
+  struct Impl;
+
+ protected:
+  void windowCreated(Window&) override;
+  void windowShown(Window&, bool visible) override;
+  void windowTitleChanged(Window&) override;
+  void windowGeometryChanged(Window&) override;
+  void controlCreated(Window&, Control&) override;
+  void controlDestroyed(Window&, int id) override;
+  void controlChanged(Window&, Control&, Change) override;
+  void menuChanged(Window&) override;
+  void canvasChanged(Window&) override;
+  void syncFromNative(Window&, Control&) override;
+
+  bool messageBox(Window* w, MessageKind kind, const std::string& text,
+                  const std::string& caption) override;
+  std::optional<FileChoice> fileDialog(Window* w, FileDialog type, const std::string& filter,
+                                       const std::string& startDirectory) override;
+  std::optional<std::string> folderDialog(Window* w, const std::string& title,
+                                          const std::string& startDirectory) override;
+
+ private:
+  friend struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quilve::ui

@@ -1,0 +1,89 @@
+// The FLTK toolkit on a real display: a window with controls and a menu is
+// shown, updated from a worker thread through post(), and closed.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "ui/toolkit/fltk_toolkit.h"
+
+namespace quilve::ui {
+namespace {
+
+TEST(FltkSmoke, WindowWithControlsShowsUpdatesAndCloses) {
+  if (!FltkToolkit::openDisplay())
+    GTEST_SKIP() << "no X display (set DISPLAY or run under xvfb-run -a)";
+  FltkToolkit tk;
+  std::mutex drawing;
+  tk.setDrawingMutex(&drawing);
+  int closes = 0;
+  Window* w = tk.createWindow(
+      [&](Window&, int ev, EventValues&) {
+        if (ev == event::kClose) ++closes;
+        return 0;
+      },
+      WindowKind::Main);
+  ASSERT_NE(w, nullptr);
+  tk.setTitle(w, "  QUILVE");
+  tk.setPosition(w, 100, 100);
+  tk.setClientSize(w, 400, 300);
+  tk.addMenuItem(w, 1, "File/Select Input...");
+  tk.addMenuItem(w, 2, "Action/Scan _All");
+  tk.grayMenuItem(w, 2);
+  const struct { int id; ControlKind kind; int y; } controls[] = {
+      {10, ControlKind::Button, 10},  {11, ControlKind::Edit, 40},   {12, ControlKind::ListBox, 70},
+      {13, ControlKind::Slider, 170}, {14, ControlKind::Progress, 200}, {15, ControlKind::CheckBox, 230},
+      {16, ControlKind::Label, 260},
+  };
+  for (const auto& c : controls) {
+    ASSERT_TRUE(tk.createControl(w, c.id, c.kind));
+    tk.moveControl(w, c.id, 16, c.y);
+    tk.resizeControl(w, c.id, 224, c.kind == ControlKind::ListBox ? 90 : 20);
+    tk.showControl(w, c.id);
+  }
+  tk.setText(w, 10, "Select Input ...");
+  tk.setText(w, 11, "<No File Selected>");
+  tk.listAdd(w, 12, "b.wav", 2);
+  tk.listAdd(w, 12, "a.wav", 1);
+  tk.setSliderRange(w, 13, 1, 100);
+  tk.setSliderPosition(w, 13, 50);
+  tk.setText(w, 16, "Files & folders @ 50%");
+  tk.fillRect(w, 260, 10, 100, 100);
+  tk.show(w);
+  tk.dispatchPending();
+
+  std::atomic<bool> ranOnUiThread{false};
+  const auto uiThread = std::this_thread::get_id();
+  std::thread worker([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    tk.post([&] {
+      ranOnUiThread = std::this_thread::get_id() == uiThread;
+      tk.setProgress(w, 14, 150);
+      tk.setText(w, 11, "results.txt");
+      tk.listDrop(w, 12, 0, 2);
+    });
+    tk.invalidate(w);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    tk.quit();
+  });
+  const auto start = std::chrono::steady_clock::now();
+  tk.runLoop();
+  worker.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+
+  EXPECT_TRUE(ranOnUiThread);
+  EXPECT_EQ(w->control(14)->progress, 100);
+  EXPECT_EQ(tk.text(w, 11), std::optional<std::string>("results.txt"));
+  EXPECT_EQ(tk.listModel(w, 12)->at(1).name, "a.wav");
+  int pos = 0;
+  ASSERT_TRUE(tk.sliderPosition(w, 13, &pos));
+  EXPECT_EQ(pos, 50);
+  tk.hide(w);
+  tk.dispatchPending();
+  EXPECT_FALSE(w->visible);
+  EXPECT_EQ(closes, 0);
+}
+
+}  // namespace
+}  // namespace quilve::ui
