@@ -9,17 +9,13 @@
 #include <optional>
 #include <thread>
 
+#include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
 
 namespace quilve {
 
 namespace {
-
-std::string fileNameOf(const std::string& path) {
-  const auto sep = path.find_last_of("/\\");
-  return sep == std::string::npos ? path : path.substr(sep + 1);
-}
 
 // Messages of one analysis, replayed when it is committed so that they come
 // out in input order whatever thread produced them.
@@ -133,7 +129,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       result.unreadable += 1;
       if (options.reporter) options.reporter->warning("Failed opening file " + outcome.path);
       std::lock_guard<std::mutex> lock(lists.mutex);
-      enterUnreadable(fileNameOf(outcome.path), lists, session);
+      enterUnreadable(recordingFileName(outcome.path), lists, session);
     } else {
       zeroCrossing.beginRecording(outcome.metadata);
       commitRecording(outcome, settings, session, lists, outputs);

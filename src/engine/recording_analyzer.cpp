@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
 
@@ -24,11 +25,6 @@ class KeepCalls final : public CallOutput {
  private:
   std::vector<AcceptedCall>& calls_;
 };
-
-std::string fileNameOf(const std::string& path) {
-  const auto sep = path.find_last_of("/\\");
-  return sep == std::string::npos ? path : path.substr(sep + 1);
-}
 
 }  // namespace
 
@@ -237,7 +233,7 @@ void commitRecording(const RecordingOutcome& outcome, const ScanSettings& settin
                outputs.zeroCrossing);
   }
   std::lock_guard<std::mutex> lock(lists.mutex);
-  classifyRecording(fileNameOf(outcome.path), outcome.fileChirpCount, settings, lists, session);
+  classifyRecording(recordingFileName(outcome.path), outcome.fileChirpCount, settings, lists, session);
 }
 
 }  // namespace quilve

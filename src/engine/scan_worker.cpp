@@ -10,11 +10,6 @@ namespace quilve {
 
 namespace {
 
-std::string fileNameOf(const std::string& path) {
-  const auto sep = path.find_last_of("/\\");
-  return sep == std::string::npos ? path : path.substr(sep + 1);
-}
-
 ScanState fromDetector(DetectorState s) {
   switch (s) {
     case DetectorState::Search:
@@ -143,7 +138,7 @@ void ScanWorker::openFile() {
 void ScanWorker::commitOpenFailure(const std::string& path) {
   {
     std::lock_guard<std::mutex> lock(lists_.mutex);
-    enterUnreadable(fileNameOf(path), lists_, session_);
+    enterUnreadable(recordingFileName(path), lists_, session_);
   }
   host_.listsChanged();
   if (!analyzer_->outcome().openFailure.empty()) {
@@ -191,7 +186,7 @@ void ScanWorker::finishFile() {
   zeroCrossing_->endRecording(outcome.metadata);
   {
     std::lock_guard<std::mutex> lock(lists_.mutex);
-    classifyRecording(fileNameOf(outcome.path), outcome.fileChirpCount, settings_, lists_, session_);
+    classifyRecording(recordingFileName(outcome.path), outcome.fileChirpCount, settings_, lists_, session_);
   }
   host_.listsChanged();
   moveToNextRecording();
@@ -213,7 +208,7 @@ void ScanWorker::moveToNextRecording() {
       host_.warning(control_.messageBuffer);
       {
         std::lock_guard<std::mutex> lock(lists_.mutex);
-        enterUnreadable(fileNameOf(control_.currentRecordingPath), lists_, session_);
+        enterUnreadable(recordingFileName(control_.currentRecordingPath), lists_, session_);
       }
       host_.listsChanged();
       if (!selectNextFile(lists_, nullptr)) break;
@@ -266,7 +261,7 @@ bool requestScanAll(ScanControl& control, ScanLists& lists, ScanSession& session
     }
     {
       std::lock_guard<std::mutex> lock(lists.mutex);
-      enterUnreadable(fileNameOf(control.currentRecordingPath), lists, session);
+      enterUnreadable(recordingFileName(control.currentRecordingPath), lists, session);
     }
     host.listsChanged();
     control.currentRecordingPath.clear();
