@@ -50,7 +50,7 @@ double uniformOpen(std::mt19937& rng) { return (static_cast<double>(rng()) + 0.5
 
 }  // namespace
 
-double CallTruth::frequencyAt(double t) const { return instantaneousFrequency(spec, t - startTime); }
+double CallTruth::frequencyAt(double t) const { return instantaneousFrequency(shape, t - startTime); }
 
 double CallTruth::meanSlopeKHzPerMs() const {
   const double ms = duration() * 1000.0;
@@ -98,7 +98,7 @@ GeneratedRecording SignalGenerator::render(int expansionFactor) const {
     }
 
     CallTruth truth;
-    truth.spec = c;
+    truth.shape = c;
     truth.startTime = c.startTime;
     truth.endTime = c.startTime + c.duration;
     truth.startFrequency = instantaneousFrequency(c, 0.0);

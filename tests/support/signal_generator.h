@@ -39,7 +39,7 @@ struct CallSpec {
 // What was generated for one call. Times in seconds from the start of the
 // recording, frequencies in Hz of the fundamental.
 struct CallTruth {
-  CallSpec spec;
+  CallSpec shape;  // the call as it was asked for
   double startTime = 0.0;
   double endTime = 0.0;
   double startFrequency = 0.0;
