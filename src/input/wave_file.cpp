@@ -316,10 +316,12 @@ Status WaveFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* byte
   *bytesRead = got;
   if (got < n) {
     // The data chunk claims more bytes than the file holds (a recorder that
-    // stopped mid-write). Hand over what exists; the next read fails.
+    // stopped mid-write). Hand over what exists and fail this read already:
+    // a caller that stops at a short read (the scan does, as its last column
+    // is incomplete) would otherwise never learn that the file is cut short.
     error_ = "data ends early: the file is truncated";
     readError_ = true;
-    if (got == 0) return kStatusFail;
+    return kStatusFail;
   }
   return kStatusOk;
 }

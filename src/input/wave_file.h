@@ -18,6 +18,8 @@ class WaveFile final : public RecordingReader {
 
   Status open(const char* path, WaveFormat* format) override;
   std::int64_t dataSize() const override;
+  // When the file ends before its data chunk does, the read that meets the
+  // end fails with the bytes before it in *bytesRead.
   Status read(std::uint8_t* buffer, std::size_t count, std::size_t* bytesRead) override;
   Status close() override;
   const std::string& lastError() const override { return error_; }

@@ -23,6 +23,10 @@ namespace {
 constexpr const char* kFileHeader = "Windows Registry Editor Version 5.00";
 constexpr const char* kRootPrefix = "HKEY_CURRENT_USER\\";
 constexpr std::uintmax_t kMaxHiveBytes = 16u << 20;
+// The longest key name, its whole path from the root included, as in the
+// Windows registry. It bounds the nesting, and so the recursion of ensure()
+// and the memory a hive's parent keys take.
+constexpr std::size_t kMaxKeyName = 255;
 
 bool equalNoCase(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
@@ -268,10 +272,14 @@ bool RegistryHive::parse(const std::string& text, std::string* error) {
     }
     if (line.front() == '[') {
       if (line.back() != ']' || line.size() < 3) return fail("bad key line");
+      if (line.size() - 2 > kMaxKeyName) return fail("key name longer than 255 characters");
       std::string path = line.substr(1, line.size() - 2);
       if (path.rfind(kRootPrefix, 0) != 0) return fail("key outside HKEY_CURRENT_USER");
       path = path.substr(std::strlen(kRootPrefix));
-      if (path.empty() || path.find("\\\\") != std::string::npos || path.back() == '\\') {
+      // An empty component (two separators in a row, a leading or trailing
+      // separator) would make a key that cannot be written back.
+      if (path.empty() || path.find("\\\\") != std::string::npos || path.front() == '\\' ||
+          path.back() == '\\') {
         return fail("bad key path");
       }
       current = ensure(path);

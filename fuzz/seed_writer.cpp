@@ -1,0 +1,263 @@
+// Writes the seed inputs of every fuzz harness into <out>/<harness>/: small
+// valid and nearly valid files made by the test fixture writers, plus the
+// first 4 KiB of each real recording when the folder of real recordings is
+// there. Usage: quilve-fuzz-seeds OUT_DIR [REAL_DATA_DIR]
+#include <wavpack/wavpack.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "input/wave_file.h"
+#include "settings/registry.h"
+#include "settings/scan_settings.h"
+#include "settings/settings_file.h"
+#include "support/wav_writer.h"
+
+using namespace quilve;
+using namespace quilve::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kRealHeaderBytes = 4096;
+
+fs::path gOut;
+
+void seed(const std::string& harness, const std::string& name, const Bytes& bytes) {
+  const fs::path dir = gOut / harness;
+  fs::create_directories(dir);
+  writeFile((dir / name).string(), bytes);
+}
+
+void seedText(const std::string& harness, const std::string& name, const std::string& text) {
+  seed(harness, name, Bytes(text.begin(), text.end()));
+}
+
+Bytes sineBytes(std::size_t frames, std::uint16_t channels, std::uint16_t bits) {
+  Bytes b;
+  for (std::size_t i = 0; i < frames; ++i) {
+    for (std::uint16_t c = 0; c < channels; ++c) {
+      const double v = std::sin(0.7 * static_cast<double>(i) + c);
+      if (bits == 8) {
+        b.push_back(static_cast<std::uint8_t>(128 + 100 * v));
+      } else {
+        putU16(b, static_cast<std::uint16_t>(static_cast<std::int16_t>(12000 * v)));
+      }
+    }
+  }
+  return b;
+}
+
+const char* const kBlock =
+    "MMMMMMMMM(#250000#)<&10&>[!full!]GPS=lat:48.5 lon:-2.25 alt:12,"
+    "UTC=2021:06:14::22:05:09.125,LTB=-120,DEV=<Pettersson D500x>,CMT=<a, b>MMMMMMMMM";
+
+void waveSeeds() {
+  const std::string h = "wave_file";
+  seed(h, "pcm16_mono", pcmWav(250000, 1, 16, sineBytes(600, 1, 16)));
+  seed(h, "pcm8_stereo", pcmWav(44100, 2, 8, sineBytes(300, 2, 8)));
+  const std::string block = kBlock;
+  seed(h, "pcm16_block", pcmWav(25000, 1, 16, sineBytes(400, 1, 16), &block));
+  const std::string odd = "MMMMMMMMM(#384000#)CMT=xMMMMMMMMM ";
+  seed(h, "pcm16_block_odd", pcmWav(384000, 1, 16, sineBytes(100, 1, 16), &odd));
+
+  // A "BSn0" form before the WAVE form: text at 14, factor at 52.
+  Bytes bsn(70, 0);
+  const std::string text = "GPS=lat:1 lon:2 alt:3,DEV=bsn";
+  std::copy(text.begin(), text.end(), bsn.begin() + 10);
+  bsn[48] = 0x10;
+  bsn[49] = 0x27;  // 10000 / 1000 = factor 10
+  Bytes twoForms = RiffBuilder("BSn0").raw(bsn).build();
+  const Bytes wave = pcmWav(38400, 1, 16, sineBytes(200, 1, 16));
+  twoForms.insert(twoForms.end(), wave.begin(), wave.end());
+  seed(h, "bsn0_then_wave", twoForms);
+
+  // Vendor chunks, an odd chunk without its pad byte, a list.
+  seed(h, "vendor_chunks",
+       RiffBuilder()
+           .chunk("LIST", Bytes{'I', 'N', 'F', 'O', 'I', 'S', 'F', 'T', 3, 0, 0, 0, 'a', 'b', 'c', 0})
+           .chunk("bext", Bytes(33, 'x'), false)
+           .chunk("fmt ", fmtFields(1, 1, 96000, 16))
+           .chunk("wamd", Bytes(5, 1))
+           .chunk("data", sineBytes(128, 1, 16))
+           .chunk("id3 ", Bytes(9, 0))
+           .build());
+  // An odd "fmt " without pad byte, so "data" starts one byte early.
+  Bytes fmt17 = fmtFields(1, 1, 48000, 16);
+  fmt17.push_back(0);
+  seed(h, "fmt_odd_unpadded",
+       RiffBuilder().chunk("fmt ", fmt17, false).chunk("data", sineBytes(64, 1, 16)).build());
+  // The extensible header with a PCM sub-format.
+  Bytes ext = fmtFields(0xFFFE, 2, 192000, 16);
+  putU16(ext, 22);
+  putU16(ext, 16);
+  putU32(ext, 3);
+  putU16(ext, 1);
+  ext.insert(ext.end(), 14, 0x10);
+  seed(h, "extensible",
+       RiffBuilder().chunk("fmt ", ext).chunk("data", sineBytes(64, 2, 16)).build());
+  // A data chunk claiming far more than the file holds.
+  seed(h, "data_claims_more",
+       RiffBuilder()
+           .chunk("fmt ", fmtFields(1, 1, 250000, 16))
+           .chunkWithSize("data", 0xFFFFFFFFu, sineBytes(64, 1, 16))
+           .build(0xFFFFFFFFu));
+  seed(h, "float", RiffBuilder().chunk("fmt ", fmtFields(3, 1, 250000, 32)).chunk("data", Bytes(64, 0)).build());
+}
+
+void attributeSeeds() {
+  const std::string h = "attribute_block";
+  seedText(h, "full", kBlock);
+  seedText(h, "plain", "MMMMMMMMMGPS=lat:1 lon:2 alt:3,DEV=x,CMT=yMMMMMMMMM");
+  seedText(h, "fields", "MMMMMMMMM(#37500#)<&1&>[!3750!]UTC=1999:12:31::23:59:59.999,LTB=60MMMMMMMMM ");
+  seedText(h, "empty_text", "MMMMMMMMM(#1#)MMMMMMMMM");
+  seedText(h, "nul_in_text", std::string("MMMMMMMMMDEV=a\0CMT=bMMMMMMMMM", 30));
+}
+
+// libwavpack writes blocks through a callback; collect them in memory.
+int collectBlock(void* id, void* data, std::int32_t count) {
+  auto* out = static_cast<Bytes*>(id);
+  const auto* p = static_cast<const std::uint8_t*>(data);
+  out->insert(out->end(), p, p + count);
+  return 1;
+}
+
+Bytes encodeWavPack(std::uint32_t rate, int channels, int bits, std::size_t frames,
+                    const char* attributes) {
+  Bytes out;
+  WavpackContext* ctx = WavpackOpenFileOutput(collectBlock, &out, nullptr);
+  if (!ctx) return out;
+  WavpackConfig cfg{};
+  cfg.bytes_per_sample = bits / 8;
+  cfg.bits_per_sample = bits;
+  cfg.num_channels = channels;
+  cfg.channel_mask = channels == 1 ? 4 : 3;
+  cfg.sample_rate = static_cast<std::int32_t>(rate);
+  if (!WavpackSetConfiguration64(ctx, &cfg, static_cast<std::int64_t>(frames), nullptr) ||
+      !WavpackPackInit(ctx)) {
+    WavpackCloseFile(ctx);
+    return {};
+  }
+  std::vector<std::int32_t> samples;
+  const double scale = bits == 8 ? 100.0 : 12000.0;
+  for (std::size_t i = 0; i < frames; ++i)
+    for (int c = 0; c < channels; ++c)
+      samples.push_back(static_cast<std::int32_t>(scale * std::sin(0.3 * static_cast<double>(i) + c)));
+  WavpackPackSamples(ctx, samples.data(), static_cast<std::uint32_t>(frames));
+  WavpackFlushSamples(ctx);
+  if (attributes) {
+    WavpackAppendTagItem(ctx, "SONO_ATTR", attributes, static_cast<int>(std::string(attributes).size()));
+    WavpackWriteTag(ctx);
+  }
+  WavpackCloseFile(ctx);
+  return out;
+}
+
+void wavpackSeeds() {
+  const std::string h = "wavpack_file";
+  seed(h, "mono16_tag", encodeWavPack(250000, 1, 16, 2000, kBlock));
+  seed(h, "stereo8", encodeWavPack(44100, 2, 8, 700, nullptr));
+  seed(h, "mono24", encodeWavPack(96000, 1, 24, 100, nullptr));
+  Bytes cut = encodeWavPack(384000, 1, 16, 3000, "MMMMMMMMMDEV=xMMMMMMMMM");
+  cut.resize(cut.size() / 2);
+  seed(h, "mono16_cut", cut);
+}
+
+std::string slurp(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void settingsSeeds() {
+  const std::string h = "settings_file";
+  const fs::path dir = gOut / h;
+  fs::create_directories(dir);
+  ScanSettings s;
+  writeSettingsFile((dir / "defaults").string(), s);
+  s.DetailSelection = 3;
+  s.PowerThreshold = -12.5f;
+  s.EnableCurvatureFilter = true;
+  writeSettingsFile((dir / "changed").string(), s);
+  seedText(h, "bad_values",
+           "QUILVE Configuration File\nDetailSelection = x\nSonoMinDuration = -.5\n"
+           "CurvatureFilterMin  = 99999999999999999999999999999999999999999\nSonoMaxFrequency=1.\r\n");
+  seedText(h, "numbers", "-123.456");
+}
+
+void registrySeeds() {
+  const std::string h = "registry_hive";
+  RegistryHive hive("unused");
+  hive.open("SOFTWARE\\QUILVE\\Settings", true)->setDword("DetailSelection", 2);
+  hive.open("SOFTWARE\\QUILVE\\Settings", true)->setString("Folder", "/data/bats \"night\"\\1");
+  hive.open("SOFTWARE\\QUILVE\\Recent", true)->setString("Control", std::string("a\tb\x01", 4));
+  seedText(h, "written", hive.serialize());
+  seedText(h, "crlf",
+           "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE]\r\n"
+           "\"A\"=dword:0000000a\r\n\"B\"=hex(1):41,00,00,00\r\n");
+}
+
+void realSeeds(const fs::path& real) {
+  std::error_code ec;
+  if (real.empty() || !fs::is_directory(real, ec)) return;
+  int n = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(real, ec)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string ext = entry.path().extension().string();
+    const std::string name = "real_" + std::to_string(n++);
+    if (ext == ".wav" || ext == ".WAV") {
+      std::string head = slurp(entry.path());
+      if (head.size() > kRealHeaderBytes) head.resize(kRealHeaderBytes);
+      seedText("wave_file", name, head);
+      // The header extension of the whole file, for the attribute block.
+      WaveFile wav;
+      WaveFormat fmt;
+      if (!failed(wav.open(entry.path().c_str(), &fmt)) && fmt.extraSize > 0) {
+        seed("attribute_block", name, Bytes(fmt.extra.begin(), fmt.extra.begin() + fmt.extraSize));
+      }
+    } else if (ext == ".zc") {
+      seedText("zc_decoder", name, slurp(entry.path()));
+    } else if (ext == ".wv") {
+      seedText("wavpack_file", name, slurp(entry.path()));
+    }
+  }
+}
+
+void zcSeeds() {
+  // A header with its text block and a short interval stream, laid out as
+  // file type 132 is: data information block offset, type, text, block.
+  Bytes b(0x156, 0);
+  b[0] = 0x12;
+  b[1] = 0x01;  // data information block at 0x112
+  b[3] = 132;
+  const std::string text = "D500X   20210614";
+  std::copy(text.begin(), text.end(), b.begin() + 6);
+  b[0x112] = 0x56;
+  b[0x113] = 0x01;  // intervals at 0x156
+  b[0x116] = 16;
+  for (std::uint8_t v : {0x80, 0x10, 0x05, 0x85, 0x01, 0xC0, 0x02, 0x03, 0x04}) b.push_back(v);
+  seed("zc_decoder", "made", b);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s OUT_DIR [REAL_DATA_DIR]\n", argv[0]);
+    return 2;
+  }
+  gOut = argv[1];
+  fs::create_directories(gOut);
+  waveSeeds();
+  attributeSeeds();
+  wavpackSeeds();
+  settingsSeeds();
+  registrySeeds();
+  zcSeeds();
+  realSeeds(argc > 2 ? fs::path(argv[2]) : fs::path());
+  return 0;
+}
