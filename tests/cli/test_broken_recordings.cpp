@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 
+#include "support/run_program.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
@@ -23,25 +24,10 @@ using namespace quilve::test;
 
 namespace {
 
-struct ScanRun {
-  int status = -1;  // the exit code, -1 when the program died of a signal
-  std::string out;
-  std::string err;
-};
+using ScanRun = ProgramRun;
 
 ScanRun scan(const std::string& args, const TempDir& work) {
-  const std::string err = work.file("stderr.txt");
-  const std::string cmd = std::string(QUILVE_SCAN_BINARY) + " --jobs 2 " + args + " 2>" + err;
-  ScanRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  std::ifstream in(err);
-  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return r;
+  return runProgram(std::string(QUILVE_SCAN_BINARY) + " --jobs 2 " + args, work);
 }
 
 std::vector<std::string> linesWith(const std::string& path, const std::string& needle) {

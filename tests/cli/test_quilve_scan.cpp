@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "support/run_program.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
@@ -14,25 +15,10 @@ using namespace quilve::test;
 
 namespace {
 
-struct CliRun {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
+using CliRun = ProgramRun;
 
 CliRun run(const std::string& args, const TempDir& dir) {
-  const std::string err = dir.file("stderr.txt");
-  const std::string cmd = std::string(QUILVE_SCAN_BINARY) + " " + args + " 2>" + err;
-  CliRun r;
-  FILE* p = popen(cmd.c_str(), "r");
-  char buf[4096];
-  std::size_t n;
-  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  std::ifstream in(err);
-  r.err.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return r;
+  return runProgram(std::string(QUILVE_SCAN_BINARY) + " " + args, dir);
 }
 
 std::string slurp(const std::string& path) {
