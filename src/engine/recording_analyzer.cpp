@@ -216,6 +216,12 @@ void enterUnreadable(const std::string& name, ScanLists& lists, ScanSession& ses
   session.filesFailed += 1;
 }
 
+bool RecordingAnalyzer::rejectCall(int slot) {
+  if (slot < 0 || slot >= kChirpSlots) return false;
+  store_->records[static_cast<std::size_t>(slot)].accepted = 0;
+  return true;
+}
+
 void recountFromLists(const ScanLists& lists, ScanSession& session) {
   session.filesSelected = static_cast<std::uint32_t>(lists.passed.size());
   session.totalChirpCount = static_cast<std::uint32_t>(lists.passed.sum());

@@ -87,6 +87,9 @@ class RecordingAnalyzer {
   const RecordingOutcome& outcome() const { return outcome_; }
   RecordingOutcome takeOutcome();
   const ChirpStore& store() const { return *store_; }
+  // Takes a call back after the user rejected it: slot `slot` no longer
+  // counts as accepted. False for a slot outside the store.
+  bool rejectCall(int slot);
   const ScanJob& job() const { return job_; }
   const Recording& recording() const { return recording_; }
   float columnTime() const { return columnTime_; }

@@ -122,7 +122,11 @@ void ScanWorker::openFile() {
   const std::string path = control_.currentRecordingPath;
   // A results file chosen since the last recording starts afresh.
   if (control_.newResultsFile.exchange(false)) results_.newResultsFile = true;
-  results_.path = control_.resultsPath;
+  {
+    // The main window's menu may choose another results file during a run.
+    std::lock_guard<std::mutex> lock(lists_.mutex);
+    results_.path = control_.resultsPath;
+  }
   if (!analyzer_->open(path, settings_)) {
     // It opened at its preview but not now (it vanished, or changed).
     commitOpenFailure(path);

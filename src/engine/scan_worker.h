@@ -36,6 +36,7 @@ class ScanWorker {
 
   ScanState state() const { return state_; }
   const RecordingAnalyzer& analyzer() const { return *analyzer_; }
+  RecordingAnalyzer& analyzer() { return *analyzer_; }
 
  private:
   void openFile();

@@ -175,7 +175,10 @@ bool OperationTimer::startProgram(int program, const CivilTime& now) {
     ctx_.lists.input.fillFromDirectory(ctx_.lists.inputDirectory, kRecordingPattern);
   }
   ctx_.host.inputListRefilled();
-  ctx_.control.resultsPath = names_.temporary;
+  {
+    std::lock_guard<std::mutex> lock(ctx_.lists.mutex);
+    ctx_.control.resultsPath = names_.temporary;
+  }
   ctx_.host.showResultsFileName(baseName(names_.temporary));
   ctx_.control.newResultsFile = true;
 
