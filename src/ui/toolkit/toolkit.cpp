@@ -632,6 +632,14 @@ bool Toolkit::listDragEnd(Window* w, int id, bool cancelled) {
   return true;
 }
 
+bool Toolkit::listAssign(Window* w, int id, const FileList& model) {
+  Control* c = findList(w, id);
+  if (!c) return false;
+  c->list = model;
+  controlChanged(*w, *c, Change::List);
+  return true;
+}
+
 const FileList* Toolkit::listModel(Window* w, int id) {
   Control* c = findList(w, id);
   return c ? &c->list : nullptr;

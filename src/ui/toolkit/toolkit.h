@@ -326,6 +326,8 @@ class Toolkit {
   bool listDragOver(Window* w, int id, int index);
   bool listDragEnd(Window* w, int id, bool cancelled);
   const FileList* listModel(Window* w, int id);
+  // Replaces the entries and the selection with those of `model`.
+  bool listAssign(Window* w, int id, const FileList& model);
 
   // ---- menus --------------------------------------------------------------
   bool addMenuItem(Window* w, int itemId, const std::string& path);
