@@ -1,0 +1,125 @@
+#include "ui/display/axis_scale.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "ui/display/colour_map.h"
+
+namespace quilve::ui {
+
+namespace {
+constexpr int kLabelHalfHeight = 6;  // half a line of the toolkit's text
+constexpr Rgb kBarFlagged{255, 128, 128};
+constexpr Rgb kBarPlain{128, 255, 128};
+}  // namespace
+
+void AxisScale::setGeometry(const Rect& r, Ticks ticks) {
+  rect_ = r;
+  ticks_ = ticks;
+}
+
+void AxisScale::setDivisions(double origin, double step, int divisions) {
+  origin_ = origin;
+  step_ = step;
+  divisions_ = std::max(1, divisions);
+}
+
+std::vector<AxisScale::Label> AxisScale::labels() const {
+  std::vector<Label> out;
+  for (int i = 0; i <= divisions_; ++i) {
+    const double v = origin_ + i * step_ + 0.5;
+    char text[32];
+    std::snprintf(text, sizeof text, "%d",
+                  std::isfinite(v) && std::fabs(v) < 2e9 ? static_cast<int>(v) : 0);
+    Label l{0, 0, text};
+    if (vertical()) {
+      const int y = rect_.y + static_cast<int>(rect_.h * (1.0 - static_cast<double>(i) / divisions_));
+      l.x = rect_.x + rect_.w / 3;
+      l.y = std::clamp(y - kLabelHalfHeight, rect_.y, rect_.y + rect_.h - 2 * kLabelHalfHeight);
+    } else {
+      const int x = rect_.x + static_cast<int>(static_cast<long long>(rect_.w) * i / divisions_);
+      l.x = std::clamp(x - 4, rect_.x, rect_.x + rect_.w - 8 * static_cast<int>(l.text.size()));
+      l.y = rect_.y + (ticks_ == Ticks::Top ? rect_.h / 2 : rect_.h / 4);
+    }
+    out.push_back(l);
+  }
+  return out;
+}
+
+void AxisScale::clear(Canvas& canvas, Rgb face) const {
+  canvas.fill(rect_.x, rect_.y, rect_.w, rect_.h, face);
+}
+
+void AxisScale::drawTicks(Canvas& canvas, Rgb colour) const {
+  for (int i = 0; i <= divisions_; ++i) {
+    if (vertical()) {
+      // The last tick (i = 0 at the bottom edge) is kept on the scale.
+      const int y = std::min(rect_.y + rect_.h - 1,
+                             rect_.y + static_cast<int>(rect_.h * (1.0 - static_cast<double>(i) / divisions_)));
+      canvas.line(rect_.x, y, rect_.x + rect_.w / 4, y, colour);
+    } else {
+      const int x = std::min(rect_.x + rect_.w - 1,
+                             rect_.x + static_cast<int>(static_cast<long long>(rect_.w) * i / divisions_));
+      const int len = rect_.h / 4;
+      if (ticks_ == Ticks::Top)
+        canvas.line(x, rect_.y, x, rect_.y + len, colour);
+      else
+        canvas.line(x, rect_.y + rect_.h - 1 - len, x, rect_.y + rect_.h - 1, colour);
+    }
+  }
+}
+
+void AxisScale::draw(Canvas& canvas) const {
+  drawTicks(canvas, kRed);
+  for (const Label& l : labels()) canvas.text(l.x, l.y, l.text, kRed);
+}
+
+void AxisScale::erase(Canvas& canvas, Rgb face) const {
+  drawTicks(canvas, face);
+  for (const Label& l : labels()) canvas.text(l.x, l.y, l.text, face);
+}
+
+double AxisScale::wrappedFraction(double value) const {
+  const double span = step_ * divisions_;
+  if (span == 0.0 || !std::isfinite(value)) return 0.0;
+  const double f = (value - origin_) / span;
+  return f - std::floor(f);
+}
+
+void AxisScale::drawRangeBar(Canvas& canvas, double a, double b, bool flag) const {
+  if (a == b) return;
+  const Rgb c = flag ? kBarFlagged : kBarPlain;
+  const double fa = wrappedFraction(a);
+  const double fb = wrappedFraction(b);
+  const int length = vertical() ? rect_.h : rect_.w;
+  auto piece = [&](double from, double to) {
+    const int p0 = static_cast<int>(std::lround(from * length));
+    const int p1 = static_cast<int>(std::lround(to * length));
+    if (p1 <= p0) return;
+    if (vertical())
+      canvas.fill(rect_.x, rect_.y + rect_.h - p1, rect_.w, p1 - p0, c);
+    else
+      canvas.fill(rect_.x + p0, rect_.y, p1 - p0, rect_.h, c);
+  };
+  const double lo = std::min(fa, fb), hi = std::max(fa, fb);
+  if (lo == hi) {
+    piece(0.0, 1.0);  // a whole span apart
+  } else if (fa <= fb) {
+    piece(fa, fb);
+  } else {
+    // From a upward through the end of the span and on from its start to b.
+    piece(fa, 1.0);
+    piece(0.0, fb);
+  }
+}
+
+bool AxisScale::pixelToValue(int px, int py, double* value) const {
+  if (!rect_.contains(px, py)) return false;
+  const double along = vertical() ? static_cast<double>(rect_.y + rect_.h - 1 - py) / rect_.h
+                                  : static_cast<double>(px - rect_.x) / rect_.w;
+  *value = origin_ + step_ * divisions_ * along;
+  return true;
+}
+
+}  // namespace quilve::ui

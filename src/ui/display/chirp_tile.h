@@ -1,0 +1,97 @@
+#pragma once
+// One chirp tile: the small sonogram of one chirp slot. Its level grid
+// (128 columns of 128 levels in dB) is painted into a 128 x 128 cell of the
+// main window's off-screen tile image and copied from there, stretched, to
+// its screen rectangle (a gallery cell or the enlarged view). The tile also
+// maps screen pixels to time, frequency and level and back.
+//
+// Not thread-safe: the owner guards every tile with its drawing mutex.
+#include <vector>
+
+#include "ui/display/colour_map.h"
+#include "ui/display/pixel_image.h"
+
+namespace quilve::ui {
+
+constexpr float kClearedLevel = -100.0f;  // every cell after a clear
+constexpr float kMarkerLevel = -128.0f;   // drawn red on a full repaint
+
+class ChirpTile {
+ public:
+  static constexpr int kColumns = 128;
+  static constexpr int kRows = 128;
+
+  // Draws on `canvas` from `image`; `cell` is where the tile's picture
+  // lives in the image. The screen rectangle starts equal to the cell.
+  void create(Canvas* canvas, PixelImage* image, const Rect& cell);
+
+  // Attaches the tile to a canvas (null: nothing is copied to a screen).
+  void setCanvas(Canvas* canvas) { canvas_ = canvas; }
+  void setScreenRect(const Rect& r);
+  const Rect& screenRect() const { return screen_; }
+  const Rect& cell() const { return cell_; }
+
+  // Write column -1, every cell kClearedLevel, full repaint pending. Costs
+  // no work per cell: columns not written since the clear read as cleared.
+  void clear();
+  // Stores one column of `n` levels (at most kRows) at the next write
+  // column, wrapping to column 0 after the last one. Returns the column
+  // written. Nothing is painted; see paintColumn.
+  int storeColumn(const float* levels, int n);
+  // Paints grid column `column` into the image cell, and the write cursor
+  // (white) into the column right of it.
+  void paintColumn(int column);
+  // storeColumn followed by paintColumn.
+  int appendColumn(const float* levels, int n);
+
+  int writeColumn() const { return writeColumn_; }
+  int columnCount() const { return writeColumn_ + 1; }
+  // Level of grid cell (column, row); row 0 is the top (highest frequency).
+  float level(int column, int row) const;
+
+  void setLevelRange(const LevelRange& range);
+  const LevelRange& levelRange() const { return range_; }
+  // Time axis of the tile: origin (s), scale and span (s, the view span).
+  void setTimeAxis(double origin, double scale, double span);
+  // Frequency axis: offset (Hz) and full scale (Hz, the Nyquist frequency).
+  void setFrequencyAxis(double offset, double fullScale);
+  double timeSpan() const { return span_; }
+  double frequencyScale() const { return fullScale_; }
+  double binWidth() const { return fullScale_ / kRows; }
+
+  void requestRepaint() { repaintPending_ = true; }
+  bool repaintPending() const { return repaintPending_; }
+  // Repaints the whole image cell from the grid now.
+  void repaintImage();
+  // Repaints the cell when a repaint is pending, then copies it to the
+  // screen rectangle.
+  void redraw();
+  // Copies grid column `column` and the cursor column right of it from the
+  // image to the screen rectangle.
+  void copyColumnToScreen(int column);
+
+  // Screen pixel to time (s) and frequency (Hz); false outside the tile.
+  bool pixelToTimeFrequency(int px, int py, double* time, double* frequency) const;
+  // The same plus the level of the grid cell under the pixel.
+  bool pixelToTimeFrequencyLevel(int px, int py, double* time, double* frequency,
+                                 float* level) const;
+  // Time and frequency to a screen pixel; false outside the tile.
+  bool timeFrequencyToPixel(double time, double frequency, int* px, int* py) const;
+
+ private:
+  Rgb cellColour(int column, int row) const;
+
+  Canvas* canvas_ = nullptr;
+  PixelImage* image_ = nullptr;
+  Rect cell_;
+  Rect screen_;
+  std::vector<float> grid_;  // column-major; made at the first stored column
+  int writeColumn_ = -1;
+  bool wrapped_ = false;  // every column has been written since the clear
+  LevelRange range_;
+  double origin_ = 0.0, scale_ = 1.0, span_ = 0.02;
+  double offset_ = 0.0, fullScale_ = 12.5 * 10000.0;
+  bool repaintPending_ = true;
+};
+
+}  // namespace quilve::ui

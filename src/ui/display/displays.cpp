@@ -1,0 +1,424 @@
+#include "ui/display/displays.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/recording_analyzer.h"
+#include "ui/display/backgrounds.h"
+#include "ui/display/bmp_loader.h"
+#include "ui/display/call_overlay.h"
+#include "ui/display/colour_map.h"
+
+namespace quilve::ui {
+
+namespace {
+
+bool validSlot(int slot) { return slot >= 0 && slot < kChirpSlots; }
+
+// Gallery scale: labels 16, 12, 8, 4, 0 from bottom to top, one division
+// per gallery row.
+constexpr Rect kGalleryScaleRect{776, 32, 32, 520};
+constexpr Rect kTraceTimeScaleRect{32, 0, 768, 32};
+constexpr Rect kTraceFrequencyScaleRect{800, 32, 32, 196};
+
+// Posts one invalidate for the window unless one is already waiting; the
+// flag is dropped before the canvas is copied, so later drawing asks again.
+void requestInvalidate(Toolkit& tk, Window* w, const std::shared_ptr<std::atomic<bool>>& waiting) {
+  if (w == nullptr || waiting->exchange(true)) return;
+  tk.post([&tk, w, waiting] {
+    waiting->store(false);
+    tk.invalidate(w);
+  });
+}
+
+}  // namespace
+
+Displays::Displays(UiContext& ui)
+    : ui_(ui),
+      mutex_(ui.app.drawingMutex),
+      tileImage_(kMainCanvasWidth, kMainCanvasHeight),
+      tiles_(kChirpSlots),
+      records_(kChirpSlots),
+      parameters_(kChirpSlots),
+      haveCall_(kChirpSlots, 0),
+      mainInvalidating_(std::make_shared<std::atomic<bool>>(false)),
+      traceInvalidating_(std::make_shared<std::atomic<bool>>(false)) {
+  cellOwner_.fill(-1);
+  const LevelRange range =
+      levelRangeFrom(ui.app.settings.SonoBrightness, ui.app.settings.SonoContrast);
+  for (int s = 0; s < kChirpSlots; ++s) {
+    ChirpTile& t = tiles_[static_cast<std::size_t>(s)];
+    t.create(nullptr, &tileImage_, imageCell(s));
+    t.setLevelRange(range);
+    t.setTimeAxis(0.0, 1.0, viewSpan_);
+  }
+  mainReadout_.setLayout(mainReadoutLayout());
+  mainReadout_.setUnits("mSec", "Hz", "dB");
+  traceReadout_.setLayout(traceReadoutLayout());
+  traceReadout_.setUnits("mSec", "KHz");
+  galleryScale_.setGeometry(kGalleryScaleRect);
+  galleryScale_.setDivisions(16, -4, 4);
+  traceTimeScale_.setGeometry(kTraceTimeScaleRect, AxisScale::Ticks::Bottom);
+  traceFrequencyScale_.setGeometry(kTraceFrequencyScaleRect);
+  traceFrequencyScale_.setDivisions(0, 10, kTraceFrequencyDivisions);
+  mainBackground_ = makeMainBackground();
+  traceBackground_ = makeTraceBackground();
+}
+
+Displays::~Displays() = default;
+
+Rgb Displays::face() const { return ui_.tk.systemWindowColour(); }
+
+void Displays::attach() {
+  readSettings();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    mainBackground_ = makeMainBackground();
+    traceBackground_ = makeTraceBackground();
+    mapWhiteToFace(mainBackground_, face());
+    mapWhiteToFace(traceBackground_, face());
+    mainCanvas_ = ui_.windows.main ? &ui_.windows.main->canvas : nullptr;
+    traceCanvas_ = ui_.windows.trace ? &ui_.windows.trace->canvas : nullptr;
+    if (mainCanvas_) mainCanvas_->resize(kMainCanvasWidth, kMainCanvasHeight, face());
+    if (traceCanvas_) traceCanvas_->resize(kTraceCanvasWidth, kTraceCanvasHeight, face());
+    for (ChirpTile& t : tiles_) t.setCanvas(mainCanvas_);
+    attached_ = true;
+    drawMainLocked();
+    drawTraceLocked();
+  }
+  invalidateMain();
+  invalidateTrace();
+}
+
+void Displays::readSettings() {
+  outputFormat_ = ui_.app.settings.OutputFormat;
+  detailSelection_ = ui_.app.settings.DetailSelection;
+}
+
+bool Displays::shown(int slot) const {
+  if (!attached_ || mainCanvas_ == nullptr) return false;
+  const int selected = selected_.load();
+  if (selected >= 0) return slot == selected;
+  return gallery_.positionOf(slot) >= 0;
+}
+
+// The image cell of a slot is shared by every sixteenth slot; the slot that
+// painted it last owns it. A slot on screen (or `force`) takes the cell
+// over and is repainted in full; a hidden one only paints a cell nobody
+// shown holds.
+bool Displays::claimCell(int slot, bool force) {
+  int& owner = cellOwner_[static_cast<std::size_t>(slot % kGalleryCells)];
+  if (owner == slot) return true;
+  if (!force && owner >= 0 && shown(owner)) return false;
+  owner = slot;
+  tiles_[static_cast<std::size_t>(slot)].requestRepaint();
+  return true;
+}
+
+void Displays::clearTile(int slot) {
+  if (!validSlot(slot)) return;
+  bool mainChanged = false, traceChanged = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
+    t.clear();
+    haveCall_[static_cast<std::size_t>(slot)] = 0;
+    if (shown(slot)) {
+      claimCell(slot, true);
+      showTile(slot, t.screenRect());
+      mainChanged = true;
+    }
+    // The worker moves to a new slot once the previous one is accepted: the
+    // accepted call is copied out now, before the store moves on.
+    if (analyzer_ != nullptr && slot > 0 && !haveCall_[static_cast<std::size_t>(slot - 1)] &&
+        analyzer_->store().records[static_cast<std::size_t>(slot - 1)].accepted) {
+      takeAcceptedCall(slot - 1);
+      mainChanged = mainChanged || shown(slot - 1);
+      traceChanged = true;
+    }
+  }
+  if (mainChanged) invalidateMain();
+  if (traceChanged) invalidateTrace();
+}
+
+void Displays::takeAcceptedCall(int slot) {
+  const std::size_t i = static_cast<std::size_t>(slot);
+  records_[i] = analyzer_->store().records[i];
+  parameters_[i] = analyzer_->store().parameters[i];
+  haveCall_[i] = 1;
+  if (!attached_) return;
+  if (shown(slot)) {
+    const ChirpTile& t = tiles_[i];
+    drawCallTrace(*mainCanvas_, t, records_[i]);
+    drawCallParameters(*mainCanvas_, t, records_[i], parameters_[i], outputFormat_, sampleRate_,
+                       slot == selected_.load());
+  }
+  if (traceCanvas_ != nullptr) plot_.drawCall(*traceCanvas_, records_[i], traceStretch(detailSelection_));
+}
+
+void Displays::appendFrame(int slot, const float* levels) {
+  if (!validSlot(slot) || levels == nullptr) return;
+  bool changed = false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
+    if (t.columnCount() >= ChirpTile::kColumns) return;
+    const int column = t.storeColumn(levels, kFrameLevels);
+    const bool visible = shown(slot);
+    if (!claimCell(slot, visible)) {
+      t.requestRepaint();  // its cell shows another slot
+    } else if (t.repaintPending()) {
+      // Only after a clear, a change of owner or of the level range.
+      if (visible) {
+        t.redraw();
+        changed = true;
+      } else {
+        t.repaintImage();
+      }
+    } else {
+      t.paintColumn(column);
+      if (visible) {
+        t.copyColumnToScreen(column);
+        changed = true;
+      }
+    }
+    if (slot >= usedSlots_) {
+      usedSlots_ = slot + 1;
+      if (attached_ && mainCanvas_ != nullptr && gallery_.positionOf(slot) >= 0) {
+        drawGalleryScale();
+        changed = true;
+      }
+    }
+  }
+  if (changed) invalidateMain();
+}
+
+int Displays::columnCount(int slot) const {
+  // Written only by the worker, which is the caller.
+  return validSlot(slot) ? tiles_[static_cast<std::size_t>(slot)].columnCount() : 0;
+}
+
+void Displays::recordingOpened(const RecordingAnalyzer& analyzer) {
+  const Recording& rec = analyzer.recording();
+  const double rate = rec.effectiveSampleRate > 0 ? rec.effectiveSampleRate : 0.0;
+  const double bytesPerSecond = rate * rec.format.blockAlign;
+  const double duration = bytesPerSecond > 0 ? rec.dataSize / bytesPerSecond : 0.0;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    analyzer_ = &analyzer;
+    readSettings();
+    if (rate > 0) sampleRate_ = rate;
+    const double columns = analyzer.columnTime() * kTileColumns;
+    if (columns > 0) viewSpan_ = columns;
+    for (ChirpTile& t : tiles_) {
+      t.setTimeAxis(0.0, 1.0, viewSpan_);
+      t.setFrequencyAxis(0.0, sampleRate_ / 2.0);
+    }
+    std::fill(haveCall_.begin(), haveCall_.end(), 0);
+    usedSlots_ = 0;
+    selected_.store(-1);
+    haveRange_ = false;
+    mainReference_.valid = false;
+    traceReference_.valid = false;
+    gallery_.setFirstShown(0);
+    // The whole recording from the start: its length stands for the
+    // context start of its last call.
+    plot_.setTimeAxis(0.0, kTraceSecondsPerDivision, traceSpan(viewSpan_, duration));
+    if (attached_) {
+      drawMainLocked();
+      drawTraceLocked();
+    }
+  }
+  invalidateMain();
+  invalidateTrace();
+}
+
+void Displays::recordingClosed() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  analyzer_ = nullptr;
+}
+
+void Displays::applyLevelRange() {
+  const LevelRange range =
+      levelRangeFrom(ui_.app.settings.SonoBrightness, ui_.app.settings.SonoContrast);
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (ChirpTile& t : tiles_) t.setLevelRange(range);
+    if (attached_) drawMainLocked();
+  }
+  invalidateMain();
+}
+
+void Displays::repaintMain() {
+  readSettings();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (attached_) drawMainLocked();
+  }
+  invalidateMain();
+}
+
+void Displays::repaintTrace() {
+  readSettings();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (attached_) drawTraceLocked();
+  }
+  invalidateTrace();
+}
+
+void Displays::showTile(int slot, const Rect& screen) {
+  ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
+  if (t.screenRect() != screen) t.setScreenRect(screen);
+  claimCell(slot, true);
+  // Removes the texts of earlier overlays; the copy covers the pixels.
+  mainCanvas_->fill(screen.x, screen.y, screen.w, screen.h, kBlack);
+  t.redraw();
+}
+
+void Displays::drawGalleryScale() {
+  galleryScale_.clear(*mainCanvas_, face());
+  const int first = gallery_.firstShown();
+  const int filled = std::clamp(usedSlots_ - first, 0, kGalleryCells);
+  // Rows top to bottom hold offsets 0..15; the bar covers the filled ones.
+  galleryScale_.drawRangeBar(*mainCanvas_, filled, 0, first > 0);
+  galleryScale_.draw(*mainCanvas_);
+}
+
+void Displays::drawMainLocked() {
+  if (mainCanvas_ == nullptr) return;
+  Canvas& c = *mainCanvas_;
+  applyBackground(c, &mainBackground_, face());
+  drawGalleryScale();
+  const int selected = selected_.load();
+  for (int p = 0; p < kGalleryCells; ++p) {
+    const int slot = gallery_.firstShown() + p;
+    if (slot == selected) continue;
+    showTile(slot, galleryCell(p));
+    if (haveCall_[static_cast<std::size_t>(slot)]) {
+      const ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
+      drawCallTrace(c, t, records_[static_cast<std::size_t>(slot)]);
+      drawCallParameters(c, t, records_[static_cast<std::size_t>(slot)],
+                         parameters_[static_cast<std::size_t>(slot)], outputFormat_, sampleRate_,
+                         false);
+    }
+  }
+  if (validSlot(selected)) {
+    showTile(selected, kEnlargedView);
+    const std::size_t i = static_cast<std::size_t>(selected);
+    if (haveCall_[i]) {
+      drawCallTrace(c, tiles_[i], records_[i]);
+      drawCallParameters(c, tiles_[i], records_[i], parameters_[i], outputFormat_, sampleRate_,
+                         true);
+    }
+  }
+  mainReadout_.clear(c, mainBackground_, face());
+}
+
+void Displays::drawTraceLocked() {
+  if (traceCanvas_ == nullptr) return;
+  Canvas& c = *traceCanvas_;
+  applyBackground(c, &traceBackground_, face());
+  traceTimeScale_.setDivisions(plot_.t0() * 1000.0, plot_.secondsPerDivision() * 1000.0,
+                               plot_.timeDivisions());
+  traceTimeScale_.clear(c, face());
+  traceTimeScale_.draw(c);
+  traceFrequencyScale_.clear(c, face());
+  traceFrequencyScale_.draw(c);
+  plot_.drawBackgroundAndGrid(c, traceBackground_);
+  const double stretch = traceStretch(detailSelection_);
+  for (int s = 0; s < kChirpSlots; ++s)
+    if (haveCall_[static_cast<std::size_t>(s)])
+      plot_.drawCall(c, records_[static_cast<std::size_t>(s)], stretch);
+  const int selected = selected_.load();
+  if (validSlot(selected) && haveCall_[static_cast<std::size_t>(selected)])
+    plot_.markTime(c, records_[static_cast<std::size_t>(selected)].contextStartTime, kBlue);
+  if (haveRange_) plot_.tintRange(c, rangeStart_, rangeEnd_);
+  traceReadout_.clear(c, traceBackground_, face());
+}
+
+bool Displays::hasCall(int slot) const {
+  return validSlot(slot) && haveCall_[static_cast<std::size_t>(slot)] != 0;
+}
+
+bool Displays::selectChirp(int slot) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!hasCall(slot)) return false;
+    selected_.store(slot);
+    if (attached_) {
+      drawMainLocked();
+      drawTraceLocked();
+    }
+  }
+  invalidateMain();
+  invalidateTrace();
+  return true;
+}
+
+void Displays::clearChirpSelection() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (selected_.load() < 0) return;
+    selected_.store(-1);
+    if (attached_) {
+      drawMainLocked();
+      drawTraceLocked();
+    }
+  }
+  invalidateMain();
+  invalidateTrace();
+}
+
+void Displays::chirpDeleted(int slot) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (validSlot(slot)) haveCall_[static_cast<std::size_t>(slot)] = 0;
+    selected_.store(-1);
+    if (attached_) {
+      drawMainLocked();
+      drawTraceLocked();
+    }
+  }
+  invalidateMain();
+  invalidateTrace();
+}
+
+bool Displays::timeRange(double* start, double* end) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!haveRange_) return false;
+  *start = rangeStart_;
+  *end = rangeEnd_;
+  return true;
+}
+
+void Displays::clearTimeRange() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    haveRange_ = false;
+    if (attached_) drawTraceLocked();
+  }
+  invalidateTrace();
+}
+
+int Displays::firstShownSlot() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return gallery_.firstShown();
+}
+
+void Displays::setFirstShownSlot(int slot) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const int before = gallery_.firstShown();
+    if (gallery_.setFirstShown(slot) == before) return;
+    if (attached_) drawMainLocked();
+  }
+  invalidateMain();
+}
+
+void Displays::invalidateMain() { requestInvalidate(ui_.tk, ui_.windows.main, mainInvalidating_); }
+void Displays::invalidateTrace() {
+  requestInvalidate(ui_.tk, ui_.windows.trace, traceInvalidating_);
+}
+
+}  // namespace quilve::ui
