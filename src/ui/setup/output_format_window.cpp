@@ -1,0 +1,137 @@
+#include "ui/setup/output_format_window.h"
+
+#include "ui/app/control_ids.h"
+#include "ui/setup/scan_setup_window.h"
+#include "ui/setup/setup_ids.h"
+#include "ui/setup/window_support.h"
+
+namespace quilve::ui {
+
+using namespace format_ids;
+using setup::placeControl;
+
+namespace {
+
+struct FormatBox {
+  int id;
+  int format;
+  int x, y;
+  const char* text;
+};
+const FormatBox kFormats[] = {
+    {kAnalook, kOutputAnalook, 48, 32, "Analook(tm) Parameters"},
+    {kEchoclass, kOutputEchoclass, 224, 32, "Echoclass(tm) Parameters"},
+    {kSonoBat2, kOutputSonoBat2, 48, 52, "SonoBat-2(tm) Parameters"},
+    {kQuilve, kOutputQuilve, 224, 52, "QUILVE(tm) Parameters"},
+    {kZcd, kOutputZcd, 48, 72, "ZCD File Translation"},
+};
+
+struct FlagBox {
+  int id;
+  bool ScanSettings::*flag;
+  int x, y;
+  const char* text;
+};
+const FlagBox kFlags[] = {
+    {kAllowFileCombining, &ScanSettings::AllowFileCombining, 224, 72, "Allow File Combining"},
+    {kSoundPressureLevel, &ScanSettings::IncludeSoundPressureLevel, 48, 132,
+     "Include Sound Pressure Level"},
+    {kCurvature, &ScanSettings::IncludeCurvature, 48, 152, "Include Curvature"},
+    {kCurveFitError, &ScanSettings::IncludeCurveFitError, 48, 172, "Include Curve Fit Error"},
+    {kGpsCoordinates, &ScanSettings::IncludeGPSCoordinates, 48, 192, "Include GPS Coordinates"},
+};
+
+constexpr int kBoxWidth = 176;
+constexpr int kBoxHeight = 20;
+
+}  // namespace
+
+OutputFormatWindow::OutputFormatWindow(UiContext& ui, ScanSetupWindow* scanSetup)
+    : ui_(ui), scanSetup_(scanSetup) {}
+
+void OutputFormatWindow::setBackgroundPainter(std::function<void(Window&)> painter) {
+  painter_ = std::move(painter);
+}
+
+Window* OutputFormatWindow::create() {
+  Toolkit& tk = ui_.tk;
+  w_ = tk.createWindow([this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
+                       WindowKind::Tool);
+  ui_.windows.outputFormat = w_;
+  if (!w_) return nullptr;
+  tk.setTitle(w_, "  Output Format");
+  tk.setClientSize(w_, 384, 256);
+  tk.setPosition(w_, 256, 256);
+
+  placeControl(tk, w_, kSelectionLabel, ControlKind::Label, 16, 8, 240, kBoxHeight,
+               "Output Format Selection");
+  for (const FormatBox& box : kFormats)
+    placeControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, kBoxWidth, kBoxHeight, box.text);
+  placeControl(tk, w_, kOptionsLabel, ControlKind::Label, 16, 108, 240, kBoxHeight,
+               "Additional output options");
+  for (const FlagBox& box : kFlags)
+    placeControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, box.x < 224 ? 240 : 152,
+                 kBoxHeight, box.text);
+  refresh();
+  return w_;
+}
+
+void OutputFormatWindow::refresh() {
+  if (!w_) return;
+  writeFormatBoxes();
+  for (const FlagBox& box : kFlags) ui_.tk.setCheck(w_, box.id, ui_.app.settings.*box.flag);
+}
+
+void OutputFormatWindow::writeFormatBoxes() {
+  const int format = ui_.app.settings.OutputFormat;
+  for (const FormatBox& box : kFormats) ui_.tk.setCheck(w_, box.id, box.format == format);
+  ui_.tk.setEnabled(w_, kAllowFileCombining, fileCombiningSelectable(format));
+}
+
+int OutputFormatWindow::handle(Window& w, int ev, EventValues& v) {
+  switch (ev) {
+    case event::kPaint:
+      if (painter_) {
+        std::unique_lock<std::mutex> lock(ui_.app.drawingMutex);
+        painter_(w);
+      }
+      break;
+    case event::kClose:
+      setup::hideWithMenuItem(ui_, &w, main_ids::kMenuWindowOutputFormat);
+      break;
+    case event::kButton:
+      onButton(v[0]);
+      break;
+    case event::kUser:
+      setup::traceUserCommand(ui_, v);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+void OutputFormatWindow::onButton(int id) {
+  for (const FormatBox& box : kFormats) {
+    if (box.id == id) {
+      chooseFormat(box.format);
+      return;
+    }
+  }
+  for (const FlagBox& box : kFlags) {
+    bool checked = false;
+    if (box.id == id && ui_.tk.isChecked(w_, id, &checked)) {
+      ui_.app.settings.*box.flag = checked;
+      return;
+    }
+  }
+}
+
+void OutputFormatWindow::chooseFormat(int format) {
+  ui_.app.settings.OutputFormat = format;
+  writeFormatBoxes();
+  if (scanSetup_)
+    scanSetup_->writeSlopeUnitLabels(slopeUnitLabel(format, SlopeLabelContext::FormatJustChosen));
+}
+
+}  // namespace quilve::ui
