@@ -88,30 +88,27 @@ double AxisScale::wrappedFraction(double value) const {
 }
 
 void AxisScale::drawRangeBar(Canvas& canvas, double a, double b, bool flag) const {
-  if (a == b) return;
+  const double span = step_ * divisions_;
+  if (a == b || span == 0.0 || !std::isfinite(a) || !std::isfinite(b)) return;
   const Rgb c = flag ? kBarFlagged : kBarPlain;
-  const double fa = wrappedFraction(a);
-  const double fb = wrappedFraction(b);
-  const int length = vertical() ? rect_.h : rect_.w;
+  // Going from a to b runs up the scale when the values and the scale's
+  // step grow the same way; the bar starts at whichever end is lower on the
+  // scale and covers |b - a| of the span, wrapping past the scale's end.
+  const bool upward = (b > a) == (span > 0);
+  const double start = wrappedFraction(upward ? a : b);
+  const double length = std::min(1.0, std::fabs(b - a) / std::fabs(span));
+  const int extent = vertical() ? rect_.h : rect_.w;
   auto piece = [&](double from, double to) {
-    const int p0 = static_cast<int>(std::lround(from * length));
-    const int p1 = static_cast<int>(std::lround(to * length));
+    const int p0 = static_cast<int>(std::lround(from * extent));
+    const int p1 = static_cast<int>(std::lround(to * extent));
     if (p1 <= p0) return;
     if (vertical())
       canvas.fill(rect_.x, rect_.y + rect_.h - p1, rect_.w, p1 - p0, c);
     else
       canvas.fill(rect_.x + p0, rect_.y, p1 - p0, rect_.h, c);
   };
-  const double lo = std::min(fa, fb), hi = std::max(fa, fb);
-  if (lo == hi) {
-    piece(0.0, 1.0);  // a whole span apart
-  } else if (fa <= fb) {
-    piece(fa, fb);
-  } else {
-    // From a upward through the end of the span and on from its start to b.
-    piece(fa, 1.0);
-    piece(0.0, fb);
-  }
+  piece(start, std::min(1.0, start + length));
+  if (start + length > 1.0) piece(0.0, start + length - 1.0);
 }
 
 bool AxisScale::pixelToValue(int px, int py, double* value) const {

@@ -37,9 +37,10 @@ class AxisScale {
   void draw(Canvas& canvas) const;
   // Draws the same ticks and labels in the face colour.
   void erase(Canvas& canvas, Rgb face) const;
-  // A bar across the scale from value a to value b: positions are the
+  // A bar across the scale over the values from a to b: positions are the
   // fractional parts of (value - origin) / (step x divisions), so values
-  // wrap around the span and a range that wraps is drawn in two pieces.
+  // wrap around the span and a range that wraps is drawn in two pieces; a
+  // whole span or more covers the scale.
   // (255, 128, 128) with the flag, else (128, 255, 128).
   void drawRangeBar(Canvas& canvas, double a, double b, bool flag) const;
   // Fraction 0..1 of a value along the scale (from the bottom or the left),

@@ -1,0 +1,195 @@
+// Colour scale and chirp tiles: colours, the grid and its wrap, the write
+// cursor and red ring, and the pixel mappings.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <limits>
+
+#include "ui/display/chirp_tile.h"
+#include "ui/display/colour_map.h"
+#include "ui/display/gallery.h"
+
+namespace quilve::ui {
+namespace {
+
+const LevelRange kRange = levelRangeFrom(50.0f, 40.0f);  // 30 .. 70 dB
+
+TEST(DisplayColourMap, EdgesOfTheScale) {
+  EXPECT_FLOAT_EQ(kRange.low, 30.0f);
+  EXPECT_FLOAT_EQ(kRange.high, 70.0f);
+  EXPECT_EQ(levelColour(70.0f, kRange), (Rgb{255, 0, 0}));
+  EXPECT_EQ(levelColour(95.0f, kRange), (Rgb{255, 0, 0}));
+  EXPECT_EQ(levelColour(50.0f, kRange), (Rgb{0, 255, 0}));
+  EXPECT_EQ(levelColour(30.0f, kRange), (Rgb{0, 0, 255}));
+  EXPECT_EQ(levelColour(29.0f, kRange), (Rgb{0, 0, 242}));
+  EXPECT_EQ(levelColour(10.0f, kRange), (Rgb{0, 0, 0}));
+  EXPECT_EQ(levelColour(-100.0f, kRange), (Rgb{0, 0, 0}));
+  // Between the edges: red rises as green falls, and the same for blue.
+  EXPECT_EQ(levelColour(60.0f, kRange), (Rgb{127, 128, 0}));
+  EXPECT_EQ(levelColour(40.0f, kRange), (Rgb{0, 128, 127}));
+}
+
+TEST(DisplayColourMap, DegenerateInputsStayInRange) {
+  const LevelRange flat{50.0f, 50.0f};  // contrast slider at 100
+  EXPECT_EQ(levelColour(50.0f, flat), (Rgb{0, 255, 0}));
+  EXPECT_EQ(levelColour(51.0f, flat), (Rgb{255, 0, 0}));
+  EXPECT_EQ(levelColour(49.0f, flat), (Rgb{0, 0, 0}));
+  EXPECT_EQ(levelColour(std::numeric_limits<float>::quiet_NaN(), kRange), (Rgb{0, 0, 0}));
+  EXPECT_EQ(levelColour(std::numeric_limits<float>::infinity(), kRange), (Rgb{255, 0, 0}));
+  EXPECT_EQ(levelColour(-std::numeric_limits<float>::infinity(), kRange), (Rgb{0, 0, 0}));
+}
+
+std::array<float, 128> column(float level) {
+  std::array<float, 128> c;
+  c.fill(level);
+  return c;
+}
+
+struct DisplayTile : ::testing::Test {
+  PixelImage image{832, 624};
+  Canvas canvas;
+  ChirpTile tile;
+  void SetUp() override {
+    canvas.resize(832, 624, Rgb{1, 2, 3});
+    tile.create(&canvas, &image, galleryCell(5));
+    tile.setLevelRange(kRange);
+    tile.setTimeAxis(0.0, 1.0, 0.015);
+    tile.setFrequencyAxis(0.0, 125000.0);
+  }
+};
+
+TEST_F(DisplayTile, GridStartsClearedAndWrapsAfterTheLastColumn) {
+  EXPECT_EQ(tile.columnCount(), 0);
+  EXPECT_EQ(tile.level(0, 0), kClearedLevel);
+  for (int i = 0; i < 128; ++i) {
+    const auto c = column(static_cast<float>(i));
+    EXPECT_EQ(tile.appendColumn(c.data(), 128), i);
+  }
+  EXPECT_EQ(tile.columnCount(), 128);
+  const auto c = column(999.0f);
+  EXPECT_EQ(tile.appendColumn(c.data(), 128), 0);  // the 129th column
+  EXPECT_EQ(tile.columnCount(), 1);
+  EXPECT_EQ(tile.level(0, 64), 999.0f);
+  EXPECT_EQ(tile.level(1, 64), 1.0f);  // the rest stays after the wrap
+
+  tile.clear();
+  EXPECT_EQ(tile.columnCount(), 0);
+  EXPECT_EQ(tile.level(1, 64), kClearedLevel);
+}
+
+TEST_F(DisplayTile, LevelsGrowUpwardAndAColumnPaintsItsPixels) {
+  std::array<float, 128> c = column(10.0f);
+  c[5] = 70.0f;  // bin 5 lands in row 122
+  tile.appendColumn(c.data(), 128);
+  tile.appendColumn(c.data(), 128);
+  EXPECT_EQ(tile.level(1, 122), 70.0f);
+  const Rect cell = galleryCell(5);
+  EXPECT_EQ(image.get(cell.x + 1, cell.y + 122), (Rgb{255, 0, 0}));
+  EXPECT_EQ(image.get(cell.x + 1, cell.y + 50), (Rgb{0, 0, 0}));
+  // The ring stays red; the cursor column is white inside it.
+  EXPECT_EQ(image.get(cell.x + 1, cell.y), (Rgb{255, 0, 0}));
+  EXPECT_EQ(image.get(cell.x + 1, cell.y + 127), (Rgb{255, 0, 0}));
+  EXPECT_EQ(image.get(cell.x + 2, cell.y + 50), (Rgb{255, 255, 255}));
+  EXPECT_EQ(image.get(cell.x + 0, cell.y + 50), (Rgb{255, 0, 0}));
+  // Appending paints the image only; the screen needs a copy.
+  EXPECT_EQ(canvas.pixel(cell.x + 1, cell.y + 50), (Rgb{1, 2, 3}));
+  tile.copyColumnToScreen(1);
+  EXPECT_EQ(canvas.pixel(cell.x + 1, cell.y + 50), (Rgb{0, 0, 0}));
+  EXPECT_EQ(canvas.pixel(cell.x + 2, cell.y + 50), (Rgb{255, 255, 255}));
+  EXPECT_EQ(canvas.pixel(cell.x + 3, cell.y + 50), (Rgb{1, 2, 3}));
+}
+
+TEST_F(DisplayTile, FullRepaintDrawsTheMarkerLevelRedAndStretchesToTheScreen) {
+  std::array<float, 128> c = column(50.0f);
+  tile.appendColumn(c.data(), 128);
+  c[10] = kMarkerLevel;  // row 117
+  tile.appendColumn(c.data(), 128);
+  const Rect cell = galleryCell(5);
+  EXPECT_EQ(image.get(cell.x + 1, cell.y + 117), (Rgb{0, 0, 0}));  // a plain level when appended
+  tile.setScreenRect(kEnlargedView);
+  EXPECT_TRUE(tile.repaintPending());
+  tile.redraw();
+  EXPECT_FALSE(tile.repaintPending());
+  EXPECT_EQ(image.get(cell.x + 1, cell.y + 117), (Rgb{255, 0, 0}));
+  EXPECT_EQ(image.get(cell.x + 1, cell.y + 116), (Rgb{0, 255, 0}));
+  EXPECT_EQ(image.get(cell.x + 5, cell.y + 117), (Rgb{0, 0, 0}));  // not written: cleared
+  // The enlarged view samples the cell: 456 / 128 screen columns per column.
+  EXPECT_EQ(canvas.pixel(kEnlargedView.x + 1, kEnlargedView.y + 200), (Rgb{255, 0, 0}));
+  EXPECT_EQ(canvas.pixel(kEnlargedView.x + 5, kEnlargedView.y + 200), (Rgb{0, 255, 0}));
+  EXPECT_EQ(canvas.pixel(kEnlargedView.x + 200, kEnlargedView.y + 200), (Rgb{0, 0, 0}));
+}
+
+TEST_F(DisplayTile, PartialCopyMatchesAFullCopyWhenStretched) {
+  tile.setScreenRect(kEnlargedView);
+  tile.redraw();
+  Canvas full;
+  full.resize(832, 624, Rgb{1, 2, 3});
+  for (int i = 0; i < 40; ++i) {
+    const auto c = column(20.0f + i);
+    const int col = tile.appendColumn(c.data(), 128);
+    tile.copyColumnToScreen(col);
+  }
+  stretchCopy(full, image, kEnlargedView, tile.cell());
+  for (int x = kEnlargedView.x; x < kEnlargedView.x + 160; ++x)
+    for (int y = kEnlargedView.y; y < kEnlargedView.y + kEnlargedView.h; y += 37)
+      ASSERT_EQ(canvas.pixel(x, y), full.pixel(x, y)) << x << "," << y;
+}
+
+TEST_F(DisplayTile, PixelMappingsAndTheirLimits) {
+  const Rect cell = galleryCell(5);  // 386, 162
+  double t = 0, f = 0;
+  float level = 0;
+  ASSERT_TRUE(tile.pixelToTimeFrequency(cell.x, cell.y + 127, &t, &f));
+  EXPECT_DOUBLE_EQ(t, 0.0);
+  EXPECT_DOUBLE_EQ(f, 0.0);
+  ASSERT_TRUE(tile.pixelToTimeFrequency(cell.x + 64, cell.y, &t, &f));
+  EXPECT_DOUBLE_EQ(t, 0.0075);
+  EXPECT_DOUBLE_EQ(f, 125000.0 * 127 / 128);
+  EXPECT_FALSE(tile.pixelToTimeFrequency(cell.x - 1, cell.y, &t, &f));
+  EXPECT_FALSE(tile.pixelToTimeFrequency(cell.x, cell.y + 128, &t, &f));
+
+  std::array<float, 128> c = column(33.0f);
+  c[127] = 44.0f;
+  tile.appendColumn(c.data(), 128);
+  ASSERT_TRUE(tile.pixelToTimeFrequencyLevel(cell.x, cell.y, &t, &f, &level));
+  EXPECT_EQ(level, 44.0f);  // top row, clamped to the last bin
+  ASSERT_TRUE(tile.pixelToTimeFrequencyLevel(cell.x, cell.y + 100, &t, &f, &level));
+  EXPECT_EQ(level, 33.0f);
+  ASSERT_TRUE(tile.pixelToTimeFrequencyLevel(cell.x + 127, cell.y + 100, &t, &f, &level));
+  EXPECT_EQ(level, kClearedLevel);  // not written yet
+
+  int px = 0, py = 0;
+  ASSERT_TRUE(tile.timeFrequencyToPixel(0.0, 0.0, &px, &py));
+  EXPECT_EQ(px, cell.x);
+  EXPECT_EQ(py, cell.y + 127);
+  ASSERT_TRUE(tile.timeFrequencyToPixel(0.015, 125000.0, &px, &py));
+  EXPECT_EQ(px, cell.x + 127);
+  EXPECT_EQ(py, cell.y);
+  EXPECT_FALSE(tile.timeFrequencyToPixel(0.0152, 1000.0, &px, &py));
+  EXPECT_FALSE(tile.timeFrequencyToPixel(0.001, -2000.0, &px, &py));
+  EXPECT_FALSE(tile.timeFrequencyToPixel(std::nan(""), 1000.0, &px, &py));
+  EXPECT_FALSE(tile.timeFrequencyToPixel(1e300, 1000.0, &px, &py));
+}
+
+TEST(DisplayGallery, CellsAndPaging) {
+  EXPECT_EQ(galleryCell(0), (Rect{256, 32, 128, 128}));
+  EXPECT_EQ(galleryCell(15), (Rect{646, 422, 128, 128}));
+  Gallery g;
+  g.setFirstShown(4);
+  const int p = g.positionOf(9);
+  EXPECT_EQ(p, 5);
+  EXPECT_EQ(galleryCell(p).x, 386);
+  EXPECT_EQ(galleryCell(p).y, 162);
+  EXPECT_EQ(imageCell(9), galleryCell(9));  // its picture's own cell
+  EXPECT_EQ(g.positionOf(3), -1);
+  EXPECT_EQ(g.positionOf(20), -1);
+  EXPECT_EQ(g.slotAt(386, 162), 9);
+  EXPECT_EQ(g.slotAt(384, 162), -1);  // the gap between cells
+  EXPECT_EQ(g.slotAt(100, 100), -1);
+  EXPECT_EQ(g.setFirstShown(-5), 0);
+  EXPECT_EQ(g.setFirstShown(5000), kChirpSlots - 16);
+}
+
+}  // namespace
+}  // namespace quilve::ui

@@ -1,0 +1,279 @@
+// The Displays facade over the headless toolkit: tiles drawn through the
+// tile sink, the gallery and its paging, accepted calls of a scanned
+// recording on both windows, selection, time range and cursor read-outs.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+
+#include "engine/recording_analyzer.h"
+#include "support/signal_generator.h"
+#include "support/temp_dir.h"
+#include "support/wav_writer.h"
+#include "ui/app/ui_context.h"
+#include "ui/display/displays.h"
+#include "ui/toolkit/headless_toolkit.h"
+
+namespace quilve::ui {
+namespace {
+
+class QuietReporter : public Reporter {
+ public:
+  void warning(const std::string&) override {}
+  void trace(const std::string&) override {}
+};
+
+std::array<float, kFrameLevels> frame(float level) {
+  std::array<float, kFrameLevels> f;
+  f.fill(level);
+  return f;
+}
+
+bool hasText(const Canvas& c, const std::string& prefix) {
+  for (const Canvas::Text& t : c.texts())
+    if (t.text.compare(0, prefix.size(), prefix) == 0) return true;
+  return false;
+}
+
+int countColour(const Canvas& c, const Rect& r, Rgb colour) {
+  int n = 0;
+  for (int y = r.y; y < r.y + r.h; ++y)
+    for (int x = r.x; x < r.x + r.w; ++x) n += c.pixel(x, y) == colour;
+  return n;
+}
+
+struct DisplayFacade : ::testing::Test {
+  HeadlessToolkit tk;
+  AppState app;
+  QuietReporter reporter;
+  UiContext ui{tk, app, reporter};
+  std::unique_ptr<Displays> displays;
+
+  void SetUp() override {
+    ui.windows.main = tk.createWindow(nullptr, WindowKind::Main);
+    ui.windows.trace = tk.createWindow(nullptr, WindowKind::Tool);
+    displays = std::make_unique<Displays>(ui);
+    ui.displays = displays.get();
+    displays->attach();
+  }
+  Canvas& mainCanvas() { return ui.windows.main->canvas; }
+  Canvas& traceCanvas() { return ui.windows.trace->canvas; }
+  void mouse(bool trace, int ev, int x, int y) {
+    const EventValues v{x, y, 0, 0};
+    if (trace)
+      displays->handleTraceMouse(ev, v);
+    else
+      displays->handleMainMouse(ev, v);
+  }
+};
+
+TEST_F(DisplayFacade, AttachSizesCanvasesAndPaintsTheGallery) {
+  EXPECT_EQ(mainCanvas().width(), 832);
+  EXPECT_EQ(mainCanvas().height(), 624);
+  EXPECT_EQ(traceCanvas().width(), 832);
+  EXPECT_EQ(traceCanvas().height(), 276);
+  // Every gallery cell shows an empty tile: red ring, black inside.
+  const Rect cell = galleryCell(6);
+  EXPECT_EQ(mainCanvas().pixel(cell.x, cell.y + 50), (Rgb{255, 0, 0}));
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 50, cell.y + 50), (Rgb{0, 0, 0}));
+  EXPECT_TRUE(hasText(mainCanvas(), "16"));
+  EXPECT_TRUE(hasText(traceCanvas(), "120"));  // frequency scale in kHz
+  EXPECT_EQ(displays->selectedSlot(), -1);
+  double a = 0, b = 0;
+  EXPECT_FALSE(displays->timeRange(&a, &b));
+}
+
+TEST_F(DisplayFacade, AppendingPaintsOnlyTheNewColumnOfAShownTile) {
+  const auto loud = frame(70.0f);
+  const Rect cell = galleryCell(2);
+  displays->clearTile(2);
+  displays->appendFrame(2, loud.data());
+  displays->appendFrame(2, loud.data());
+  EXPECT_EQ(displays->columnCount(2), 2);
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 1, cell.y + 60), (Rgb{255, 0, 0}));
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 2, cell.y + 60), (Rgb{255, 255, 255}));  // cursor
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 3, cell.y + 60), (Rgb{0, 0, 0}));
+
+  // A hidden slot that shares the cell (2 + 16) leaves the screen alone and
+  // does not spoil the picture of the shown one.
+  const Canvas before = mainCanvas();
+  const auto quiet = frame(50.0f);
+  for (int i = 0; i < 10; ++i) displays->appendFrame(18, quiet.data());
+  EXPECT_EQ(displays->columnCount(18), 10);
+  EXPECT_EQ(mainCanvas().rgb(), before.rgb());
+  displays->appendFrame(2, loud.data());
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 2, cell.y + 60), (Rgb{255, 0, 0}));
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 5, cell.y + 60), (Rgb{0, 0, 0}));
+
+  // Paged so that slot 18 is shown: its own levels appear.
+  displays->setFirstShownSlot(4);
+  const Rect cell18 = galleryCell(14);
+  EXPECT_EQ(mainCanvas().pixel(cell18.x + 5, cell18.y + 60), (Rgb{0, 255, 0}));
+  EXPECT_EQ(mainCanvas().pixel(cell18.x + 20, cell18.y + 60), (Rgb{0, 0, 0}));
+  tk.dispatchPending();
+}
+
+TEST_F(DisplayFacade, AFullTileIsLeftAsItIsAndBadSlotsAreIgnored) {
+  const auto f = frame(40.0f);
+  for (int i = 0; i < 140; ++i) displays->appendFrame(7, f.data());
+  EXPECT_EQ(displays->columnCount(7), 128);
+  displays->clearTile(7);
+  EXPECT_EQ(displays->columnCount(7), 0);
+  displays->appendFrame(-1, f.data());
+  displays->appendFrame(kChirpSlots, f.data());
+  displays->clearTile(kChirpSlots);
+  displays->appendFrame(3, nullptr);
+  EXPECT_EQ(displays->columnCount(-1), 0);
+  EXPECT_EQ(displays->columnCount(kChirpSlots), 0);
+}
+
+TEST_F(DisplayFacade, LevelRangeComesFromBrightnessAndContrast) {
+  const auto f = frame(50.0f);
+  for (int i = 0; i < 4; ++i) displays->appendFrame(0, f.data());
+  const Rect cell = galleryCell(0);
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 2, cell.y + 60), (Rgb{0, 255, 0}));
+  app.settings.SonoBrightness = 30.0f;  // 10 .. 50 dB: 50 is red now
+  displays->applyLevelRange();
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 2, cell.y + 60), (Rgb{255, 0, 0}));
+}
+
+TEST_F(DisplayFacade, DraggingPagesByWholeChirpsOnRelease) {
+  mouse(false, event::kLeftDown, 400, 400);
+  mouse(false, event::kDrag, 400, 300);
+  EXPECT_EQ(displays->firstShownSlot(), 0);
+  mouse(false, event::kLeftUp, 400, 335);  // 65 pixels up: two chirps
+  EXPECT_EQ(displays->firstShownSlot(), 2);
+  mouse(false, event::kLeftDown, 400, 100);
+  mouse(false, event::kLeftUp, 400, 500);  // down again, held at slot 0
+  EXPECT_EQ(displays->firstShownSlot(), 0);
+  mouse(false, event::kLeftDown, 400, 100);
+  mouse(false, event::kLeftUp, 401, 101);  // a click does not page
+  EXPECT_EQ(displays->firstShownSlot(), 0);
+  EXPECT_EQ(displays->handleMainMouse(event::kKeyDown, EventValues{}), 0);
+}
+
+TEST_F(DisplayFacade, CursorReadOutWithDeltasToTheLastClick) {
+  const auto f = frame(44.0f);
+  for (int i = 0; i < 128; ++i) displays->appendFrame(0, f.data());
+  const Rect cell = galleryCell(0);
+  mouse(false, event::kMouseMove, cell.x + 64, cell.y + 64);
+  EXPECT_TRUE(displays->idle());
+  EXPECT_FALSE(displays->idle());  // nothing new
+  EXPECT_TRUE(hasText(mainCanvas(), "Z(dB):    44.00"));
+  EXPECT_FALSE(hasText(mainCanvas(), "dX("));
+  mouse(false, event::kLeftDown, cell.x + 32, cell.y + 64);
+  mouse(false, event::kLeftUp, cell.x + 32, cell.y + 64);
+  mouse(false, event::kMouseMove, cell.x + 64, cell.y + 64);
+  ASSERT_TRUE(displays->idle());
+  // 32 pixels of a 15 ms tile: 3.75 ms.
+  EXPECT_TRUE(hasText(mainCanvas(), "dX(mSec):     3.75"));
+  EXPECT_TRUE(hasText(mainCanvas(), "dY(Hz):     0.00"));
+  mouse(true, event::kMouseMove, 32 + 384, 32 + 98);
+  ASSERT_TRUE(displays->idle());
+  EXPECT_TRUE(hasText(traceCanvas(), "Y(KHz):    60.00"));
+  mouse(false, event::kMouseMove, 10, 10);  // off every tile
+  EXPECT_FALSE(displays->idle());
+}
+
+// A recording with calls, analysed with the displays as its tile sink, as
+// the scan worker does it.
+struct DisplayScanned : DisplayFacade {
+  test::TempDir dir;
+  std::unique_ptr<RecordingAnalyzer> owned;
+
+  void SetUp() override {
+    DisplayFacade::SetUp();
+    test::SignalGenerator gen(0.3);
+    gen.addNoise(-60);
+    for (double t : {0.02, 0.08, 0.14}) {
+      test::CallSpec c;
+      c.startTime = t;
+      c.duration = 0.006;
+      c.startFrequency = 70000;
+      c.endFrequency = 35000;
+      gen.addCall(c);
+    }
+    const std::string path = dir.file("calls.wav");
+    test::writeFile(path, gen.render().wavFile());
+    owned = std::make_unique<RecordingAnalyzer>(displays.get());
+    ASSERT_TRUE(owned->open(path, app.settings));
+    displays->recordingOpened(*owned);
+    while (owned->step(app.settings)) {
+    }
+    owned->finish();
+    displays->recordingClosed();
+  }
+};
+
+TEST_F(DisplayScanned, AcceptedCallsAreKeptDrawnAndSelectable) {
+  ASSERT_EQ(owned->outcome().calls.size(), 3u);
+  for (int s = 0; s < 3; ++s) EXPECT_TRUE(displays->hasCall(s)) << s;
+  EXPECT_FALSE(displays->hasCall(3));
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.5);
+  // The contours on the trace and over the gallery tiles.
+  EXPECT_GT(countColour(traceCanvas(), kTracePlotArea, Rgb{0, 255, 0}), 20);
+  EXPECT_GT(countColour(mainCanvas(), galleryCell(1), Rgb{0, 255, 0}), 5);
+  EXPECT_TRUE(hasText(mainCanvas(), "Fk"));
+
+  // Double-click on the second tile: enlarged with its parameter panel
+  // (Analook: octave slopes).
+  mouse(false, event::kDoubleClick, galleryCell(1).x + 10, galleryCell(1).y + 10);
+  EXPECT_EQ(displays->selectedSlot(), 1);
+  EXPECT_TRUE(hasText(mainCanvas(), "Fs: "));
+  EXPECT_TRUE(hasText(mainCanvas(), "Sg: "));
+  EXPECT_TRUE(hasText(mainCanvas(), "SINR: "));
+  EXPECT_GT(countColour(traceCanvas(), kTracePlotArea, Rgb{0, 0, 255}), 150);  // start line
+  // While one is selected a double-click selects nothing else.
+  mouse(false, event::kDoubleClick, galleryCell(0).x + 2, galleryCell(0).y + 2);
+  EXPECT_EQ(displays->selectedSlot(), 1);
+  mouse(false, event::kRightUp, 300, 300);
+  EXPECT_EQ(displays->selectedSlot(), -1);
+  EXPECT_FALSE(hasText(mainCanvas(), "Fs: "));
+
+  // Own layout: kHz/ms slopes.
+  app.settings.OutputFormat = kOutputQuilve;
+  ASSERT_TRUE(displays->selectChirp(2));
+  displays->repaintMain();
+  EXPECT_TRUE(hasText(mainCanvas(), "Su: "));
+  EXPECT_FALSE(hasText(mainCanvas(), "Sg: "));
+  EXPECT_FALSE(displays->selectChirp(5));  // no call there
+  EXPECT_EQ(displays->selectedSlot(), 2);
+
+  displays->chirpDeleted(2);
+  EXPECT_EQ(displays->selectedSlot(), -1);
+  EXPECT_FALSE(displays->hasCall(2));
+}
+
+TEST_F(DisplayScanned, TraceWindowSelectsByTimeAndDragsARange) {
+  const TracePlot& p = displays->tracePlot();
+  int x = 0, y = 0;
+  ASSERT_TRUE(p.toPixel(0.0815, 50000.0, &x, &y));  // near the second call's start
+  mouse(true, event::kDoubleClick, x, y);
+  EXPECT_EQ(displays->selectedSlot(), 1);
+  ASSERT_TRUE(p.toPixel(0.25, 50000.0, &x, &y));  // far from every call
+  mouse(true, event::kDoubleClick, x, y);
+  EXPECT_EQ(displays->selectedSlot(), -1);
+
+  int x0 = 0, x1 = 0;
+  ASSERT_TRUE(p.toPixel(0.05, 50000.0, &x0, &y));
+  ASSERT_TRUE(p.toPixel(0.1, 50000.0, &x1, &y));
+  mouse(true, event::kLeftDown, x1, y);
+  mouse(true, event::kDrag, x0, y);
+  mouse(true, event::kLeftUp, x0, y);
+  double a = 0, b = 0;
+  ASSERT_TRUE(displays->timeRange(&a, &b));
+  EXPECT_NEAR(a, 0.05, 0.001);
+  EXPECT_NEAR(b, 0.1, 0.001);
+  EXPECT_EQ(traceCanvas().pixel((x0 + x1) / 2, 220), (Rgb{24 + 18, 48 + 18, 24 + 24}));
+  // A drag of under 5 ms clears it.
+  mouse(true, event::kLeftDown, x0, y);
+  mouse(true, event::kLeftUp, x0 + 3, y);
+  EXPECT_FALSE(displays->timeRange(&a, &b));
+  mouse(true, event::kLeftDown, x0, y);
+  mouse(true, event::kLeftUp, x1, y);
+  mouse(true, event::kRightUp, x0, y);
+  EXPECT_FALSE(displays->timeRange(&a, &b));
+}
+
+}  // namespace
+}  // namespace quilve::ui
