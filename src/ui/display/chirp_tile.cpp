@@ -44,16 +44,33 @@ float ChirpTile::level(int column, int row) const {
 
 Rgb ChirpTile::cellColour(int column, int row) const {
   if (column == 0 || row == 0 || column == kColumns - 1 || row == kRows - 1) return kRed;
-  return levelColour(level(column, row), range_);
+  return colours_(level(column, row));
 }
 
 void ChirpTile::paintColumn(int column) {
   if (image_ == nullptr || column < 0 || column >= kColumns) return;
   const int x = cell_.x + column;
-  for (int row = 0; row < kRows; ++row) image_->set(x, cell_.y + row, cellColour(column, row));
-  // The write cursor; the red ring stays.
-  if (column + 1 < kColumns - 1)
-    for (int row = 1; row < kRows - 1; ++row) image_->set(x + 1, cell_.y + row, kWhite);
+  if (x < 0 || cell_.y < 0 || x + 1 >= image_->width() || cell_.y + kRows > image_->height()) {
+    for (int row = 0; row < kRows; ++row) image_->set(x, cell_.y + row, cellColour(column, row));
+    return;
+  }
+  const bool ringColumn = column == 0 || column == kColumns - 1;
+  const float* col = grid_.empty() ? nullptr : grid_.data() + static_cast<std::size_t>(column) * kRows;
+  const bool cursor = column + 1 < kColumns - 1;
+  for (int row = 0; row < kRows; ++row) {
+    std::uint8_t* p = image_->row(cell_.y + row) + 3 * x;
+    const bool ring = ringColumn || row == 0 || row == kRows - 1;
+    const Rgb c = ring ? kRed : (col != nullptr ? colours_(col[row]) : colours_(kClearedLevel));
+    p[0] = c.b;
+    p[1] = c.g;
+    p[2] = c.r;
+    // The write cursor, inside the red ring.
+    if (cursor && !ring) {
+      p[3] = 255;
+      p[4] = 255;
+      p[5] = 255;
+    }
+  }
 }
 
 int ChirpTile::appendColumn(const float* levels, int n) {
@@ -64,6 +81,7 @@ int ChirpTile::appendColumn(const float* levels, int n) {
 
 void ChirpTile::setLevelRange(const LevelRange& range) {
   range_ = range;
+  colours_ = LevelColours(range);
   repaintPending_ = true;
 }
 
@@ -81,12 +99,20 @@ void ChirpTile::setFrequencyAxis(double offset, double fullScale) {
 void ChirpTile::repaintImage() {
   repaintPending_ = false;
   if (image_ == nullptr) return;
-  for (int column = 0; column < kColumns; ++column) {
-    for (int row = 0; row < kRows; ++row) {
-      const float v = level(column, row);
-      const bool ring = column == 0 || row == 0 || column == kColumns - 1 || row == kRows - 1;
-      image_->set(cell_.x + column, cell_.y + row,
-                  ring || v == kMarkerLevel ? kRed : levelColour(v, range_));
+  // Columns not written since the clear all hold the cleared level.
+  const Rgb cleared = colours_(kClearedLevel);
+  const int written = grid_.empty() ? 0 : (wrapped_ ? kColumns : writeColumn_ + 1);
+  for (int row = 0; row < kRows; ++row) {
+    const bool ringRow = row == 0 || row == kRows - 1;
+    for (int column = 0; column < kColumns; ++column) {
+      Rgb c = cleared;
+      if (ringRow || column == 0 || column == kColumns - 1) {
+        c = kRed;
+      } else if (column < written) {
+        const float v = grid_[static_cast<std::size_t>(column) * kRows + row];
+        c = v == kMarkerLevel ? kRed : colours_(v);
+      }
+      image_->set(cell_.x + column, cell_.y + row, c);
     }
   }
 }

@@ -89,6 +89,7 @@ class ChirpTile {
   int writeColumn_ = -1;
   bool wrapped_ = false;  // every column has been written since the clear
   LevelRange range_;
+  LevelColours colours_;
   double origin_ = 0.0, scale_ = 1.0, span_ = 0.02;
   double offset_ = 0.0, fullScale_ = 12.5 * 10000.0;
   bool repaintPending_ = true;

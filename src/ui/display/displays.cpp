@@ -271,8 +271,14 @@ void Displays::showTile(int slot, const Rect& screen) {
   ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
   if (t.screenRect() != screen) t.setScreenRect(screen);
   claimCell(slot, true);
-  // Removes the texts of earlier overlays; the copy covers the pixels.
-  mainCanvas_->fill(screen.x, screen.y, screen.w, screen.h, kBlack);
+  // Texts of earlier overlays go (a fill removes the texts anchored in it;
+  // the copy then covers its pixels).
+  for (const Canvas::Text& text : mainCanvas_->texts()) {
+    if (screen.contains(text.x, text.y)) {
+      mainCanvas_->fill(screen.x, screen.y, screen.w, screen.h, kBlack);
+      break;
+    }
+  }
   t.redraw();
 }
 

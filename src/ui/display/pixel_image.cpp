@@ -28,8 +28,17 @@ void copyRect(Canvas& canvas, const PixelImage& img, const Rect& r) {
   const int x0 = std::max({0, r.x}), y0 = std::max({0, r.y});
   const int x1 = std::min({r.x + r.w, img.width(), canvas.width()});
   const int y1 = std::min({r.y + r.h, img.height(), canvas.height()});
-  for (int y = y0; y < y1; ++y)
-    for (int x = x0; x < x1; ++x) canvas.setPixel(x, y, img.get(x, y));
+  if (x0 >= x1 || y0 >= y1) return;
+  std::uint8_t* out = canvas.pixelData();
+  for (int y = y0; y < y1; ++y) {
+    const std::uint8_t* s = img.row(y) + 3 * x0;
+    std::uint8_t* d = out + (static_cast<std::size_t>(y) * canvas.width() + x0) * 3;
+    for (int x = x0; x < x1; ++x, s += 3, d += 3) {
+      d[0] = s[2];
+      d[1] = s[1];
+      d[2] = s[0];
+    }
+  }
 }
 
 void stretchCopy(Canvas& canvas, const PixelImage& img, const Rect& dst, const Rect& src,
@@ -45,11 +54,31 @@ void stretchCopy(Canvas& canvas, const PixelImage& img, const Rect& dst, const R
   const int xEnd = std::min(canvas.width(), dst.x + static_cast<int>(std::min<long long>(iEnd, dst.w)));
   const int yBegin = std::max(0, dst.y);
   const int yEnd = std::min(canvas.height(), dst.y + dst.h);
-  for (int y = yBegin; y < yEnd; ++y) {
-    const int sy = src.y + static_cast<int>(static_cast<long long>(y - dst.y) * src.h / dst.h);
-    for (int x = xBegin; x < xEnd; ++x) {
-      const int sx = src.x + static_cast<int>(static_cast<long long>(x - dst.x) * src.w / dst.w);
-      canvas.setPixel(x, y, img.get(sx, sy));
+  if (xBegin >= xEnd || yBegin >= yEnd) return;
+  // Source byte offsets of the destination columns, worked out once per
+  // chunk of columns (no allocation: tiles are refreshed per scan column).
+  constexpr int kChunk = 512;
+  int sourceX[kChunk];
+  std::uint8_t* out = canvas.pixelData();
+  for (int chunk = xBegin; chunk < xEnd; chunk += kChunk) {
+    const int n = std::min(kChunk, xEnd - chunk);
+    for (int i = 0; i < n; ++i) {
+      const int sx =
+          src.x + static_cast<int>(static_cast<long long>(chunk + i - dst.x) * src.w / dst.w);
+      sourceX[i] = sx >= 0 && sx < img.width() ? 3 * sx : -1;
+    }
+    for (int y = yBegin; y < yEnd; ++y) {
+      const int sy = src.y + static_cast<int>(static_cast<long long>(y - dst.y) * src.h / dst.h);
+      if (sy < 0 || sy >= img.height()) continue;
+      const std::uint8_t* s = img.row(sy);
+      std::uint8_t* d = out + (static_cast<std::size_t>(y) * canvas.width() + chunk) * 3;
+      for (int i = 0; i < n; ++i, d += 3) {
+        const int sx = sourceX[i];
+        if (sx < 0) continue;
+        d[0] = s[sx + 2];
+        d[1] = s[sx + 1];
+        d[2] = s[sx];
+      }
     }
   }
 }

@@ -133,6 +133,9 @@ class Canvas {
   int height() const { return height_; }
   Rgb pixel(int x, int y) const;
   const std::vector<std::uint8_t>& rgb() const { return rgb_; }
+  // The pixels for bulk copies: rows top to bottom, three bytes (red, green,
+  // blue) per pixel, no padding. The caller stays inside width x height.
+  std::uint8_t* pixelData() { return rgb_.data(); }
   const std::vector<Text>& texts() const { return texts_; }
 
   void setPixel(int x, int y, Rgb c);
