@@ -102,6 +102,8 @@ void ChirpTile::repaintImage() {
   // Columns not written since the clear all hold the cleared level.
   const Rgb cleared = colours_(kClearedLevel);
   const int written = grid_.empty() ? 0 : (wrapped_ ? kColumns : writeColumn_ + 1);
+  const bool inside = cell_.x >= 0 && cell_.y >= 0 && cell_.x + kColumns <= image_->width() &&
+                      cell_.y + kRows <= image_->height();
   for (int row = 0; row < kRows; ++row) {
     const bool ringRow = row == 0 || row == kRows - 1;
     for (int column = 0; column < kColumns; ++column) {
@@ -112,7 +114,14 @@ void ChirpTile::repaintImage() {
         const float v = grid_[static_cast<std::size_t>(column) * kRows + row];
         c = v == kMarkerLevel ? kRed : colours_(v);
       }
-      image_->set(cell_.x + column, cell_.y + row, c);
+      if (inside) {
+        std::uint8_t* p = image_->row(cell_.y + row) + 3 * (cell_.x + column);
+        p[0] = c.b;
+        p[1] = c.g;
+        p[2] = c.r;
+      } else {
+        image_->set(cell_.x + column, cell_.y + row, c);
+      }
     }
   }
 }

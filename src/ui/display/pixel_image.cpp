@@ -63,12 +63,16 @@ void stretchCopy(Canvas& canvas, const PixelImage& img, const Rect& dst, const R
   for (int chunk = xBegin; chunk < xEnd; chunk += kChunk) {
     const int n = std::min(kChunk, xEnd - chunk);
     for (int i = 0; i < n; ++i) {
-      const int sx =
-          src.x + static_cast<int>(static_cast<long long>(chunk + i - dst.x) * src.w / dst.w);
+      const int dx = chunk + i - dst.x;
+      const int sx = src.x + (src.w == dst.w ? dx
+                                            : static_cast<int>(static_cast<long long>(dx) * src.w / dst.w));
       sourceX[i] = sx >= 0 && sx < img.width() ? 3 * sx : -1;
     }
     for (int y = yBegin; y < yEnd; ++y) {
-      const int sy = src.y + static_cast<int>(static_cast<long long>(y - dst.y) * src.h / dst.h);
+      // Same heights (a gallery cell) need no division per row.
+      const int dy = y - dst.y;
+      const int sy = src.y + (src.h == dst.h ? dy
+                                            : static_cast<int>(static_cast<long long>(dy) * src.h / dst.h));
       if (sy < 0 || sy >= img.height()) continue;
       const std::uint8_t* s = img.row(sy);
       std::uint8_t* d = out + (static_cast<std::size_t>(y) * canvas.width() + chunk) * 3;
