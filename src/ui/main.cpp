@@ -1,7 +1,10 @@
-// The desktop program. For now it opens the main window and ends when the
-// window is closed; the windows and their commands are built on the toolkit.
+// The desktop program: the eight windows over FLTK, the scan worker and the
+// operation timer on their own threads, settings and directory history kept
+// in the registry hive under the user's configuration directory.
 #include <cstdio>
 
+#include "settings/registry.h"
+#include "ui/app/application.h"
 #include "ui/toolkit/fltk_toolkit.h"
 
 int main() {
@@ -11,17 +14,6 @@ int main() {
     return 1;
   }
   FltkToolkit toolkit;
-  Window* mainWindow = toolkit.createWindow(
-      [&toolkit](Window&, int ev, EventValues&) {
-        if (ev == event::kClose) toolkit.quit();
-        return 0;
-      },
-      WindowKind::Main);
-  if (!mainWindow) return 1;
-  toolkit.setTitle(mainWindow, "  QUILVE");
-  toolkit.setPosition(mainWindow, 384, 128);
-  toolkit.setClientSize(mainWindow, 832, 624);
-  toolkit.show(mainWindow);
-  toolkit.runLoop();
-  return 0;
+  Application app(toolkit, quilve::RegistryHive::defaultFile());
+  return app.run();
 }

@@ -1,0 +1,125 @@
+#include "ui/app/application.h"
+
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <condition_variable>
+
+#include "engine/scan_worker.h"
+#include "settings/registry.h"
+#include "settings/registry_store.h"
+#include "timer/operation_timer.h"
+#include "timer/timer_clock.h"
+#include "ui/app/worker_hosts.h"
+#include "ui/display/displays.h"
+#include "ui/windows/desktop.h"
+#include "ui/windows/window_scan_host.h"
+
+namespace quilve::ui {
+
+namespace {
+
+// The system clock whose sleeps end early once the program is stopping, so
+// that the timer thread ends at once rather than at its next tick.
+class StoppableClock final : public TimerClock {
+ public:
+  CivilTime now(bool local) override { return system_.now(local); }
+  void sleep(std::chrono::milliseconds duration) override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait_for(lock, duration, [this] { return stopping_; });
+  }
+  void stop() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stopping_ = true;
+    }
+    wake_.notify_all();
+  }
+
+ private:
+  SystemTimerClock system_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stopping_ = false;
+};
+
+// Workers run below normal priority so that the windows stay responsive
+// during long scans. Raising a thread's nice value needs no privilege.
+void lowerThreadPriority() {
+  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
+  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 5);
+}
+
+}  // namespace
+
+Application::Application(Toolkit& toolkit, std::string hiveFile, bool startWorkers)
+    : tk_(toolkit),
+      ui_(toolkit, state_, console_),
+      hive_(std::make_unique<RegistryHive>(std::move(hiveFile))),
+      startWorkers_(startWorkers) {
+  tk_.setDrawingMutex(&state_.drawingMutex);
+}
+
+Application::~Application() { shutDown(); }
+
+void Application::start() {
+  if (started_) return;
+  started_ = true;
+  // Settings and history that cannot be loaded keep their defaults.
+  hive_->load(&console_);
+  loadSettings(*hive_, kSettingsKeyPath, state_.settings);
+  loadHistory(*hive_, kHistoryKeyPath, state_.history);
+
+  displays_ = std::make_unique<Displays>(ui_);
+  ui_.displays = displays_.get();
+  desktop_ = std::make_unique<Desktop>(ui_);
+  desktop_->create();
+  displays_->attach();
+
+  workerHost_ = std::make_unique<PostingScanHost>(
+      tk_, desktop_->host(), [this] { displays_->recordingOpened(worker_->analyzer()); },
+      [this] { return displays_->idle(); });
+  worker_ = std::make_unique<ScanWorker>(state_.control, state_.lists, state_.session,
+                                         state_.settings, *workerHost_, displays_.get());
+  desktop_->setAnalysis(&worker_->analyzer());
+
+  clock_ = std::make_unique<StoppableClock>();
+  timerHost_ = std::make_unique<WindowTimerHost>(*desktop_);
+  timerDisposition_ = std::make_unique<PostingDispositionHost>(tk_, *desktop_);
+  timer_ = std::make_unique<OperationTimer>(
+      TimerContext{state_.settings, state_.history, state_.control, state_.lists, state_.session,
+                   state_.disposition, *timerDisposition_, *clock_, *timerHost_, console_});
+
+  if (!startWorkers_) return;
+  workerThread_ = std::thread([this] {
+    lowerThreadPriority();
+    worker_->run();
+  });
+  timerThread_ = std::thread([this] {
+    lowerThreadPriority();
+    timer_->run();
+  });
+}
+
+int Application::run() {
+  start();
+  tk_.runLoop();
+  shutDown();
+  return 0;
+}
+
+void Application::shutDown() {
+  if (!started_ || stopped_) return;
+  stopped_ = true;
+  state_.control.running = false;
+  if (clock_) static_cast<StoppableClock&>(*clock_).stop();
+  if (workerThread_.joinable()) workerThread_.join();
+  if (timerThread_.joinable()) timerThread_.join();
+  // Calls the workers posted after the loop ended are dropped with the
+  // toolkit; the state they would show is saved below all the same.
+  saveSettings(*hive_, kSettingsKeyPath, state_.settings, &console_);
+  saveHistory(*hive_, kHistoryKeyPath, state_.history, &console_);
+}
+
+}  // namespace quilve::ui

@@ -1,0 +1,115 @@
+#include "ui/windows/desktop.h"
+
+#include "ui/app/control_ids.h"
+#include "ui/windows/about_window.h"
+#include "ui/windows/main_window.h"
+#include "ui/windows/progress_window.h"
+#include "ui/windows/scan_results_window.h"
+#include "ui/windows/trace_window.h"
+#include "ui/windows/window_common.h"
+#include "ui/windows/window_scan_host.h"
+#include "ui/setup/output_format_window.h"
+#include "ui/setup/scan_setup_window.h"
+#include "ui/setup/operation_timer_window.h"
+
+namespace quilve::ui {
+
+std::string fileNamePart(const std::string& path) {
+  const std::size_t cut = path.find_last_of('/');
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+Desktop::Desktop(UiContext& ui)
+    : ui_(ui),
+      main_(std::make_unique<MainWindow>(ui, *this)),
+      results_(std::make_unique<ScanResultsWindow>(ui, *this)),
+      progress_(std::make_unique<ProgressWindow>(ui)),
+      about_(std::make_unique<AboutWindow>(ui)),
+      trace_(std::make_unique<TraceWindow>(ui, *this)),
+      scanSetup_(std::make_unique<ScanSetupWindow>(ui)),
+      outputFormat_(std::make_unique<OutputFormatWindow>(ui, scanSetup_.get())),
+      timer_(std::make_unique<OperationTimerWindow>(ui)),
+      host_(std::make_unique<WindowScanHost>(*this)) {}
+
+Desktop::~Desktop() = default;
+
+void Desktop::create() {
+  // The windows first, all hidden, then their contents in this order.
+  main_->create();
+  main_->buildMenu();
+  ui_.windows.scanSetup = scanSetup_->create();
+  ui_.windows.outputFormat = outputFormat_->create();
+  results_->create();
+  about_->create();
+  ui_.windows.progress = progress_->create();
+  ui_.windows.timer = timer_->create();
+  trace_->create();
+  if (Window* w = ui_.windows.main) {
+    ui_.tk.setClientSize(w, 832, 624);
+    ui_.tk.show(w);
+  }
+}
+
+void Desktop::beginFile(const std::string& path) {
+  Toolkit& tk = ui_.tk;
+  Window* w = ui_.windows.main;
+  scanning_ = true;
+  const std::string name = fileNamePart(path);
+  tk.setTitle(w, "  QUILVE - " + name);
+  progress_->beginFile(name);
+  using namespace main_ids;
+  for (int id : {kSelectInput, kInputList, kComment, kSelectOutput, kOutputField})
+    tk.disableControl(w, id);
+  for (int item : {kMenuSelectInput, kMenuScan, kMenuScanAll}) tk.grayMenuItem(w, item);
+  tk.enableMenuItem(w, kMenuStop);
+  results_->setScanning(true);
+  tk.show(ui_.windows.progress);
+}
+
+void Desktop::endOfScan() {
+  Toolkit& tk = ui_.tk;
+  Window* w = ui_.windows.main;
+  scanning_ = false;
+  using namespace main_ids;
+  for (int id : {kSelectInput, kInputList, kComment, kSelectOutput, kOutputField})
+    tk.enableControl(w, id);
+  for (int item : {kMenuSelectInput, kMenuScan, kMenuScanAll}) tk.enableMenuItem(w, item);
+  tk.grayMenuItem(w, kMenuStop);
+  results_->setScanning(false);
+  tk.hide(ui_.windows.progress);
+}
+
+void Desktop::showLists() {
+  FileList input, passed, failed;
+  {
+    std::lock_guard<std::mutex> lock(ui_.app.lists.mutex);
+    input = ui_.app.lists.input;
+    passed = ui_.app.lists.passed;
+    failed = ui_.app.lists.failed;
+  }
+  ui_.tk.listAssign(ui_.windows.main, main_ids::kInputList, input);
+  ui_.tk.listAssign(ui_.windows.scanResults, results_ids::kPassedList, passed);
+  ui_.tk.listAssign(ui_.windows.scanResults, results_ids::kFailedList, failed);
+}
+
+void Desktop::showCounters(const ScanSession& counters) { results_->showCounters(counters); }
+
+void Desktop::showComment(const std::string& comment) {
+  ui_.tk.setText(ui_.windows.main, main_ids::kComment, comment);
+}
+
+void Desktop::showAbout() { about_->runModal(); }
+
+void Desktop::showToolWindow(Window* w, int windowMenuItem) {
+  if (!w) return;
+  ui_.tk.show(w);
+  ui_.tk.checkMenuItem(ui_.windows.main, windowMenuItem);
+}
+
+void Desktop::hideToolWindow(Window* w, int windowMenuItem) {
+  if (!w) return;
+  ui_.tk.hide(w);
+  ui_.tk.uncheckMenuItem(ui_.windows.main, windowMenuItem);
+}
+
+}  // namespace quilve::ui

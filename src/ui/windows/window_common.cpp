@@ -1,0 +1,34 @@
+#include "ui/windows/window_common.h"
+
+#include <cstdio>
+
+namespace quilve::ui {
+
+Window* createToolWindow(UiContext& ui, EventHandler handler, WindowKind kind,
+                         const std::string& title, int width, int height, int x, int y) {
+  Window* w = ui.tk.createWindow(std::move(handler), kind);
+  if (!w) return nullptr;
+  ui.tk.setTitle(w, title);
+  ui.tk.setClientSize(w, width, height);
+  ui.tk.setPosition(w, x, y);
+  return w;
+}
+
+bool addControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, int width,
+                int height, const std::string& text) {
+  if (!tk.createControl(w, id, kind)) return false;
+  tk.moveControl(w, id, x, y);
+  tk.resizeControl(w, id, width, height);
+  if (!text.empty()) tk.setText(w, id, text);
+  return tk.showControl(w, id);
+}
+
+void traceUserCommand(UiContext& ui, const EventValues& v) {
+  char line[64];
+  std::snprintf(line, sizeof line, "Command : %d   val : %d \n", v[0], v[1]);
+  ui.trace.trace(line);
+}
+
+std::string decimal(long long value) { return std::to_string(value); }
+
+}  // namespace quilve::ui

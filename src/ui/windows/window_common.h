@@ -1,0 +1,23 @@
+#pragma once
+// Small helpers shared by the windows' construction code.
+#include <string>
+
+#include "ui/app/ui_context.h"
+
+namespace quilve::ui {
+
+// A hidden window with its handler, kind, title, client size and position.
+Window* createToolWindow(UiContext& ui, EventHandler handler, WindowKind kind,
+                         const std::string& title, int width, int height, int x, int y);
+
+// Creates, places, labels and shows a control.
+bool addControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, int width,
+                int height, const std::string& text);
+
+// "Command : %d   val : %d \n" for a posted user command.
+void traceUserCommand(UiContext& ui, const EventValues& v);
+
+// "%d".
+std::string decimal(long long value);
+
+}  // namespace quilve::ui

@@ -1,0 +1,195 @@
+// The main window's commands on the headless toolkit: Select Input and
+// Select Output with their dialogs, the Action items, the Window menu's
+// check marks, the level sliders and the tool windows they show.
+#include <gtest/gtest.h>
+
+#include "desktop_rig.h"
+#include "ui/windows/desktop.h"
+
+namespace quilve::ui::test {
+namespace {
+
+using namespace main_ids;
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::filesystem::create_directories(rig.recordings());
+    writeRecording(rig.recordings() + "b_D20140930T010203m000.wav", 0.3, {0.1});
+    writeRecording(rig.recordings() + "a_D20140930T010200m000.WAV", 0.3, {0.1});
+    quilve::test::writeFile(rig.recordings() + "notes.txt", {'x'});
+  }
+  DesktopRig rig;
+};
+
+TEST_F(MainWindowTest, StartsWithTheActionItemsGrayedAndNoOutput) {
+  EXPECT_TRUE(rig.main()->visible);
+  EXPECT_EQ(rig.main()->title, "  QUILVE");
+  EXPECT_FALSE(rig.results()->visible);
+  for (int item : {kMenuScan, kMenuScanAll, kMenuStop}) EXPECT_TRUE(rig.grayed(rig.main(), item));
+  EXPECT_EQ(rig.text(rig.main(), kOutputField), "<No File Selected>");
+  EXPECT_EQ(rig.text(rig.main(), kComment), "<no comment>");
+  EXPECT_TRUE(rig.checked(rig.main(), kMenuUtc));
+  EXPECT_TRUE(rig.checked(rig.main(), kMenuExpansion1));
+}
+
+TEST_F(MainWindowTest, SelectInputFillsTheListAndEnablesScanning) {
+  rig.selectInput("b_D20140930T010203m000.wav");
+  EXPECT_TRUE(rig.warnings().empty());
+  // Both recordings match "*.w*" whatever their case; the text file does not.
+  EXPECT_EQ(rig.names(rig.main(), kInputList),
+            (std::vector<std::string>{"a_D20140930T010200m000.WAV", "b_D20140930T010203m000.wav"}));
+  EXPECT_EQ(rig.tk.listSelection(rig.main(), kInputList), 1);
+  EXPECT_EQ(rig.main()->focus, kInputList);
+  EXPECT_FALSE(rig.grayed(rig.main(), kMenuScan));
+  EXPECT_FALSE(rig.grayed(rig.main(), kMenuScanAll));
+  EXPECT_TRUE(rig.grayed(rig.main(), kMenuStop));
+  EXPECT_EQ(rig.state().history.InputDirectory, rig.recordings());
+  EXPECT_EQ(rig.state().control.currentRecordingPath, rig.recordings() + "b_D20140930T010203m000.wav");
+  EXPECT_EQ(rig.main()->control(kInputList)->horizontalExtent, 6 * 26 + 6);
+  EXPECT_EQ(rig.tk.shown().back().text, ";*.wav");
+}
+
+TEST_F(MainWindowTest, CancelledSelectInputEmptiesTheListAndClearsTheResults) {
+  rig.selectInput("b_D20140930T010203m000.wav");
+  {
+    std::lock_guard<std::mutex> lock(rig.state().lists.mutex);
+    rig.state().lists.passed.add("b_D20140930T010203m000.wav", 3);
+    rig.state().session.filesSelected = 1;
+  }
+  rig.app->desktop().showLists();
+  rig.tk.answerCancel();
+  rig.tk.clearShown();
+  rig.tk.chooseMenu(rig.main(), kMenuSelectInput);
+  EXPECT_EQ(rig.warnings(), std::vector<std::string>{"Warning: No Input Selected"});
+  EXPECT_TRUE(rig.names(rig.main(), kInputList).empty());
+  for (int item : {kMenuScan, kMenuScanAll, kMenuStop}) EXPECT_TRUE(rig.grayed(rig.main(), item));
+  EXPECT_TRUE(rig.names(rig.results(), results_ids::kPassedList).empty());
+  EXPECT_EQ(rig.text(rig.results(), results_ids::kFilesSelected), "0");
+  EXPECT_EQ(rig.state().session.filesSelected, 0u);
+}
+
+TEST_F(MainWindowTest, AChosenFileNotMatchingTheListPatternLeavesScanningGrayed) {
+  rig.selectInput("notes.txt");
+  EXPECT_EQ(rig.names(rig.main(), kInputList).size(), 2u);
+  EXPECT_EQ(rig.tk.listSelection(rig.main(), kInputList), -1);
+  EXPECT_TRUE(rig.grayed(rig.main(), kMenuScan));
+  EXPECT_TRUE(rig.grayed(rig.main(), kMenuScanAll));
+  EXPECT_EQ(rig.warnings(), std::vector<std::string>{"Warning: Selected file not found in input list"});
+}
+
+TEST_F(MainWindowTest, SelectOutputTakesThePathAndRaisesTheNewFileFlag) {
+  rig.tk.answerFile(rig.dir.file("night1"));
+  rig.tk.click(rig.main(), kSelectOutput);
+  EXPECT_EQ(rig.state().control.resultsPath, rig.dir.file("night1.txt"));
+  EXPECT_EQ(rig.text(rig.main(), kOutputField), "night1.txt");
+  EXPECT_TRUE(rig.state().control.newResultsFile);
+  EXPECT_EQ(rig.state().history.OutputDirectory, rig.dir.path().string() + "/");
+
+  // Zero-crossing output asks for its own pattern; cancelling forgets the file.
+  rig.state().settings.OutputFormat = kOutputZcd;
+  rig.tk.answerCancel();
+  rig.tk.chooseMenu(rig.main(), kMenuSelectOutput);
+  EXPECT_EQ(rig.tk.shown().back().text, ";*.00#");
+  EXPECT_EQ(rig.state().control.resultsPath, "");
+  EXPECT_EQ(rig.text(rig.main(), kOutputField), "<No File Selected>");
+
+  // A path the program cannot hold is refused and the earlier choice stays.
+  rig.tk.answerFile(rig.dir.file("kept.txt"));
+  rig.tk.click(rig.main(), kSelectOutput);
+  rig.tk.answerFile(rig.dir.file(std::string(520, 'n') + ".txt"));
+  rig.tk.click(rig.main(), kSelectOutput);
+  EXPECT_EQ(rig.state().control.resultsPath, rig.dir.file("kept.txt"));
+  ASSERT_FALSE(rig.warnings().empty());
+  EXPECT_NE(rig.warnings().back().find("too long"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, MenuChoicesSetTheSettingsAndTheirChecks) {
+  rig.tk.chooseMenu(rig.main(), kMenuLocal);
+  EXPECT_EQ(rig.state().settings.TimeStandard, kTimeLocal);
+  EXPECT_TRUE(rig.checked(rig.main(), kMenuLocal));
+  EXPECT_FALSE(rig.checked(rig.main(), kMenuUtc));
+  rig.tk.chooseMenu(rig.main(), kMenuExpansion10);
+  EXPECT_EQ(rig.state().settings.DefaultExpansionFactor, 10);
+  EXPECT_TRUE(rig.checked(rig.main(), kMenuExpansion10));
+  EXPECT_FALSE(rig.checked(rig.main(), kMenuExpansion1));
+}
+
+TEST_F(MainWindowTest, WindowMenuChecksFollowTheToolWindows) {
+  Window* results = rig.results();
+  rig.tk.chooseMenu(rig.main(), kMenuSetupScanResults);
+  EXPECT_TRUE(results->visible);
+  EXPECT_TRUE(rig.checked(rig.main(), kMenuWindowScanResults));
+  rig.tk.requestClose(results);
+  EXPECT_FALSE(results->visible);
+  EXPECT_FALSE(rig.checked(rig.main(), kMenuWindowScanResults));
+
+  Window* trace = rig.app->ui().windows.trace;
+  rig.tk.chooseMenu(rig.main(), kMenuWindowTrace);
+  EXPECT_TRUE(trace->visible);
+  EXPECT_TRUE(rig.checked(rig.main(), kMenuWindowTrace));
+  rig.tk.requestClose(trace);
+  EXPECT_FALSE(rig.checked(rig.main(), kMenuWindowTrace));
+}
+
+TEST_F(MainWindowTest, LevelSlidersLabelTheirValueWhileMoving) {
+  rig.tk.moveSlider(rig.main(), kBrightness, 30);
+  EXPECT_EQ(rig.text(rig.main(), kBrightnessLabel), "Brightness = 30");
+  EXPECT_FLOAT_EQ(rig.state().settings.SonoBrightness, 70.0f);
+  rig.tk.releaseSlider(rig.main(), kBrightness);
+  EXPECT_EQ(rig.text(rig.main(), kBrightnessLabel), "Brightness");
+  rig.tk.moveSlider(rig.main(), kContrast, 5);
+  EXPECT_EQ(rig.text(rig.main(), kContrastLabel), "Contrast =  5");
+  EXPECT_FLOAT_EQ(rig.state().settings.SonoContrast, 95.0f);
+}
+
+TEST_F(MainWindowTest, ProgressWindowPausesAndCannotBeClosed) {
+  Window* progress = rig.progress();
+  rig.tk.show(progress);
+  rig.tk.click(progress, progress_ids::kPause);
+  EXPECT_TRUE(rig.state().control.pauseFlag);
+  EXPECT_EQ(rig.text(progress, progress_ids::kPause), "Continue");
+  rig.tk.click(progress, progress_ids::kPause);
+  EXPECT_FALSE(rig.state().control.pauseFlag);
+  EXPECT_EQ(rig.text(progress, progress_ids::kPause), "Pause");
+  rig.tk.clearShown();
+  rig.tk.requestClose(progress);
+  EXPECT_TRUE(progress->visible);
+  ASSERT_EQ(rig.tk.shown().size(), 1u);
+  EXPECT_EQ(rig.tk.shown()[0].text, "Current scan must complete before exiting");
+  EXPECT_EQ(rig.tk.shown()[0].caption, "Progress Message");
+}
+
+TEST_F(MainWindowTest, AboutRunsModallyAndReturnsToTheProgram) {
+  Window* about = rig.app->ui().windows.about;
+  // The About window closes itself from within its own loop.
+  rig.tk.post([&] { rig.tk.requestClose(about); });
+  rig.tk.chooseMenu(rig.main(), kMenuAbout);
+  EXPECT_FALSE(about->visible);
+  EXPECT_EQ(rig.text(about, about_ids::kLibrary), "WAVPACK - Hybrid Lossless Wavefile Compressor");
+  // The main window takes commands again.
+  rig.tk.chooseMenu(rig.main(), kMenuLocal);
+  EXPECT_EQ(rig.state().settings.TimeStandard, kTimeLocal);
+}
+
+TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramAndSavesTheHive) {
+  rig.tk.chooseMenu(rig.main(), kMenuExpansion10);
+  rig.tk.answerFile(rig.dir.file("out.txt"));
+  rig.tk.click(rig.main(), kSelectOutput);
+  rig.tk.post([&] { rig.tk.requestClose(rig.main()); });
+  rig.tk.runLoop();  // returns once the close request has ended the loop
+  rig.app->shutDown();
+  const std::string hive = slurp(rig.dir.file("hive.reg"));
+  EXPECT_NE(hive.find("DefaultExpansionFactor"), std::string::npos);
+  EXPECT_NE(hive.find(rig.dir.path().string()), std::string::npos);
+
+  HeadlessToolkit tk2;
+  Application second(tk2, rig.dir.file("hive.reg"), false);
+  second.start();
+  EXPECT_EQ(second.state().settings.DefaultExpansionFactor, 10);
+  EXPECT_EQ(second.state().history.OutputDirectory, rig.dir.path().string() + "/");
+  second.shutDown();
+}
+
+}  // namespace
+}  // namespace quilve::ui::test
