@@ -29,6 +29,10 @@ class FltkToolkit : public Toolkit {
   void quit() override;
   void post(std::function<void()> call) override;
   Rgb systemWindowColour() const override;
+  // Writes what the shown window looks like on the screen (menu bar and
+  // controls included) to a 24-bit BMP file. False when the window is not
+  // shown or the file cannot be written.
+  bool screenshot(Window* w, const std::string& bmpPath);
 
   struct Impl;
 

@@ -1,0 +1,152 @@
+// The desktop program on a real display (run under xvfb-run): it starts
+// with its main window, scans the bundled samples with the chirp tiles on
+// screen, and a close request ends it quickly with its hive saved.
+// Screenshots of the windows go to the build directory for a person to
+// look at.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <set>
+#include <thread>
+
+#include "desktop_rig.h"
+#include "settings/registry.h"
+#include "settings/registry_store.h"
+#include "ui/toolkit/fltk_toolkit.h"
+#include "ui/windows/desktop.h"
+#include "ui/windows/main_window.h"
+
+namespace quilve::ui::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string screenshotPath(const std::string& name) {
+  const char* dir = std::getenv("QUILVE_BINARY_DIR");
+  return std::string(dir ? dir : QUILVE_BINARY_DIR) + "/screenshot-" + name + ".bmp";
+}
+
+// Runs the loop's pending work until `done` holds or `limit` has passed.
+template <typename Pred>
+bool pumpUntil(Toolkit& tk, Pred done, std::chrono::milliseconds limit) {
+  const auto end = Clock::now() + limit;
+  while (Clock::now() < end) {
+    tk.dispatchPending();
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return false;
+}
+
+TEST(FltkSmoke, ProgramStartsAndACloseRequestEndsItSavingTheHive) {
+  if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
+  TempDir dir;
+  const std::string hiveFile = dir.file("registry.reg");
+  Clock::time_point closed;
+  {
+    FltkToolkit tk;
+    Application app(tk, hiveFile);
+    app.start();
+    Window* main = app.ui().windows.main;
+    ASSERT_NE(main, nullptr);
+    EXPECT_TRUE(main->visible);
+    EXPECT_EQ(main->title, "  QUILVE");
+    tk.deliver(main, event::kMenu, {main_ids::kMenuExpansion10, 0, 0, 0});
+    app.state().history.InputDirectory = dir.path().string() + "/";
+
+    std::thread user([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      tk.post([&] {
+        closed = Clock::now();
+        tk.deliver(main, event::kClose);
+      });
+    });
+    EXPECT_EQ(app.run(), 0);
+    const auto took = Clock::now() - closed;
+    user.join();
+    EXPECT_LT(took, std::chrono::seconds(1));
+  }
+  RegistryHive hive(hiveFile);
+  ASSERT_TRUE(hive.load(nullptr));
+  ScanSettings settings;
+  DirectoryHistory history;
+  loadSettings(hive, kSettingsKeyPath, settings);
+  loadHistory(hive, kHistoryKeyPath, history);
+  EXPECT_EQ(settings.DefaultExpansionFactor, 10);
+  EXPECT_EQ(history.InputDirectory, dir.path().string() + "/");
+}
+
+// Distinct colours in a rectangle of a 24-bit bottom-up BMP.
+std::size_t coloursIn(const std::string& bmp, int x0, int y0, int w, int h) {
+  if (bmp.size() < 54) return 0;
+  auto u32 = [&bmp](std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(bmp[at + i]);
+    return v;
+  };
+  const int width = static_cast<int>(u32(18));
+  const int height = static_cast<int>(u32(22));
+  const int row = Image::rowBytes(width, 24);
+  std::set<std::uint32_t> colours;
+  for (int y = y0; y < y0 + h && y < height; ++y)
+    for (int x = x0; x < x0 + w && x < width; ++x) {
+      const std::size_t at = 54 + static_cast<std::size_t>(height - 1 - y) * row + 3 * x;
+      if (at + 3 > bmp.size()) continue;
+      colours.insert(static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at])) |
+                     static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at + 1])) << 8 |
+                     static_cast<std::uint32_t>(static_cast<unsigned char>(bmp[at + 2])) << 16);
+    }
+  return colours.size();
+}
+
+TEST(FltkSmoke, ScanOfTheSamplesShowsChirpTilesAndWindowsAreCaptured) {
+  if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
+  TempDir dir;
+  FltkToolkit tk;
+  Application app(tk, dir.file("registry.reg"));
+  app.start();
+  AppState& state = app.state();
+  const std::string samples = std::string(QUILVE_SOURCE_DIR) + "/samples/";
+  {
+    std::lock_guard<std::mutex> lock(state.lists.mutex);
+    state.lists.inputDirectory = samples;
+    state.lists.input.fillFromDirectory(samples, "*.w*");
+  }
+  app.desktop().showLists();
+  app.desktop().main().setActionItems(true, false);
+  app.desktop().main().scanAll();
+  bool began = false;
+  ASSERT_TRUE(pumpUntil(
+      tk,
+      [&] {
+        began = began || app.desktop().scanning();
+        return began && !app.desktop().scanning();
+      },
+      std::chrono::seconds(60)));
+  pumpUntil(tk, [] { return false; }, std::chrono::seconds(1));
+
+  // Scan All showed the Scan Results window over part of the main window.
+  tk.hide(app.ui().windows.scanResults);
+  pumpUntil(tk, [] { return false; }, std::chrono::milliseconds(300));
+  Window* main = app.ui().windows.main;
+  ASSERT_TRUE(tk.screenshot(main, screenshotPath("main")));
+  const std::string shot = slurp(screenshotPath("main"));
+  // The first gallery cell (below the menu bar) shows a sonogram, not a flat
+  // background.
+  EXPECT_GT(coloursIn(shot, 256, 40, 128, 128), 8u);
+
+  const AppWindows& w = app.ui().windows;
+  const std::pair<Window*, const char*> tools[] = {
+      {w.scanSetup, "scan-setup"}, {w.outputFormat, "output-format"},
+      {w.timer, "operation-timer"}, {w.scanResults, "scan-results"}};
+  for (const auto& [window, name] : tools) {
+    tk.show(window);
+    pumpUntil(tk, [] { return false; }, std::chrono::seconds(1));
+    EXPECT_TRUE(tk.screenshot(window, screenshotPath(name))) << name;
+  }
+  app.shutDown();
+}
+
+}  // namespace
+}  // namespace quilve::ui::test
