@@ -224,23 +224,16 @@ void MainWindow::inputDoubleClicked() {
 
 void MainWindow::levelSlider(int id, int position, bool released) {
   if (position < 1) return;
-  ScanSettings& s = ui_.app.settings;
+  const bool brightness = id == kBrightness;
+  const char* name = brightness ? "Brightness" : "Contrast";
   char label[32];
-  if (id == kBrightness) {
-    if (released)
-      std::snprintf(label, sizeof label, "Brightness");
-    else
-      std::snprintf(label, sizeof label, "Brightness = %2d", position);
-    ui_.tk.setText(w_, kBrightnessLabel, label);
-    s.SonoBrightness = static_cast<float>(100 - position);
-  } else {
-    if (released)
-      std::snprintf(label, sizeof label, "Contrast");
-    else
-      std::snprintf(label, sizeof label, "Contrast = %2d", position);
-    ui_.tk.setText(w_, kContrastLabel, label);
-    s.SonoContrast = static_cast<float>(100 - position);
-  }
+  if (released)
+    std::snprintf(label, sizeof label, "%s", name);
+  else
+    std::snprintf(label, sizeof label, "%s = %2d", name, position);
+  ui_.tk.setText(w_, brightness ? kBrightnessLabel : kContrastLabel, label);
+  ScanSettings& s = ui_.app.settings;
+  (brightness ? s.SonoBrightness : s.SonoContrast) = static_cast<float>(100 - position);
   applyLevelRange();
 }
 
@@ -299,6 +292,7 @@ void MainWindow::menuCommand(int item) {
 }
 
 int MainWindow::handle(Window& w, int event, EventValues& v) {
+  if (isMouseEvent(event)) return ui_.displays ? ui_.displays->handleMainMouse(event, v) : 0;
   switch (event) {
     case event::kMenu:
       menuCommand(v[0]);
@@ -330,13 +324,6 @@ int MainWindow::handle(Window& w, int event, EventValues& v) {
       levelSlider(v[0], position, released);
       return 1;
     }
-    case event::kMouseMove:
-    case event::kLeftDown:
-    case event::kDrag:
-    case event::kLeftUp:
-    case event::kRightUp:
-    case event::kDoubleClick:
-      return ui_.displays ? ui_.displays->handleMainMouse(event, v) : 0;
     case event::kClose:
       ui_.tk.quit();
       return 1;

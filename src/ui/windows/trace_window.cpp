@@ -74,19 +74,13 @@ void TraceWindow::saveSelected(bool append) {
 }
 
 int TraceWindow::handle(Window& w, int event, EventValues& v) {
+  if (isMouseEvent(event)) return ui_.displays ? ui_.displays->handleTraceMouse(event, v) : 0;
   switch (event) {
     case event::kButton:
       if (v[0] == kDeleteSelected) deleteSelected();
       if (v[0] == kSaveSelected) saveSelected(false);
       if (v[0] == kAppendSelected) saveSelected(true);
       return 1;
-    case event::kMouseMove:
-    case event::kLeftDown:
-    case event::kDrag:
-    case event::kLeftUp:
-    case event::kRightUp:
-    case event::kDoubleClick:
-      return ui_.displays ? ui_.displays->handleTraceMouse(event, v) : 0;
     case event::kClose:
       desktop_.hideToolWindow(&w, main_ids::kMenuWindowTrace);
       return 1;

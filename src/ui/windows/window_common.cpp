@@ -29,6 +29,20 @@ void traceUserCommand(UiContext& ui, const EventValues& v) {
   ui.trace.trace(line);
 }
 
+bool isMouseEvent(int event) {
+  switch (event) {
+    case event::kMouseMove:
+    case event::kLeftDown:
+    case event::kDrag:
+    case event::kLeftUp:
+    case event::kRightUp:
+    case event::kDoubleClick:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string decimal(long long value) { return std::to_string(value); }
 
 }  // namespace quilve::ui

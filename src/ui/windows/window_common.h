@@ -17,6 +17,10 @@ bool addControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, 
 // "Command : %d   val : %d \n" for a posted user command.
 void traceUserCommand(UiContext& ui, const EventValues& v);
 
+// Mouse events the displays take: move, left down, drag, left up, right
+// up, double-click.
+bool isMouseEvent(int event);
+
 // "%d".
 std::string decimal(long long value);
 
