@@ -77,5 +77,21 @@ TEST_F(DesktopScanTest, SaveAndAppendSelectedWriteTheCallsOfTheLastRecording) {
   rig.runScan();
 }
 
+TEST_F(DesktopScanTest, StopEndsScanAllBeforeTheRestOfTheList) {
+  rig.selectInput("n1_D20140930T010203m000.wav");
+  rig.tk.chooseMenu(rig.main(), main_ids::kMenuScanAll);
+  ScanWorker& worker = rig.app->worker();
+  while (worker.state() != ScanState::Search) worker.pass();
+  rig.tk.dispatchPending();
+  ASSERT_TRUE(rig.tk.chooseMenu(rig.main(), main_ids::kMenuStop));
+  rig.runScan();
+  EXPECT_TRUE(rig.grayed(rig.main(), main_ids::kMenuStop));
+  EXPECT_FALSE(rig.grayed(rig.main(), main_ids::kMenuScanAll));
+  EXPECT_FALSE(rig.progress()->visible);
+  // Neither later recording was reached.
+  for (int id : {results_ids::kPassedList, results_ids::kFailedList})
+    for (const std::string& name : rig.names(rig.results(), id)) EXPECT_EQ(name.rfind("n1_", 0), 0u) << name;
+}
+
 }  // namespace
 }  // namespace quilve::ui::test
