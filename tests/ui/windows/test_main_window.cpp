@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "desktop_rig.h"
+#include "timer/operation_timer.h"
+#include "ui/setup/setup_ids.h"
 #include "ui/windows/desktop.h"
 
 namespace quilve::ui::test {
@@ -189,6 +191,24 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramAndSavesTheHive) {
   EXPECT_EQ(second.state().settings.DefaultExpansionFactor, 10);
   EXPECT_EQ(second.state().history.OutputDirectory, rig.dir.path().string() + "/");
   second.shutDown();
+}
+
+}  // namespace
+}  // namespace quilve::ui::test
+
+namespace quilve::ui::test {
+namespace {
+
+TEST(TimerWindowLink, ATimerTickShowsTheClockAndStatusOnTheWindowThread) {
+  DesktopRig rig;
+  rig.app->timer().tick();
+  Window* timer = rig.app->ui().windows.timer;
+  rig.tk.dispatchPending();
+  const std::string clock = rig.text(timer, timer_ids::kCurrentTime);
+  ASSERT_EQ(clock.size(), 8u) << clock;
+  EXPECT_EQ(clock[2], ':');
+  EXPECT_EQ(clock[5], ':');
+  EXPECT_EQ(rig.text(timer, timer_ids::kStatus), "IDLE");
 }
 
 }  // namespace
