@@ -85,6 +85,12 @@ OperationTimer::OperationTimer(const TimerContext& context)
       resultsLists_(context.lists),
       disposition_(context.disposition, resultsLists_, context.dispositionHost) {}
 
+TimerProgramPaths OperationTimer::programPaths(int program) const {
+  // The Operation Timer window changes these texts on its own thread.
+  std::lock_guard<std::mutex> lock(ctx_.lists.mutex);
+  return timerProgramPaths(ctx_.history, program);
+}
+
 void OperationTimer::enter(TimerState next) {
   state_ = next;
   ctx_.host.showStatus(timerStatusText(state_));
@@ -157,7 +163,7 @@ int OperationTimer::run() {
 }
 
 bool OperationTimer::startProgram(int program, const CivilTime& now) {
-  const TimerProgramPaths paths = timerProgramPaths(ctx_.history, program);
+  const TimerProgramPaths paths = programPaths(program);
   // Without an input directory the list would be filled from the root
   // directory, and its recordings then moved or trashed; without a results
   // name the results would land in the working directory.
@@ -203,7 +209,7 @@ bool OperationTimer::startProgram(int program, const CivilTime& now) {
 
 void OperationTimer::finishProgram(int program) {
   if (!renameFile(names_.temporary, names_.final)) ctx_.reporter.trace("ERROR renamimg file\n");
-  disposition_.timedDisposition(timerProgramPaths(ctx_.history, program).archiveDirectory);
+  disposition_.timedDisposition(programPaths(program).archiveDirectory);
 }
 
 }  // namespace quilve

@@ -84,7 +84,8 @@ class TimerHost {
 };
 
 // Everything the timer works with. The settings and the history are read
-// live each tick; the Operation Timer window writes them.
+// live each tick; the Operation Timer window writes them, holding the lists'
+// mutex while it changes a program's paths (the timer copies them under it).
 struct TimerContext {
   const ScanSettings& settings;
   const DirectoryHistory& history;
@@ -113,6 +114,8 @@ class OperationTimer {
 
  private:
   void enter(TimerState next);
+  // The program's paths, copied under the lists' lock.
+  TimerProgramPaths programPaths(int program) const;
   void nextProgram();
   bool startProgram(int program, const CivilTime& now);
   void finishProgram(int program);

@@ -39,6 +39,7 @@ class OperationTimerWindow {
 
   // The program rows (timer_program_rows.cpp).
   void buildProgramRows();
+  void setProgramPath(std::string& field, const std::string& value);
   void writeProgramRow(int n);
   void writeProgramEnabling(int n);
   bool onProgramButton(int id);

@@ -85,6 +85,12 @@ void OperationTimerWindow::programEnableClicked(int n) {
   writeProgramEnabling(n);
 }
 
+void OperationTimerWindow::setProgramPath(std::string& field, const std::string& value) {
+  // The timer thread copies the program paths under the same lock.
+  std::lock_guard<std::mutex> lock(ui_.app.lists.mutex);
+  field = value;
+}
+
 void OperationTimerWindow::pickInput(int n) {
   const TimerProgramFields f = timerProgramFields(ui_.app.settings, ui_.app.history, n);
   ProgramFolderHost host(ui_.tk, w_, *f.inputDirectory);
@@ -92,9 +98,9 @@ void OperationTimerWindow::pickInput(int n) {
   if (pickProgramDirectory(host, &folder)) {
     // A path the program fields cannot hold is refused; the row keeps its value.
     if (!setup::pickedPathFits(ui_, w_, folder)) return;
-    *f.inputDirectory = folder;
+    setProgramPath(*f.inputDirectory, folder);
   } else {
-    f.inputDirectory->clear();
+    setProgramPath(*f.inputDirectory, {});
   }
   ui_.tk.setText(w_, programInputLabel(n), shownPath(*f.inputDirectory, kNoDirectory));
   writeProgramEnabling(n);
@@ -106,10 +112,10 @@ void OperationTimerWindow::pickOutput(int n) {
   const std::optional<std::string> path = ui_.tk.saveFile(w_, filter, *f.outputDirectory, true);
   if (path) {
     if (!setup::pickedPathFits(ui_, w_, *path)) return;
-    *f.outputDirectory = setup::directoryWithSeparator(*path);
-    *f.outputFileName = *path;
+    setProgramPath(*f.outputDirectory, setup::directoryWithSeparator(*path));
+    setProgramPath(*f.outputFileName, *path);
   } else {
-    f.outputFileName->clear();
+    setProgramPath(*f.outputFileName, {});
   }
   ui_.tk.setText(w_, programOutputLabel(n), shownPath(*f.outputFileName, kNoFile));
   writeProgramEnabling(n);
@@ -121,9 +127,9 @@ void OperationTimerWindow::pickArchive(int n) {
   std::string folder;
   if (pickProgramDirectory(host, &folder)) {
     if (!setup::pickedPathFits(ui_, w_, folder)) return;
-    *f.archiveDirectory = folder;
+    setProgramPath(*f.archiveDirectory, folder);
   } else {
-    f.archiveDirectory->clear();
+    setProgramPath(*f.archiveDirectory, {});
   }
   ui_.tk.setText(w_, programArchiveLabel(n), shownPath(*f.archiveDirectory, kNoArchive));
 }
