@@ -61,7 +61,12 @@ Application::Application(Toolkit& toolkit, std::string hiveFile, bool startWorke
   tk_.setDrawingMutex(&state_.drawingMutex);
 }
 
-Application::~Application() { shutDown(); }
+Application::~Application() {
+  shutDown();
+  // The toolkit outlives the window objects: events it still delivers while
+  // it takes its native windows down (focus changes) must find no handler.
+  for (const auto& w : tk_.windows()) w->handler = nullptr;
+}
 
 void Application::start() {
   if (started_) return;
