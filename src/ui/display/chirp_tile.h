@@ -6,6 +6,7 @@
 // maps screen pixels to time, frequency and level and back.
 //
 // Not thread-safe: the owner guards every tile with its drawing mutex.
+#include <memory>
 #include <vector>
 
 #include "ui/display/colour_map.h"
@@ -31,8 +32,11 @@ class ChirpTile {
   const Rect& screenRect() const { return screen_; }
   const Rect& cell() const { return cell_; }
 
-  // Write column -1, every cell kClearedLevel, full repaint pending. Costs
-  // no work per cell: columns not written since the clear read as cleared.
+  // Write column -1, every cell kClearedLevel, repaint pending. Costs no
+  // work per cell: columns not written since the clear read as cleared.
+  // When the image cell held this tile's picture until now, the pending
+  // repaint only covers the columns painted since the previous clear (see
+  // redrawChanged); otherwise it is a full one.
   void clear();
   // Stores one column of `n` levels (at most kRows) at the next write
   // column, wrapping to column 0 after the last one. Returns the column
@@ -41,6 +45,9 @@ class ChirpTile {
   // Paints grid column `column` into the image cell, and the write cursor
   // (white) into the column right of it.
   void paintColumn(int column);
+  // paintColumn followed by copyColumnToScreen, in one pass over the rows
+  // when the screen rectangle is the cell's size and lies on the canvas.
+  void paintColumnShown(int column);
   // storeColumn followed by paintColumn.
   int appendColumn(const float* levels, int n);
 
@@ -49,7 +56,10 @@ class ChirpTile {
   // Level of grid cell (column, row); row 0 is the top (highest frequency).
   float level(int column, int row) const;
 
+  // Makes the tile's colour table unless it already has one of `range`.
   void setLevelRange(const LevelRange& range);
+  // Shares a colour table (the owner of many tiles makes one for all).
+  void setLevelColours(std::shared_ptr<const LevelColourTable> colours);
   const LevelRange& levelRange() const { return range_; }
   // Time axis of the tile: origin (s), scale and span (s, the view span).
   void setTimeAxis(double origin, double scale, double span);
@@ -59,13 +69,21 @@ class ChirpTile {
   double frequencyScale() const { return fullScale_; }
   double binWidth() const { return fullScale_ / kRows; }
 
-  void requestRepaint() { repaintPending_ = true; }
+  void requestRepaint() {
+    repaintPending_ = true;
+    clearOnly_ = false;
+  }
   bool repaintPending() const { return repaintPending_; }
   // Repaints the whole image cell from the grid now.
   void repaintImage();
   // Repaints the cell when a repaint is pending, then copies it to the
   // screen rectangle.
   void redraw();
+  // For a tile whose screen rectangle already shows its picture: does the
+  // pending repaint and copies only the columns it changed to the screen
+  // (after a clear, the columns painted since the clear before). A full
+  // repaint pending is done as by redraw.
+  void redrawChanged();
   // Copies grid column `column` and the cursor column right of it from the
   // image to the screen rectangle.
   void copyColumnToScreen(int column);
@@ -80,6 +98,11 @@ class ChirpTile {
 
  private:
   Rgb cellColour(int column, int row) const;
+  // Paints image columns [begin, end) from the grid as a full repaint does
+  // (red ring and marker levels), row by row; the cell lies in the image.
+  void paintColumns(int begin, int end);
+  bool cellInImage() const;
+  bool screenMatchesCell() const;
 
   Canvas* canvas_ = nullptr;
   PixelImage* image_ = nullptr;
@@ -89,10 +112,17 @@ class ChirpTile {
   int writeColumn_ = -1;
   bool wrapped_ = false;  // every column has been written since the clear
   LevelRange range_;
-  LevelColours colours_;
+  // The table of the default range, made once and shared by every tile.
+  static std::shared_ptr<const LevelColourTable> defaultColours();
+  std::shared_ptr<const LevelColourTable> colours_ = defaultColours();
   double origin_ = 0.0, scale_ = 1.0, span_ = 0.02;
   double offset_ = 0.0, fullScale_ = 12.5 * 10000.0;
   bool repaintPending_ = true;
+  // The pending repaint only has to undo what was painted before a clear.
+  bool clearOnly_ = false;
+  // Image columns from here on show the cleared picture (when no repaint
+  // is pending): the columns painted since the last repaint stop here.
+  int paintedEnd_ = kColumns;
 };
 
 }  // namespace quilve::ui

@@ -1,6 +1,7 @@
 #include "ui/display/displays.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 
 #include "engine/recording_analyzer.h"
@@ -44,12 +45,12 @@ Displays::Displays(UiContext& ui)
       mainInvalidating_(std::make_shared<std::atomic<bool>>(false)),
       traceInvalidating_(std::make_shared<std::atomic<bool>>(false)) {
   cellOwner_.fill(-1);
-  const LevelRange range =
-      levelRangeFrom(ui.app.settings.SonoBrightness, ui.app.settings.SonoContrast);
+  const auto colours = std::make_shared<const LevelColourTable>(
+      levelRangeFrom(ui.app.settings.SonoBrightness, ui.app.settings.SonoContrast));
   for (int s = 0; s < kChirpSlots; ++s) {
     ChirpTile& t = tiles_[static_cast<std::size_t>(s)];
     t.create(nullptr, &tileImage_, imageCell(s));
-    t.setLevelRange(range);
+    t.setLevelColours(colours);
     t.setTimeAxis(0.0, 1.0, viewSpan_);
   }
   mainReadout_.setLayout(mainReadoutLayout());
@@ -122,10 +123,17 @@ void Displays::clearTile(int slot) {
     std::lock_guard<std::mutex> lock(mutex_);
     ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
     t.clear();
+    const bool hadCall = haveCall_[static_cast<std::size_t>(slot)] != 0;
     haveCall_[static_cast<std::size_t>(slot)] = 0;
     if (shown(slot)) {
       claimCell(slot, true);
-      showTile(slot, t.screenRect());
+      // Most candidates are cleared again without a call: when nothing was
+      // drawn over the tile, only the columns painted since the last clear
+      // go back to the cleared picture, in the image and on the screen.
+      if (!hadCall && !textsOver(t.screenRect()))
+        t.redrawChanged();
+      else
+        showTile(slot, t.screenRect());
       mainChanged = true;
     }
     // The worker moves to a new slot once the previous one is accepted: the
@@ -137,8 +145,14 @@ void Displays::clearTile(int slot) {
       traceChanged = true;
     }
   }
-  if (mainChanged) invalidateMain();
-  if (traceChanged) invalidateTrace();
+  if (mainChanged) scanChangedMain();
+  if (traceChanged) scanChangedTrace();
+}
+
+bool Displays::textsOver(const Rect& r) const {
+  for (const Canvas::Text& text : mainCanvas_->texts())
+    if (r.contains(text.x, text.y)) return true;
+  return false;
 }
 
 void Displays::takeAcceptedCall(int slot) {
@@ -175,12 +189,11 @@ void Displays::appendFrame(int slot, const float* levels) {
       } else {
         t.repaintImage();
       }
+    } else if (visible) {
+      t.paintColumnShown(column);
+      changed = true;
     } else {
       t.paintColumn(column);
-      if (visible) {
-        t.copyColumnToScreen(column);
-        changed = true;
-      }
     }
     if (slot >= usedSlots_) {
       usedSlots_ = slot + 1;
@@ -190,7 +203,7 @@ void Displays::appendFrame(int slot, const float* levels) {
       }
     }
   }
-  if (changed) invalidateMain();
+  if (changed) scanChangedMain();
 }
 
 int Displays::columnCount(int slot) const {
@@ -229,21 +242,26 @@ void Displays::recordingOpened(const RecordingAnalyzer& analyzer) {
       drawTraceLocked();
     }
   }
+  mainScan_.deferred = false;
+  traceScan_.deferred = false;
   invalidateMain();
   invalidateTrace();
 }
 
 void Displays::recordingClosed() {
-  std::lock_guard<std::mutex> lock(mutex_);
-  analyzer_ = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    analyzer_ = nullptr;
+  }
+  flushScanChanges();
 }
 
 void Displays::applyLevelRange() {
-  const LevelRange range =
-      levelRangeFrom(ui_.app.settings.SonoBrightness, ui_.app.settings.SonoContrast);
+  const auto colours = std::make_shared<const LevelColourTable>(
+      levelRangeFrom(ui_.app.settings.SonoBrightness, ui_.app.settings.SonoContrast));
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (ChirpTile& t : tiles_) t.setLevelRange(range);
+    for (ChirpTile& t : tiles_) t.setLevelColours(colours);
     if (attached_) drawMainLocked();
   }
   invalidateMain();
@@ -420,6 +438,44 @@ void Displays::setFirstShownSlot(int slot) {
     if (attached_) drawMainLocked();
   }
   invalidateMain();
+}
+
+namespace {
+// Tile drawing during a scan reaches the screen at most this often: every
+// screen update copies the whole canvas on the user-interface thread while
+// holding the drawing mutex the scan worker needs.
+constexpr auto kScanScreenInterval = std::chrono::milliseconds(33);
+}  // namespace
+
+void Displays::scanChanged(ScanScreen& screen, bool trace) {
+  const auto now = std::chrono::steady_clock::now();
+  if (screen.posted && now - screen.last < kScanScreenInterval) {
+    screen.deferred = true;
+    return;
+  }
+  screen.posted = true;
+  screen.last = now;
+  screen.deferred = false;
+  if (trace)
+    invalidateTrace();
+  else
+    invalidateMain();
+}
+
+void Displays::scanChangedMain() { scanChanged(mainScan_, false); }
+void Displays::scanChangedTrace() { scanChanged(traceScan_, true); }
+
+void Displays::flushScanChanges() {
+  if (mainScan_.deferred) {
+    mainScan_.deferred = false;
+    mainScan_.last = std::chrono::steady_clock::now();
+    invalidateMain();
+  }
+  if (traceScan_.deferred) {
+    traceScan_.deferred = false;
+    traceScan_.last = std::chrono::steady_clock::now();
+    invalidateTrace();
+  }
 }
 
 void Displays::invalidateMain() { requestInvalidate(ui_.tk, ui_.windows.main, mainInvalidating_); }

@@ -20,9 +20,13 @@
 //   format, DetailSelection and the brightness and contrast from the
 //   settings, which only that thread changes.
 // - Canvas changes reach the screen through Toolkit::invalidate, at most one
-//   request per window waiting at a time.
+//   request per window waiting at a time. The tile drawing of the scan
+//   worker asks at most every 33 ms; what it drew since its last request
+//   is asked for by its next drawing, recordingOpened, recordingClosed or
+//   idle, whichever comes first. The canvas itself is always up to date.
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -133,6 +137,17 @@ class Displays : public quilve::TileSink {
   bool traceValues(int x, int y, std::array<double, 3>* values) const;
   void invalidateMain();
   void invalidateTrace();
+  // Screen requests of the scan worker's drawing (worker thread only).
+  struct ScanScreen {
+    bool posted = false;
+    bool deferred = false;  // drawn since the last request
+    std::chrono::steady_clock::time_point last;
+  };
+  void scanChanged(ScanScreen& screen, bool trace);
+  void scanChangedMain();
+  void scanChangedTrace();
+  void flushScanChanges();
+  bool textsOver(const Rect& r) const;
   int nearestCall(double t) const;
 
   UiContext& ui_;
@@ -182,6 +197,8 @@ class Displays : public quilve::TileSink {
   mutable std::mutex cursorMutex_;
   Cursor cursor_;
 
+  ScanScreen mainScan_;
+  ScanScreen traceScan_;
   std::shared_ptr<std::atomic<bool>> mainInvalidating_;
   std::shared_ptr<std::atomic<bool>> traceInvalidating_;
 };

@@ -168,6 +168,8 @@ int Displays::handleTraceMouse(int ev, const EventValues& v) {
 }
 
 bool Displays::idle() {
+  // Tile drawing not yet on screen goes there now that the scan rests.
+  flushScanChanges();
   Cursor c;
   {
     std::lock_guard<std::mutex> lock(cursorMutex_);

@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 #include "ui/display/chirp_tile.h"
@@ -38,6 +40,42 @@ TEST(DisplayColourMap, DegenerateInputsStayInRange) {
   EXPECT_EQ(levelColour(std::numeric_limits<float>::quiet_NaN(), kRange), (Rgb{0, 0, 0}));
   EXPECT_EQ(levelColour(std::numeric_limits<float>::infinity(), kRange), (Rgb{255, 0, 0}));
   EXPECT_EQ(levelColour(-std::numeric_limits<float>::infinity(), kRange), (Rgb{0, 0, 0}));
+}
+
+// The lookup table the tiles paint with against the exact rule: equal on
+// its grid (whole and quarter dB among the levels tried), never more than
+// one channel step off between grid points for the usual ranges, and the
+// same ends for levels far outside, infinities and NaN. Ranges of zero
+// width, upside down and absurdly wide are covered too.
+TEST(DisplayColourMap, LookupTableFollowsTheExactRule) {
+  const std::array<LevelRange, 6> ranges{kRange, levelRangeFrom(20.0f, 4.0f),
+                                         levelRangeFrom(80.0f, 100.0f), LevelRange{50.0f, 50.0f},
+                                         LevelRange{60.0f, 40.0f}, LevelRange{-1e7f, 1e7f}};
+  for (const LevelRange& range : ranges) {
+    const LevelColours exact(range);
+    const LevelColourTable table(range);
+    for (float v = -200.0f; v <= 200.0f; v += 0.25f)
+      ASSERT_EQ(table(v), exact(v)) << range.low << ".." << range.high << " at " << v;
+    for (const float v : {-1e30f, 1e30f, std::numeric_limits<float>::infinity(),
+                          -std::numeric_limits<float>::infinity(),
+                          std::numeric_limits<float>::quiet_NaN()})
+      EXPECT_EQ(table(v), exact(v)) << range.low << ".." << range.high << " at " << v;
+  }
+  for (const LevelRange& range : {kRange, levelRangeFrom(80.0f, 100.0f)}) {
+    const LevelColours exact(range);
+    const LevelColourTable table(range);
+    for (float v = range.low - 30.0f; v <= range.high + 5.0f; v += 0.0137f) {
+      const Rgb a = table(v), b = exact(v);
+      ASSERT_LE(std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b), 2) << v;
+    }
+  }
+  // A run gives what single lookups give.
+  const LevelColourTable table(kRange);
+  std::array<float, 5> levels{29.3f, 50.0f, -100.0f, 66.6f,
+                              std::numeric_limits<float>::quiet_NaN()};
+  std::array<std::uint32_t, 5> packed{};
+  table.packedRun(levels.data(), 5, packed.data());
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(packed[i], table.packed(levels[i])) << i;
 }
 
 std::array<float, 128> column(float level) {
@@ -134,6 +172,82 @@ TEST_F(DisplayTile, PartialCopyMatchesAFullCopyWhenStretched) {
   for (int x = kEnlargedView.x; x < kEnlargedView.x + 160; ++x)
     for (int y = kEnlargedView.y; y < kEnlargedView.y + kEnlargedView.h; y += 37)
       ASSERT_EQ(canvas.pixel(x, y), full.pixel(x, y)) << x << "," << y;
+}
+
+// A clear of a tile whose picture is on screen repaints only the columns
+// painted since the clear before; image and screen must end up exactly as
+// a full repaint leaves them, cursor and all, also after a wrap, for the
+// gallery size and for the stretched enlarged view.
+TEST_F(DisplayTile, ClearingRepaintsOnlyWhatWasPaintedAndMatchesAFullRepaint) {
+  for (const Rect& screen : {galleryCell(5), kEnlargedView}) {
+    tile.setScreenRect(screen);
+    tile.redraw();
+    for (const int before : {20, 127, 128, 150, 0}) {
+      for (int i = 0; i < before; ++i) {
+        const auto c = column(25.0f + (i % 50));
+        tile.paintColumnShown(tile.storeColumn(c.data(), 128));
+      }
+      tile.clear();
+      EXPECT_TRUE(tile.repaintPending());
+      tile.redrawChanged();
+      EXPECT_FALSE(tile.repaintPending());
+      for (int i = 0; i < 3; ++i) {
+        const auto c = column(60.0f);
+        tile.paintColumnShown(tile.storeColumn(c.data(), 128));
+      }
+
+      // The same three columns on a fresh tile, repainted in full.
+      PixelImage freshImage(832, 624);
+      Canvas freshCanvas;
+      freshCanvas.resize(832, 624, Rgb{1, 2, 3});
+      ChirpTile fresh;
+      fresh.create(&freshCanvas, &freshImage, galleryCell(5));
+      fresh.setLevelRange(kRange);
+      fresh.setScreenRect(screen);
+      fresh.redraw();
+      for (int i = 0; i < 3; ++i) {
+        const auto c = column(60.0f);
+        fresh.paintColumnShown(fresh.storeColumn(c.data(), 128));
+      }
+      const Rect cell = galleryCell(5);
+      for (int y = cell.y; y < cell.y + cell.h; ++y)
+        for (int x = cell.x; x < cell.x + cell.w; ++x)
+          ASSERT_EQ(image.get(x, y), freshImage.get(x, y))
+              << before << " columns before, image " << x << "," << y;
+      for (int y = screen.y; y < screen.y + screen.h; ++y)
+        for (int x = screen.x; x < screen.x + screen.w; ++x)
+          ASSERT_EQ(canvas.pixel(x, y), freshCanvas.pixel(x, y))
+              << before << " columns before, screen " << x << "," << y;
+      tile.clear();
+      tile.redrawChanged();
+    }
+  }
+}
+
+// Painting a column straight onto a same-sized screen gives the pixels
+// that painting the image and copying the column gives.
+TEST_F(DisplayTile, ColumnPaintedOnScreenEqualsPaintAndCopy) {
+  PixelImage otherImage(832, 624);
+  Canvas otherCanvas;
+  otherCanvas.resize(832, 624, Rgb{1, 2, 3});
+  ChirpTile other;
+  other.create(&otherCanvas, &otherImage, galleryCell(5));
+  other.setLevelRange(kRange);
+  tile.redraw();
+  other.redraw();
+  for (int i = 0; i < 130; ++i) {
+    std::array<float, 128> c = column(10.0f + i * 0.4f);
+    c[i % 128] = 75.0f;
+    tile.paintColumnShown(tile.storeColumn(c.data(), 128));
+    const int col = other.storeColumn(c.data(), 128);
+    other.paintColumn(col);
+    other.copyColumnToScreen(col);
+  }
+  EXPECT_EQ(canvas.rgb(), otherCanvas.rgb());
+  const Rect cell = galleryCell(5);
+  for (int y = cell.y; y < cell.y + cell.h; ++y)
+    for (int x = cell.x; x < cell.x + cell.w; ++x)
+      ASSERT_EQ(image.get(x, y), otherImage.get(x, y)) << x << "," << y;
 }
 
 TEST_F(DisplayTile, PixelMappingsAndTheirLimits) {

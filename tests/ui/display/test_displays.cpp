@@ -113,6 +113,74 @@ TEST_F(DisplayFacade, AppendingPaintsOnlyTheNewColumnOfAShownTile) {
   tk.dispatchPending();
 }
 
+// A candidate cleared without a call leaves its cell as a fresh tile would
+// show it; one that had an accepted call drawn over it loses the call's
+// overlay too (see DisplayScanned).
+TEST_F(DisplayFacade, ClearingAShownTileLeavesWhatAFreshTileShows) {
+  const auto loud = frame(70.0f);
+  const auto quiet = frame(45.0f);
+  for (int i = 0; i < 40; ++i) displays->appendFrame(3, loud.data());
+  displays->clearTile(3);
+  for (int i = 0; i < 2; ++i) displays->appendFrame(3, quiet.data());
+  const Rect cell = galleryCell(3);
+  for (int i = 0; i < 2; ++i) displays->appendFrame(4, quiet.data());
+  const Rect fresh = galleryCell(4);
+  for (int y = 0; y < cell.h; ++y)
+    for (int x = 0; x < cell.w; ++x)
+      ASSERT_EQ(mainCanvas().pixel(cell.x + x, cell.y + y),
+                mainCanvas().pixel(fresh.x + x, fresh.y + y))
+          << x << "," << y;
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 2, cell.y + 60), (Rgb{255, 255, 255}));  // cursor
+  EXPECT_EQ(mainCanvas().pixel(cell.x + 30, cell.y + 60), (Rgb{0, 0, 0}));
+}
+
+// A toolkit that counts the canvas updates asked for the main window.
+class CountingToolkit : public HeadlessToolkit {
+ public:
+  Window* watched = nullptr;
+  int updates = 0;
+
+ protected:
+  void canvasChanged(Window& w) override {
+    if (&w == watched) ++updates;
+    HeadlessToolkit::canvasChanged(w);
+  }
+};
+
+// The scan worker's tile drawing does not ask for a screen update per
+// column, but what it drew last is asked for, by idle() at the latest.
+TEST(DisplayScreenUpdates, TileDrawingIsCoalescedAndTheLastDrawingReachesTheScreen) {
+  CountingToolkit tk;
+  AppState app;
+  QuietReporter reporter;
+  UiContext ui{tk, app, reporter};
+  ui.windows.main = tk.createWindow(nullptr, WindowKind::Main);
+  ui.windows.trace = tk.createWindow(nullptr, WindowKind::Tool);
+  tk.watched = ui.windows.main;
+  Displays displays(ui);
+  displays.attach();
+  tk.dispatchPending();
+  const auto f = frame(60.0f);
+  int lastAppendSeen = -1;
+  for (int i = 0; i < 100; ++i) {
+    const int before = tk.updates;
+    displays.appendFrame(1, f.data());
+    tk.dispatchPending();
+    if (tk.updates != before) lastAppendSeen = i;
+  }
+  EXPECT_LT(tk.updates, 100);
+  const int before = tk.updates;
+  displays.idle();
+  tk.dispatchPending();
+  if (tk.updates != before) lastAppendSeen = 99;
+  EXPECT_EQ(lastAppendSeen, 99);
+  // Nothing new drawn: idle asks for nothing more.
+  const int after = tk.updates;
+  displays.idle();
+  tk.dispatchPending();
+  EXPECT_EQ(tk.updates, after);
+}
+
 TEST_F(DisplayFacade, AFullTileIsLeftAsItIsAndBadSlotsAreIgnored) {
   const auto f = frame(40.0f);
   for (int i = 0; i < 140; ++i) displays->appendFrame(7, f.data());
