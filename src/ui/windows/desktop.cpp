@@ -1,5 +1,7 @@
 #include "ui/windows/desktop.h"
 
+#include <algorithm>
+
 #include "ui/app/control_ids.h"
 #include "ui/windows/about_window.h"
 #include "ui/windows/main_window.h"
@@ -87,9 +89,29 @@ void Desktop::showLists() {
     passed = ui_.app.lists.passed;
     failed = ui_.app.lists.failed;
   }
-  ui_.tk.listAssign(ui_.windows.main, main_ids::kInputList, input);
-  ui_.tk.listAssign(ui_.windows.scanResults, results_ids::kPassedList, passed);
-  ui_.tk.listAssign(ui_.windows.scanResults, results_ids::kFailedList, failed);
+  showList(ui_.windows.main, main_ids::kInputList, input);
+  showList(ui_.windows.scanResults, results_ids::kPassedList, passed);
+  showList(ui_.windows.scanResults, results_ids::kFailedList, failed);
+}
+
+void Desktop::showList(Window* w, int id, const FileList& model) {
+  // During a long scan the worker reports after every recording; the input
+  // list then only moves its selection, and rebuilding thousands of rows
+  // each time would make the display fall behind.
+  const FileList* shown = ui_.tk.listModel(w, id);
+  const auto same = [](const FileEntry& a, const FileEntry& b) {
+    return a.value == b.value && a.name == b.name;
+  };
+  if (shown && std::equal(shown->entries().begin(), shown->entries().end(),
+                          model.entries().begin(), model.entries().end(), same)) {
+    if (shown->selection() == model.selection()) return;
+    if (model.selection() >= 0)
+      ui_.tk.listSelect(w, id, model.selection());
+    else
+      ui_.tk.listClearSelection(w, id);
+    return;
+  }
+  ui_.tk.listAssign(w, id, model);
 }
 
 void Desktop::showCounters(const ScanSession& counters) { results_->showCounters(counters); }

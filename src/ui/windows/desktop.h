@@ -69,6 +69,10 @@ class Desktop {
   void hideToolWindow(Window* w, int windowMenuItem);
 
  private:
+  // One list box follows `model`: the selection alone when the entries are
+  // the same.
+  void showList(Window* w, int id, const FileList& model);
+
   UiContext& ui_;
   std::unique_ptr<MainWindow> main_;
   std::unique_ptr<ScanResultsWindow> results_;
