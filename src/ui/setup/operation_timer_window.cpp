@@ -9,7 +9,6 @@
 namespace quilve::ui {
 
 using namespace timer_ids;
-using setup::placeControl;
 
 namespace {
 
@@ -31,21 +30,18 @@ OperationTimerWindow::OperationTimerWindow(UiContext& ui) : ui_(ui) {}
 
 Window* OperationTimerWindow::create() {
   Toolkit& tk = ui_.tk;
-  w_ = tk.createWindow([this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
-                       WindowKind::Tool);
-  ui_.windows.timer = w_;
-  if (!w_) return nullptr;
-  tk.setTitle(w_, "Operation Timer");
   // The client area starts out filled with the system colour: the plain
   // background this window shows.
-  tk.setClientSize(w_, 688, 352);
-  tk.setPosition(w_, 138, 206);
+  w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
+                        WindowKind::Tool, "Operation Timer", 688, 352, 138, 206);
+  ui_.windows.timer = w_;
+  if (!w_) return nullptr;
 
-  placeControl(tk, w_, kCurrentTimeLabel, ControlKind::Label, 16, 16, 80, 20, "Current Time:");
-  placeControl(tk, w_, kCurrentTime, ControlKind::Label, 96, 16, 72, 20, "00:00:00");
-  placeControl(tk, w_, kTimeStandard, ControlKind::Label, 176, 16, 48, 20);
-  placeControl(tk, w_, kStatusLabel, ControlKind::Label, 16, 40, 96, 20, "Status:");
-  placeControl(tk, w_, kStatus, ControlKind::Label, 112, 40, 160, 20, "IDLE");
+  addControl(tk, w_, kCurrentTimeLabel, ControlKind::Label, 16, 16, 80, 20, "Current Time:");
+  addControl(tk, w_, kCurrentTime, ControlKind::Label, 96, 16, 72, 20, "00:00:00");
+  addControl(tk, w_, kTimeStandard, ControlKind::Label, 176, 16, 48, 20);
+  addControl(tk, w_, kStatusLabel, ControlKind::Label, 16, 40, 96, 20, "Status:");
+  addControl(tk, w_, kStatus, ControlKind::Label, 112, 40, 160, 20, "IDLE");
   buildActivation();
   buildProgramRows();
   refresh();
@@ -54,17 +50,17 @@ Window* OperationTimerWindow::create() {
 
 void OperationTimerWindow::buildActivation() {
   Toolkit& tk = ui_.tk;
-  placeControl(tk, w_, kActivationLabel, ControlKind::Label, 16, 72, 240, 20,
+  addControl(tk, w_, kActivationLabel, ControlKind::Label, 16, 72, 240, 20,
                "Program Activation Method");
-  placeControl(tk, w_, kRunAt, ControlKind::CheckBox, 48, 96, 120, 24, "Run scan at");
-  placeControl(tk, w_, kStartTime, ControlKind::Edit, 176, 96, 56, 24);
-  placeControl(tk, w_, kRunEvery, ControlKind::CheckBox, 48, 128, 120, 24, "Run scan every");
-  placeControl(tk, w_, kInterval, ControlKind::Edit, 176, 128, 56, 24);
-  placeControl(tk, w_, kMinutesLabel, ControlKind::Label, 248, 132, 32, 20, "min");
-  placeControl(tk, w_, kScanCaption, ControlKind::Label, 44, 176, 40, 20, "Scan");
-  placeControl(tk, w_, kInputCaption, ControlKind::Label, 88, 176, 192, 20, "Input Directory");
-  placeControl(tk, w_, kOutputCaption, ControlKind::Label, 288, 176, 192, 20, "Ouput File");
-  placeControl(tk, w_, kArchiveCaption, ControlKind::Label, 488, 176, 192, 20, "Archive Directory");
+  addControl(tk, w_, kRunAt, ControlKind::CheckBox, 48, 96, 120, 24, "Run scan at");
+  addControl(tk, w_, kStartTime, ControlKind::Edit, 176, 96, 56, 24);
+  addControl(tk, w_, kRunEvery, ControlKind::CheckBox, 48, 128, 120, 24, "Run scan every");
+  addControl(tk, w_, kInterval, ControlKind::Edit, 176, 128, 56, 24);
+  addControl(tk, w_, kMinutesLabel, ControlKind::Label, 248, 132, 32, 20, "min");
+  addControl(tk, w_, kScanCaption, ControlKind::Label, 44, 176, 40, 20, "Scan");
+  addControl(tk, w_, kInputCaption, ControlKind::Label, 88, 176, 192, 20, "Input Directory");
+  addControl(tk, w_, kOutputCaption, ControlKind::Label, 288, 176, 192, 20, "Ouput File");
+  addControl(tk, w_, kArchiveCaption, ControlKind::Label, 488, 176, 192, 20, "Archive Directory");
 }
 
 void OperationTimerWindow::refresh() {
@@ -112,7 +108,7 @@ std::string OperationTimerWindow::startTimeText() {
 int OperationTimerWindow::handle(Window& w, int ev, EventValues& v) {
   switch (ev) {
     case event::kClose:
-      setup::hideWithMenuItem(ui_, &w, main_ids::kMenuWindowTimer);
+      hideWithMenuItem(ui_, &w, main_ids::kMenuWindowTimer);
       break;
     case event::kButton:
       if (v[0] == kRunAt) {
@@ -128,7 +124,7 @@ int OperationTimerWindow::handle(Window& w, int ev, EventValues& v) {
       if (v[0] == kInterval) intervalChanged();
       break;
     case event::kUser:
-      setup::traceUserCommand(ui_, v);
+      traceUserCommand(ui_, v);
       break;
     default:
       break;

@@ -8,7 +8,6 @@
 namespace quilve::ui {
 
 using namespace format_ids;
-using setup::placeControl;
 
 namespace {
 
@@ -55,22 +54,19 @@ void OutputFormatWindow::setBackgroundPainter(std::function<void(Window&)> paint
 
 Window* OutputFormatWindow::create() {
   Toolkit& tk = ui_.tk;
-  w_ = tk.createWindow([this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
-                       WindowKind::Tool);
+  w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
+                        WindowKind::Tool, "  Output Format", 384, 256, 256, 256);
   ui_.windows.outputFormat = w_;
   if (!w_) return nullptr;
-  tk.setTitle(w_, "  Output Format");
-  tk.setClientSize(w_, 384, 256);
-  tk.setPosition(w_, 256, 256);
 
-  placeControl(tk, w_, kSelectionLabel, ControlKind::Label, 16, 8, 240, kBoxHeight,
+  addControl(tk, w_, kSelectionLabel, ControlKind::Label, 16, 8, 240, kBoxHeight,
                "Output Format Selection");
   for (const FormatBox& box : kFormats)
-    placeControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, kBoxWidth, kBoxHeight, box.text);
-  placeControl(tk, w_, kOptionsLabel, ControlKind::Label, 16, 108, 240, kBoxHeight,
+    addControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, kBoxWidth, kBoxHeight, box.text);
+  addControl(tk, w_, kOptionsLabel, ControlKind::Label, 16, 108, 240, kBoxHeight,
                "Additional output options");
   for (const FlagBox& box : kFlags)
-    placeControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, box.x < 224 ? 240 : 152,
+    addControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, box.x < 224 ? 240 : 152,
                  kBoxHeight, box.text);
   refresh();
   return w_;
@@ -97,13 +93,13 @@ int OutputFormatWindow::handle(Window& w, int ev, EventValues& v) {
       }
       break;
     case event::kClose:
-      setup::hideWithMenuItem(ui_, &w, main_ids::kMenuWindowOutputFormat);
+      hideWithMenuItem(ui_, &w, main_ids::kMenuWindowOutputFormat);
       break;
     case event::kButton:
       onButton(v[0]);
       break;
     case event::kUser:
-      setup::traceUserCommand(ui_, v);
+      traceUserCommand(ui_, v);
       break;
     default:
       break;

@@ -11,7 +11,6 @@
 namespace quilve::ui {
 
 using namespace setup_ids;
-using setup::placeControl;
 
 namespace {
 constexpr int kRowHeight = 24;
@@ -28,23 +27,20 @@ void ScanSetupWindow::setBackgroundPainter(std::function<void(Window&)> painter)
 
 Window* ScanSetupWindow::create() {
   Toolkit& tk = ui_.tk;
-  w_ = tk.createWindow([this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
-                       WindowKind::Tool);
+  w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
+                        WindowKind::Tool, "  Scan Setup", 384, 580, 128, 196);
   ui_.windows.scanSetup = w_;
   if (!w_) return nullptr;
-  tk.setTitle(w_, "  Scan Setup");
-  tk.setClientSize(w_, 384, 580);
-  tk.setPosition(w_, 128, 196);
 
   buildValueRows();
-  placeControl(tk, w_, kViewLabel, ControlKind::Label, 48, 112, 80, kRowHeight, "Std. View");
-  placeControl(tk, w_, kViewSlider, ControlKind::Slider, 136, 112, 128, 32);
+  addControl(tk, w_, kViewLabel, ControlKind::Label, 48, 112, 80, kRowHeight, "Std. View");
+  addControl(tk, w_, kViewSlider, ControlKind::Slider, 136, 112, 128, 32);
   tk.setSliderRange(w_, kViewSlider, kSliderMin, kSliderMax);
-  placeControl(tk, w_, kViewSpan, ControlKind::Label, 280, 112, 80, kRowHeight);
+  addControl(tk, w_, kViewSpan, ControlKind::Label, 280, 112, 80, kRowHeight);
   buildChoiceGroups();
   buildFilterBank();
-  placeControl(tk, w_, kLoadSettings, ControlKind::Button, 48, 528, 128, 24, "Load Settings");
-  placeControl(tk, w_, kSaveSettings, ControlKind::Button, 208, 528, 128, 24, "Save Settings");
+  addControl(tk, w_, kLoadSettings, ControlKind::Button, 48, 528, 128, 24, "Load Settings");
+  addControl(tk, w_, kSaveSettings, ControlKind::Button, 208, 528, 128, 24, "Save Settings");
   refresh();
   return w_;
 }
@@ -53,11 +49,11 @@ void ScanSetupWindow::buildValueRows() {
   Toolkit& tk = ui_.tk;
   for (int row = 0; row < kValueRowCount; ++row) {
     const ValueRowSpec& spec = valueRow(row);
-    placeControl(tk, w_, valueLabel(row), ControlKind::Label, 48, spec.y, 80, kRowHeight, spec.label);
-    placeControl(tk, w_, valueField(row), ControlKind::Edit, 144, spec.y, 48, kRowHeight);
-    placeControl(tk, w_, valueUnit(row), ControlKind::Label, 204, spec.y, 48, kRowHeight, spec.unit);
-    placeControl(tk, w_, valueDown(row), ControlKind::Button, 256, spec.y, 32, kRowHeight, "<<");
-    placeControl(tk, w_, valueUp(row), ControlKind::Button, 296, spec.y, 32, kRowHeight, ">>");
+    addControl(tk, w_, valueLabel(row), ControlKind::Label, 48, spec.y, 80, kRowHeight, spec.label);
+    addControl(tk, w_, valueField(row), ControlKind::Edit, 144, spec.y, 48, kRowHeight);
+    addControl(tk, w_, valueUnit(row), ControlKind::Label, 204, spec.y, 48, kRowHeight, spec.unit);
+    addControl(tk, w_, valueDown(row), ControlKind::Button, 256, spec.y, 32, kRowHeight, "<<");
+    addControl(tk, w_, valueUp(row), ControlKind::Button, 296, spec.y, 32, kRowHeight, ">>");
   }
 }
 
@@ -77,11 +73,11 @@ void ScanSetupWindow::buildChoiceGroups() {
   const char* const texts[kChoiceGroupCount][4] = {
       {"Off", "High", "Std", "Low"}, {"Off", "On", nullptr, nullptr}, {"Off", "On", nullptr, nullptr}};
   for (int g = 0; g < kChoiceGroupCount; ++g) {
-    placeControl(tk, w_, captions[g].id, ControlKind::Label, 48, captions[g].y, 96, kRowHeight,
+    addControl(tk, w_, captions[g].id, ControlKind::Label, 48, captions[g].y, 96, kRowHeight,
                  captions[g].text);
     const ChoiceGroup& group = choiceGroup(g);
     for (int i = 0; i < group.count; ++i) {
-      placeControl(tk, w_, group.choices[i].id, ControlKind::CheckBox, 144 + 56 * i, captions[g].y,
+      addControl(tk, w_, group.choices[i].id, ControlKind::CheckBox, 144 + 56 * i, captions[g].y,
                    52, kRowHeight, texts[g][i]);
     }
   }
@@ -89,16 +85,16 @@ void ScanSetupWindow::buildChoiceGroups() {
 
 void ScanSetupWindow::buildFilterBank() {
   Toolkit& tk = ui_.tk;
-  placeControl(tk, w_, kFilterBankLabel, ControlKind::Label, 48, 304, 80, kRowHeight, "Filter Bank");
-  placeControl(tk, w_, kFilterMinCaption, ControlKind::Label, 144, 304, 48, kRowHeight, "Min");
-  placeControl(tk, w_, kFilterMaxCaption, ControlKind::Label, 208, 304, 48, kRowHeight, "Max");
+  addControl(tk, w_, kFilterBankLabel, ControlKind::Label, 48, 304, 80, kRowHeight, "Filter Bank");
+  addControl(tk, w_, kFilterMinCaption, ControlKind::Label, 144, 304, 48, kRowHeight, "Min");
+  addControl(tk, w_, kFilterMaxCaption, ControlKind::Label, 208, 304, 48, kRowHeight, "Max");
   for (int row = 0; row < kFilterRowCount; ++row) {
     const FilterRowSpec& spec = filterRow(row);
-    placeControl(tk, w_, filterCheck(row), ControlKind::CheckBox, 48, spec.y, 80, kRowHeight,
+    addControl(tk, w_, filterCheck(row), ControlKind::CheckBox, 48, spec.y, 80, kRowHeight,
                  spec.caption);
-    placeControl(tk, w_, filterMin(row), ControlKind::Edit, 144, spec.y, 48, kRowHeight);
-    placeControl(tk, w_, filterMax(row), ControlKind::Edit, 208, spec.y, 48, kRowHeight);
-    placeControl(tk, w_, filterUnit(row), ControlKind::Label, 272, spec.y, 96, kRowHeight);
+    addControl(tk, w_, filterMin(row), ControlKind::Edit, 144, spec.y, 48, kRowHeight);
+    addControl(tk, w_, filterMax(row), ControlKind::Edit, 208, spec.y, 48, kRowHeight);
+    addControl(tk, w_, filterUnit(row), ControlKind::Label, 272, spec.y, 96, kRowHeight);
   }
 }
 
@@ -160,7 +156,7 @@ int ScanSetupWindow::handle(Window& w, int ev, EventValues& v) {
       }
       break;
     case event::kClose:
-      setup::hideWithMenuItem(ui_, &w, main_ids::kMenuWindowScanSetup);
+      hideWithMenuItem(ui_, &w, main_ids::kMenuWindowScanSetup);
       break;
     case event::kButton:
       onButton(v[0]);
@@ -183,7 +179,7 @@ int ScanSetupWindow::handle(Window& w, int ev, EventValues& v) {
       break;
     }
     case event::kUser:
-      setup::traceUserCommand(ui_, v);
+      traceUserCommand(ui_, v);
       break;
     default:
       break;

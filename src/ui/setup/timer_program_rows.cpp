@@ -11,7 +11,6 @@
 namespace quilve::ui {
 
 using namespace timer_ids;
-using setup::placeControl;
 
 namespace {
 
@@ -31,13 +30,13 @@ void OperationTimerWindow::buildProgramRows() {
   Toolkit& tk = ui_.tk;
   for (int n = 1; n <= kTimerProgramCount; ++n) {
     const int y = rowY(n);
-    placeControl(tk, w_, programEnable(n), ControlKind::CheckBox, 48, y, 40, 24);
-    placeControl(tk, w_, programInput(n), ControlKind::Button, 88, y, 56, 20, "Input...");
-    placeControl(tk, w_, programInputLabel(n), ControlKind::Label, 152, y + 4, 128, 20);
-    placeControl(tk, w_, programOutput(n), ControlKind::Button, 288, y, 56, 20, "Output...");
-    placeControl(tk, w_, programOutputLabel(n), ControlKind::Label, 352, y + 4, 128, 20);
-    placeControl(tk, w_, programArchive(n), ControlKind::Button, 488, y, 56, 20, "Arch...");
-    placeControl(tk, w_, programArchiveLabel(n), ControlKind::Label, 552, y + 4, 128, 20);
+    addControl(tk, w_, programEnable(n), ControlKind::CheckBox, 48, y, 40, 24);
+    addControl(tk, w_, programInput(n), ControlKind::Button, 88, y, 56, 20, "Input...");
+    addControl(tk, w_, programInputLabel(n), ControlKind::Label, 152, y + 4, 128, 20);
+    addControl(tk, w_, programOutput(n), ControlKind::Button, 288, y, 56, 20, "Output...");
+    addControl(tk, w_, programOutputLabel(n), ControlKind::Label, 352, y + 4, 128, 20);
+    addControl(tk, w_, programArchive(n), ControlKind::Button, 488, y, 56, 20, "Arch...");
+    addControl(tk, w_, programArchiveLabel(n), ControlKind::Label, 552, y + 4, 128, 20);
   }
 }
 

@@ -6,12 +6,6 @@
 
 namespace quilve::ui::setup {
 
-bool placeControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, int width,
-                  int height, const std::string& text) {
-  return tk.createControl(w, id, kind) && tk.moveControl(w, id, x, y) &&
-         tk.resizeControl(w, id, width, height) && tk.setText(w, id, text) && tk.showControl(w, id);
-}
-
 std::string formatValue(const char* format, double value) {
   char buffer[64];
   const int n = std::snprintf(buffer, sizeof buffer, format, value);
@@ -40,17 +34,6 @@ bool pickedPathFits(UiContext& ui, Window* w, const std::string& path) {
   ui.tk.warning(w, "Path too long (more than " + std::to_string(kMaxPickedPathChars) +
                        " characters):\n" + path);
   return false;
-}
-
-void hideWithMenuItem(UiContext& ui, Window* w, int menuItem) {
-  ui.tk.hide(w);
-  if (ui.windows.main) ui.tk.uncheckMenuItem(ui.windows.main, menuItem);
-}
-
-void traceUserCommand(UiContext& ui, const EventValues& values) {
-  char line[80];
-  std::snprintf(line, sizeof line, "Command : %d   val : %d \n", values[0], values[1]);
-  ui.trace.trace(line);
 }
 
 }  // namespace quilve::ui::setup

@@ -1,17 +1,13 @@
 #pragma once
-// Small pieces the setup and timer windows share: placing a control in one
-// call, formatting a field value, the path rules of their file and folder
-// pickers, and hiding a window together with its main-menu check mark.
+// Small pieces the setup and timer windows share: formatting a field value
+// and the path rules of their file and folder pickers.
 #include <string>
 
 #include "ui/app/ui_context.h"
+#include "ui/app/window_building.h"
 #include "ui/toolkit/toolkit.h"
 
 namespace quilve::ui::setup {
-
-// Creates, places, labels and shows one control.
-bool placeControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, int width,
-                  int height, const std::string& text = {});
 
 // `value` printed with a printf format taking one double ("%3.1f").
 std::string formatValue(const char* format, double value);
@@ -26,11 +22,5 @@ std::string lastComponent(const std::string& path);
 // True when `path` fits the windows' path fields (kMaxPickedPathChars);
 // otherwise warns over `w` and returns false.
 bool pickedPathFits(UiContext& ui, Window* w, const std::string& path);
-
-// Hides `w` and clears the check mark of the main menu item that shows it.
-void hideWithMenuItem(UiContext& ui, Window* w, int menuItem);
-
-// Writes a posted user command to the trace console.
-void traceUserCommand(UiContext& ui, const EventValues& values);
 
 }  // namespace quilve::ui::setup

@@ -1,7 +1,7 @@
 #include "ui/windows/about_window.h"
 
 #include "ui/app/control_ids.h"
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 
 namespace quilve::ui {
 

@@ -8,7 +8,7 @@
 #include "ui/windows/progress_window.h"
 #include "ui/windows/scan_results_window.h"
 #include "ui/windows/trace_window.h"
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 #include "ui/windows/window_scan_host.h"
 #include "ui/setup/output_format_window.h"
 #include "ui/setup/scan_setup_window.h"
@@ -129,9 +129,7 @@ void Desktop::showToolWindow(Window* w, int windowMenuItem) {
 }
 
 void Desktop::hideToolWindow(Window* w, int windowMenuItem) {
-  if (!w) return;
-  ui_.tk.hide(w);
-  ui_.tk.uncheckMenuItem(ui_.windows.main, windowMenuItem);
+  hideWithMenuItem(ui_, w, windowMenuItem);
 }
 
 }  // namespace quilve::ui

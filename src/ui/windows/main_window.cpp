@@ -10,7 +10,7 @@
 #include "ui/display/displays.h"
 #include "ui/windows/desktop.h"
 #include "ui/windows/scan_results_window.h"
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 #include "ui/windows/window_scan_host.h"
 
 namespace quilve::ui {

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "ui/app/control_ids.h"
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 
 namespace quilve::ui {
 

@@ -7,7 +7,7 @@
 #include "ui/app/control_ids.h"
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 #include "ui/windows/window_disposition_host.h"
 
 namespace quilve::ui {

@@ -7,7 +7,7 @@
 #include "ui/app/control_ids.h"
 #include "ui/display/displays.h"
 #include "ui/windows/desktop.h"
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 #include "ui/windows/window_scan_host.h"
 
 namespace quilve::ui {

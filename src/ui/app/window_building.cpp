@@ -1,4 +1,4 @@
-#include "ui/windows/window_common.h"
+#include "ui/app/window_building.h"
 
 #include <cstdio>
 
@@ -16,11 +16,14 @@ Window* createToolWindow(UiContext& ui, EventHandler handler, WindowKind kind,
 
 bool addControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, int width,
                 int height, const std::string& text) {
-  if (!tk.createControl(w, id, kind)) return false;
-  tk.moveControl(w, id, x, y);
-  tk.resizeControl(w, id, width, height);
-  if (!text.empty()) tk.setText(w, id, text);
-  return tk.showControl(w, id);
+  return tk.createControl(w, id, kind) && tk.moveControl(w, id, x, y) &&
+         tk.resizeControl(w, id, width, height) && tk.setText(w, id, text) && tk.showControl(w, id);
+}
+
+void hideWithMenuItem(UiContext& ui, Window* w, int menuItem) {
+  if (!w) return;
+  ui.tk.hide(w);
+  if (ui.windows.main) ui.tk.uncheckMenuItem(ui.windows.main, menuItem);
 }
 
 void traceUserCommand(UiContext& ui, const EventValues& v) {

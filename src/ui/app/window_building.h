@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers shared by the windows' construction code.
+// Small helpers every window's construction and event code shares.
 #include <string>
 
 #include "ui/app/ui_context.h"
@@ -12,7 +12,11 @@ Window* createToolWindow(UiContext& ui, EventHandler handler, WindowKind kind,
 
 // Creates, places, labels and shows a control.
 bool addControl(Toolkit& tk, Window* w, int id, ControlKind kind, int x, int y, int width,
-                int height, const std::string& text);
+                int height, const std::string& text = {});
+
+// Hides a tool window and clears the check mark of the main-menu item that
+// shows it.
+void hideWithMenuItem(UiContext& ui, Window* w, int menuItem);
 
 // "Command : %d   val : %d \n" for a posted user command.
 void traceUserCommand(UiContext& ui, const EventValues& v);
