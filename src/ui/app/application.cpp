@@ -71,8 +71,9 @@ Application::~Application() {
 void Application::start() {
   if (started_) return;
   started_ = true;
-  // Settings and history that cannot be loaded keep their defaults.
-  hive_->load(&console_);
+  // Settings and history that cannot be loaded keep their defaults; the
+  // user is told once the main window is up.
+  const bool hiveRead = hive_->load(&console_);
   loadSettings(*hive_, kSettingsKeyPath, state_.settings);
   loadHistory(*hive_, kHistoryKeyPath, state_.history);
 
@@ -81,6 +82,10 @@ void Application::start() {
   desktop_ = std::make_unique<Desktop>(ui_);
   desktop_->create();
   displays_->attach();
+  if (!hiveRead)
+    tk_.warning(ui_.windows.main, "The saved settings in " + hive_->file() +
+                                      " could not be read; the defaults are used. The file was "
+                                      "set aside as " + hive_->file() + ".corrupt");
 
   workerHost_ = std::make_unique<PostingScanHost>(
       tk_, desktop_->host(), [this] { displays_->recordingOpened(worker_->analyzer()); },

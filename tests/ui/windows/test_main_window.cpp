@@ -213,3 +213,26 @@ TEST(TimerWindowLink, ATimerTickShowsTheClockAndStatusOnTheWindowThread) {
 
 }  // namespace
 }  // namespace quilve::ui::test
+
+namespace quilve::ui::test {
+namespace {
+
+TEST(DesktopStart, AnUnreadableHiveIsSetAsideWithAWarningAndDefaultsAreUsed) {
+  TempDir dir;
+  const std::string hive = dir.file("hive.reg");
+  quilve::test::writeFile(hive, {'n', 'o', 't', ' ', 'a', ' ', 'h', 'i', 'v', 'e', '\n'});
+  HeadlessToolkit tk;
+  Application app(tk, hive, false);
+  app.start();
+  ASSERT_EQ(tk.shown().size(), 1u);
+  EXPECT_EQ(tk.shown()[0].kind, MessageKind::Warning);
+  EXPECT_NE(tk.shown()[0].text.find(hive + ".corrupt"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::exists(hive + ".corrupt"));
+  EXPECT_EQ(app.state().settings.DefaultExpansionFactor, ScanSettings{}.DefaultExpansionFactor);
+  app.shutDown();
+  // The next start finds the hive written afresh.
+  EXPECT_TRUE(std::filesystem::exists(hive));
+}
+
+}  // namespace
+}  // namespace quilve::ui::test
