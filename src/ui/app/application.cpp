@@ -44,6 +44,22 @@ class StoppableClock final : public TimerClock {
   bool stopping_ = false;
 };
 
+// Warnings in a box over the main window (user-interface thread), trace
+// lines on the console.
+class WindowReporter final : public Reporter {
+ public:
+  WindowReporter(UiContext& ui, Reporter& console) : ui_(ui), console_(console) {}
+  void warning(const std::string& text) override {
+    console_.warning(text);
+    ui_.tk.warning(ui_.windows.main, text);
+  }
+  void trace(const std::string& text) override { console_.trace(text); }
+
+ private:
+  UiContext& ui_;
+  Reporter& console_;
+};
+
 // Workers run below normal priority so that the windows stay responsive
 // during long scans. Raising a thread's nice value needs no privilege.
 void lowerThreadPriority() {
@@ -128,8 +144,10 @@ void Application::shutDown() {
   if (timerThread_.joinable()) timerThread_.join();
   // Calls the workers posted after the loop ended are dropped with the
   // toolkit; the state they would show is saved below all the same.
-  saveSettings(*hive_, kSettingsKeyPath, state_.settings, &console_);
-  saveHistory(*hive_, kHistoryKeyPath, state_.history, &console_);
+  // A failed save would lose the user's settings silently on the console.
+  WindowReporter reporter(ui_, console_);
+  saveSettings(*hive_, kSettingsKeyPath, state_.settings, &reporter);
+  saveHistory(*hive_, kHistoryKeyPath, state_.history, &reporter);
 }
 
 }  // namespace quilve::ui

@@ -234,5 +234,18 @@ TEST(DesktopStart, AnUnreadableHiveIsSetAsideWithAWarningAndDefaultsAreUsed) {
   EXPECT_TRUE(std::filesystem::exists(hive));
 }
 
+TEST(DesktopStart, AHiveThatCannotBeSavedIsReportedAtExit) {
+  TempDir dir;
+  quilve::test::writeFile(dir.file("blocker"), {'x'});  // a file where a folder should be
+  HeadlessToolkit tk;
+  Application app(tk, dir.file("blocker") + "/hive.reg", false);
+  app.start();
+  tk.clearShown();
+  app.shutDown();
+  ASSERT_EQ(tk.shown().size(), 2u);
+  EXPECT_EQ(tk.shown()[0].text, "Failed writing one or more save state values");
+  EXPECT_EQ(tk.shown()[1].text, "Failed writing one or more history values");
+}
+
 }  // namespace
 }  // namespace quilve::ui::test
