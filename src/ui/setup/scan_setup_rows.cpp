@@ -8,8 +8,8 @@ namespace quilve::ui {
 
 namespace {
 
-using VK = ValueRowSpec::Kind;
-const ValueRowSpec kValueRows[setup_ids::kValueRowCount] = {
+using VK = ValueRowLayout::Kind;
+const ValueRowLayout kValueRows[setup_ids::kValueRowCount] = {
     {16, "Trigger Level", "(dB)", "%3.1f", &ScanSettings::TriggerThreshold, VK::Level, 1.0f},
     {48, "Min Freq Cutoff", "(KHz)", "%4.1f", &ScanSettings::MinimumFrequency, VK::Frequency, 0.0f},
     {80, "Max Freq Cutoff", "(KHz)", "%4.1f", &ScanSettings::MaximumFrequency, VK::Frequency, 0.0f},
@@ -17,8 +17,8 @@ const ValueRowSpec kValueRows[setup_ids::kValueRowCount] = {
     {184, "Min Duration", "(mSec)", "%3.1f", &ScanSettings::MinimumDuration, VK::Duration, 0.0f},
 };
 
-using FU = FilterRowSpec::Unit;
-const FilterRowSpec kFilterRows[setup_ids::kFilterRowCount] = {
+using FU = FilterRowLayout::Unit;
+const FilterRowLayout kFilterRows[setup_ids::kFilterRowCount] = {
     {328, "Dom Freq", &ScanSettings::EnableDominantFreqFilter, &ScanSettings::DominantFreqMinValue,
      &ScanSettings::DominantFreqMaxValue, FU::Frequency},
     {360, "End Freq", &ScanSettings::EnableEndingFreqFilter, &ScanSettings::EndingFreqMinValue,
@@ -50,12 +50,12 @@ const ChoiceGroup kGroups[kChoiceGroupCount] = {
 
 }  // namespace
 
-const ValueRowSpec& valueRow(int row) { return kValueRows[row]; }
-const FilterRowSpec& filterRow(int row) { return kFilterRows[row]; }
+const ValueRowLayout& valueRow(int row) { return kValueRows[row]; }
+const FilterRowLayout& filterRow(int row) { return kFilterRows[row]; }
 const ChoiceGroup& choiceGroup(int index) { return kGroups[index]; }
 
-float shownValue(const ValueRowSpec& spec, float setting) {
-  switch (spec.kind) {
+float shownValue(const ValueRowLayout& layout, float setting) {
+  switch (layout.kind) {
     case VK::Frequency:
       return hzToKhz(setting);
     case VK::Duration:
@@ -66,8 +66,8 @@ float shownValue(const ValueRowSpec& spec, float setting) {
   return setting;
 }
 
-float typedValue(const ValueRowSpec& spec, float shown) {
-  switch (spec.kind) {
+float typedValue(const ValueRowLayout& layout, float shown) {
+  switch (layout.kind) {
     case VK::Frequency:
       return khzToHz(shown);
     case VK::Duration: {
@@ -80,8 +80,8 @@ float typedValue(const ValueRowSpec& spec, float shown) {
   return shown;
 }
 
-float steppedValue(const ValueRowSpec& spec, float setting, int steps) {
-  switch (spec.kind) {
+float steppedValue(const ValueRowLayout& layout, float setting, int steps) {
+  switch (layout.kind) {
     case VK::Frequency:
       return stepFrequency(setting, steps);
     case VK::Duration:
@@ -89,16 +89,16 @@ float steppedValue(const ValueRowSpec& spec, float setting, int steps) {
     case VK::Level:
       break;
   }
-  return setting + static_cast<float>(steps) * spec.levelStep;
+  return setting + static_cast<float>(steps) * layout.levelStep;
 }
 
-float shownFilterValue(const FilterRowSpec& spec, float setting) {
-  return spec.unit == FU::Frequency ? hzToKhz(setting) : setting;
+float shownFilterValue(const FilterRowLayout& layout, float setting) {
+  return layout.unit == FU::Frequency ? hzToKhz(setting) : setting;
 }
 
-bool typedFilterValue(const FilterRowSpec& spec, std::string_view text, float* setting) {
+bool typedFilterValue(const FilterRowLayout& layout, std::string_view text, float* setting) {
   float v = 0.0f;
-  if (spec.unit == FU::Frequency) {
+  if (layout.unit == FU::Frequency) {
     if (!parseSettingsNumber(text, &v)) return false;
     *setting = typedFilterFrequency(v);
     return true;

@@ -9,7 +9,7 @@
 
 namespace quilve::ui {
 
-struct ValueRowSpec {
+struct ValueRowLayout {
   enum class Kind { Level, Frequency, Duration };
   int y;
   const char* label;
@@ -20,18 +20,18 @@ struct ValueRowSpec {
   float levelStep;  // dB per arrow press (Level rows only)
 };
 // Indexed by setup_ids::ValueRow.
-const ValueRowSpec& valueRow(int row);
+const ValueRowLayout& valueRow(int row);
 
 // The number a value row shows for its setting (kHz, ms or dB).
-float shownValue(const ValueRowSpec& spec, float setting);
+float shownValue(const ValueRowLayout& layout, float setting);
 // The setting for a typed number: kHz and ms converted back, a negative
 // duration made 0; levels and cut-offs unbounded.
-float typedValue(const ValueRowSpec& spec, float shown);
+float typedValue(const ValueRowLayout& layout, float shown);
 // The setting after `steps` arrow presses (negative: "<<"), clamped at 0
 // where the row has a lower bound.
-float steppedValue(const ValueRowSpec& spec, float setting, int steps);
+float steppedValue(const ValueRowLayout& layout, float setting, int steps);
 
-struct FilterRowSpec {
+struct FilterRowLayout {
   enum class Unit { Frequency, Slope, Curvature };
   int y;
   const char* caption;
@@ -41,13 +41,13 @@ struct FilterRowSpec {
   Unit unit;
 };
 // Indexed by setup_ids::FilterRow.
-const FilterRowSpec& filterRow(int row);
+const FilterRowLayout& filterRow(int row);
 
 // The number a filter field shows for its setting (kHz for frequencies).
-float shownFilterValue(const FilterRowSpec& spec, float setting);
+float shownFilterValue(const FilterRowLayout& layout, float setting);
 // Parses a typed filter field: frequencies with the number syntax, in kHz,
 // negatives made 0; slopes and curvature with the looser syntax, as typed.
-bool typedFilterValue(const FilterRowSpec& spec, std::string_view text, float* setting);
+bool typedFilterValue(const FilterRowLayout& layout, std::string_view text, float* setting);
 
 // One check box of an exclusive group and the value it selects.
 struct GroupChoice {

@@ -48,12 +48,12 @@ Window* ScanSetupWindow::create() {
 void ScanSetupWindow::buildValueRows() {
   Toolkit& tk = ui_.tk;
   for (int row = 0; row < kValueRowCount; ++row) {
-    const ValueRowSpec& spec = valueRow(row);
-    addControl(tk, w_, valueLabel(row), ControlKind::Label, 48, spec.y, 80, kRowHeight, spec.label);
-    addControl(tk, w_, valueField(row), ControlKind::Edit, 144, spec.y, 48, kRowHeight);
-    addControl(tk, w_, valueUnit(row), ControlKind::Label, 204, spec.y, 48, kRowHeight, spec.unit);
-    addControl(tk, w_, valueDown(row), ControlKind::Button, 256, spec.y, 32, kRowHeight, "<<");
-    addControl(tk, w_, valueUp(row), ControlKind::Button, 296, spec.y, 32, kRowHeight, ">>");
+    const ValueRowLayout& layout = valueRow(row);
+    addControl(tk, w_, valueLabel(row), ControlKind::Label, 48, layout.y, 80, kRowHeight, layout.label);
+    addControl(tk, w_, valueField(row), ControlKind::Edit, 144, layout.y, 48, kRowHeight);
+    addControl(tk, w_, valueUnit(row), ControlKind::Label, 204, layout.y, 48, kRowHeight, layout.unit);
+    addControl(tk, w_, valueDown(row), ControlKind::Button, 256, layout.y, 32, kRowHeight, "<<");
+    addControl(tk, w_, valueUp(row), ControlKind::Button, 296, layout.y, 32, kRowHeight, ">>");
   }
 }
 
@@ -89,12 +89,12 @@ void ScanSetupWindow::buildFilterBank() {
   addControl(tk, w_, kFilterMinCaption, ControlKind::Label, 144, 304, 48, kRowHeight, "Min");
   addControl(tk, w_, kFilterMaxCaption, ControlKind::Label, 208, 304, 48, kRowHeight, "Max");
   for (int row = 0; row < kFilterRowCount; ++row) {
-    const FilterRowSpec& spec = filterRow(row);
-    addControl(tk, w_, filterCheck(row), ControlKind::CheckBox, 48, spec.y, 80, kRowHeight,
-                 spec.caption);
-    addControl(tk, w_, filterMin(row), ControlKind::Edit, 144, spec.y, 48, kRowHeight);
-    addControl(tk, w_, filterMax(row), ControlKind::Edit, 208, spec.y, 48, kRowHeight);
-    addControl(tk, w_, filterUnit(row), ControlKind::Label, 272, spec.y, 96, kRowHeight);
+    const FilterRowLayout& layout = filterRow(row);
+    addControl(tk, w_, filterCheck(row), ControlKind::CheckBox, 48, layout.y, 80, kRowHeight,
+                 layout.caption);
+    addControl(tk, w_, filterMin(row), ControlKind::Edit, 144, layout.y, 48, kRowHeight);
+    addControl(tk, w_, filterMax(row), ControlKind::Edit, 208, layout.y, 48, kRowHeight);
+    addControl(tk, w_, filterUnit(row), ControlKind::Label, 272, layout.y, 96, kRowHeight);
   }
 }
 
@@ -111,9 +111,9 @@ void ScanSetupWindow::refresh() {
 }
 
 void ScanSetupWindow::writeValueField(int row) {
-  const ValueRowSpec& spec = valueRow(row);
-  const float shown = shownValue(spec, ui_.app.settings.*spec.setting);
-  ui_.tk.setText(w_, valueField(row), setup::formatValue(spec.format, shown));
+  const ValueRowLayout& layout = valueRow(row);
+  const float shown = shownValue(layout, ui_.app.settings.*layout.setting);
+  ui_.tk.setText(w_, valueField(row), setup::formatValue(layout.format, shown));
 }
 
 void ScanSetupWindow::writeViewSpan() {
@@ -130,13 +130,13 @@ void ScanSetupWindow::writeChoiceGroups() {
 }
 
 void ScanSetupWindow::writeFilterRow(int row) {
-  const FilterRowSpec& spec = filterRow(row);
+  const FilterRowLayout& layout = filterRow(row);
   const ScanSettings& s = ui_.app.settings;
-  ui_.tk.setCheck(w_, filterCheck(row), s.*spec.enable);
-  ui_.tk.setText(w_, filterMin(row), setup::formatValue("%3.1f", shownFilterValue(spec, s.*spec.minimum)));
-  ui_.tk.setText(w_, filterMax(row), setup::formatValue("%3.1f", shownFilterValue(spec, s.*spec.maximum)));
-  if (spec.unit == FilterRowSpec::Unit::Frequency) ui_.tk.setText(w_, filterUnit(row), "(KHz)");
-  if (spec.unit == FilterRowSpec::Unit::Curvature) ui_.tk.setText(w_, filterUnit(row), "(x^n)");
+  ui_.tk.setCheck(w_, filterCheck(row), s.*layout.enable);
+  ui_.tk.setText(w_, filterMin(row), setup::formatValue("%3.1f", shownFilterValue(layout, s.*layout.minimum)));
+  ui_.tk.setText(w_, filterMax(row), setup::formatValue("%3.1f", shownFilterValue(layout, s.*layout.maximum)));
+  if (layout.unit == FilterRowLayout::Unit::Frequency) ui_.tk.setText(w_, filterUnit(row), "(KHz)");
+  if (layout.unit == FilterRowLayout::Unit::Curvature) ui_.tk.setText(w_, filterUnit(row), "(x^n)");
 }
 
 void ScanSetupWindow::writeSlopeUnitLabels(const std::string& label) {
@@ -203,8 +203,8 @@ void ScanSetupWindow::onButton(int id) {
   ScanSettings& s = ui_.app.settings;
   for (int row = 0; row < kValueRowCount; ++row) {
     if (id != valueDown(row) && id != valueUp(row)) continue;
-    const ValueRowSpec& spec = valueRow(row);
-    s.*spec.setting = steppedValue(spec, s.*spec.setting, id == valueUp(row) ? 1 : -1);
+    const ValueRowLayout& layout = valueRow(row);
+    s.*layout.setting = steppedValue(layout, s.*layout.setting, id == valueUp(row) ? 1 : -1);
     writeValueField(row);
     return;
   }
@@ -239,15 +239,15 @@ void ScanSetupWindow::onEditChanged(int id) {
   ScanSettings& s = ui_.app.settings;
   for (int row = 0; row < kValueRowCount; ++row) {
     if (id != valueField(row)) continue;
-    const ValueRowSpec& spec = valueRow(row);
+    const ValueRowLayout& layout = valueRow(row);
     float typed = 0.0f;
-    if (parseSettingsNumber(*text, &typed)) s.*spec.setting = typedValue(spec, typed);
+    if (parseSettingsNumber(*text, &typed)) s.*layout.setting = typedValue(layout, typed);
     return;
   }
   for (int row = 0; row < kFilterRowCount; ++row) {
-    const FilterRowSpec& spec = filterRow(row);
-    if (id == filterMin(row)) typedFilterValue(spec, *text, &(s.*spec.minimum));
-    if (id == filterMax(row)) typedFilterValue(spec, *text, &(s.*spec.maximum));
+    const FilterRowLayout& layout = filterRow(row);
+    if (id == filterMin(row)) typedFilterValue(layout, *text, &(s.*layout.minimum));
+    if (id == filterMax(row)) typedFilterValue(layout, *text, &(s.*layout.maximum));
   }
 }
 
