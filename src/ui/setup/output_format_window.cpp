@@ -48,10 +48,6 @@ constexpr int kBoxHeight = 20;
 OutputFormatWindow::OutputFormatWindow(UiContext& ui, ScanSetupWindow* scanSetup)
     : ui_(ui), scanSetup_(scanSetup) {}
 
-void OutputFormatWindow::setBackgroundPainter(std::function<void(Window&)> painter) {
-  painter_ = std::move(painter);
-}
-
 Window* OutputFormatWindow::create() {
   Toolkit& tk = ui_.tk;
   w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
@@ -86,12 +82,6 @@ void OutputFormatWindow::writeFormatBoxes() {
 
 int OutputFormatWindow::handle(Window& w, int ev, EventValues& v) {
   switch (ev) {
-    case event::kPaint:
-      if (painter_) {
-        std::unique_lock<std::mutex> lock(ui_.app.drawingMutex);
-        painter_(w);
-      }
-      break;
     case event::kClose:
       hideWithMenuItem(ui_, &w, main_ids::kMenuWindowOutputFormat);
       break;

@@ -2,7 +2,6 @@
 // The Output Format window: the results layout (or zero-crossing files
 // instead), "Allow File Combining" for the zero-crossing choice, and the four
 // optional results columns.
-#include <functional>
 
 #include "ui/app/ui_context.h"
 
@@ -22,8 +21,6 @@ class OutputFormatWindow {
   Window* create();
   // Rewrites the check boxes from the settings.
   void refresh();
-  // Paints the background; called on every paint with the drawing mutex held.
-  void setBackgroundPainter(std::function<void(Window&)> painter);
 
   Window* window() const { return w_; }
 
@@ -36,7 +33,6 @@ class OutputFormatWindow {
   UiContext& ui_;
   ScanSetupWindow* scanSetup_;
   Window* w_ = nullptr;
-  std::function<void(Window&)> painter_;
 };
 
 }  // namespace quilve::ui

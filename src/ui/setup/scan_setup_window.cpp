@@ -21,10 +21,6 @@ const char* const kSettingsFilter = ";*.set";
 
 ScanSetupWindow::ScanSetupWindow(UiContext& ui) : ui_(ui) {}
 
-void ScanSetupWindow::setBackgroundPainter(std::function<void(Window&)> painter) {
-  painter_ = std::move(painter);
-}
-
 Window* ScanSetupWindow::create() {
   Toolkit& tk = ui_.tk;
   w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
@@ -149,12 +145,6 @@ void ScanSetupWindow::writeSlopeUnitLabels(const std::string& label) {
 
 int ScanSetupWindow::handle(Window& w, int ev, EventValues& v) {
   switch (ev) {
-    case event::kPaint:
-      if (painter_) {
-        std::unique_lock<std::mutex> lock(ui_.app.drawingMutex);
-        painter_(w);
-      }
-      break;
     case event::kClose:
       hideWithMenuItem(ui_, &w, main_ids::kMenuWindowScanSetup);
       break;

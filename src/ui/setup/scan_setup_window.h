@@ -4,7 +4,6 @@
 // restriction, pop and clutter filters, the six-row filter bank, and the
 // Load Settings / Save Settings buttons. Every control writes its setting
 // directly; nothing waits for an OK.
-#include <functional>
 #include <string>
 
 #include "ui/app/ui_context.h"
@@ -25,9 +24,6 @@ class ScanSetupWindow {
   // Writes both slope unit labels of the filter bank; the Output Format
   // window calls this when the user picks a format.
   void writeSlopeUnitLabels(const std::string& label);
-  // Paints the window's background into its canvas; called on every paint
-  // with the drawing mutex held. Without one the canvas stays as it is.
-  void setBackgroundPainter(std::function<void(Window&)> painter);
 
   Window* window() const { return w_; }
 
@@ -49,7 +45,6 @@ class ScanSetupWindow {
 
   UiContext& ui_;
   Window* w_ = nullptr;
-  std::function<void(Window&)> painter_;
 };
 
 }  // namespace quilve::ui
