@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/sonogram_option.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -230,6 +231,8 @@ int main(int argc, char** argv) {
   moveFailed->excludes(trashFailed);
   app.add_flag("--dry-run", dispose.dryRun, "Print what the disposition options would do");
   app.set_version_flag("--version", kVersion);
+  SonogramOption sonograms;
+  sonograms.addTo(app);
 
   try {
     app.parse(argc, argv);
@@ -300,6 +303,7 @@ int main(int argc, char** argv) {
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
+  if (!sonograms.prepare(paths, settings, options)) return 1;
   options.jobs = jobs;
   options.resultsPath = resultsPath;
   if (!resultsPath.empty() && settings.OutputFormat != kOutputZcd) {
@@ -368,6 +372,6 @@ int main(int argc, char** argv) {
   }
 
   if (paths.empty() || result.unreadable == paths.size()) return 1;
-  if (dispose.any() && !disposeRecordings(dispose, paths, lists, console)) return 1;
-  return 0;
+  const bool disposed = !dispose.any() || disposeRecordings(dispose, paths, lists, console);
+  return disposed && !sonograms.anyFailed() ? 0 : 1;
 }

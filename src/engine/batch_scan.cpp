@@ -86,6 +86,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       }
       analyzer.analyse(paths[index], settings);
       RecordingOutcome outcome = analyzer.takeOutcome();
+      if (options.analysed) options.analysed(index, outcome, messages);
       {
         std::lock_guard<std::mutex> lock(mutex);
         slots[index].outcome = std::move(outcome);
