@@ -8,7 +8,8 @@ namespace quilve {
 
 void SonogramOption::addTo(CLI::App& app) {
   auto* dir = app.add_option("--sonograms", directory_,
-                             "Write a PNG sonogram of each recording with accepted calls into DIR");
+                             "Write a PNG sonogram of each recording with accepted calls into DIR")
+                  ->type_name("DIR");
   app.add_flag("--sonograms-all", all_, "With --sonograms: a sonogram of every recording")->needs(dir);
 }
 
