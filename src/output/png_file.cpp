@@ -46,7 +46,11 @@ bool encode(std::FILE* file, const std::vector<png_bytep>& rows, int width, int 
     return false;
   }
   png_init_io(png, file);
-  png_set_compression_level(png, 6);
+  // Fast compression with the "up" filter: the sonogram's rows come in
+  // equal pairs, which this filter turns into zeros; smaller and about
+  // twice as fast as the default filter search at level 6.
+  png_set_compression_level(png, 1);
+  png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
