@@ -83,4 +83,30 @@ TEST(QuilveScanSonograms, UnusableDirectoryAndMissingOption) {
   EXPECT_NE(alone.err.find("--sonograms"), std::string::npos) << alone.err;
 }
 
+// The picture of a real recording with calls stays in the build folder
+// (sonograms-real/) for a person to look at.
+TEST(QuilveScanSonograms, RealRecordingWithCalls) {
+  const std::string real = realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real recordings (QUILVE_REAL_DATA_DIR)";
+  const fs::path recording = fs::path(real) / "guano" / "3517_SE_20220627_224246_759.wav";
+  const fs::path out = fs::path(QUILVE_BINARY_DIR) / "sonograms-real";
+  fs::remove_all(out);
+  TempDir dir;
+  const auto run = scan("-q --sonograms '" + out.string() + "' '" + recording.string() + "'", dir);
+  ASSERT_EQ(run.status, 0) << run.err;
+  const fs::path picture = out / "3517_SE_20220627_224246_759-p1.png";
+  const std::string png = slurp(picture);
+  ASSERT_GT(png.size(), 24u) << picture;
+  EXPECT_EQ(png.substr(1, 3), "PNG");
+  auto be32 = [&](std::size_t at) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(png[at])) << 24 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 1])) << 16 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 2])) << 8 |
+           static_cast<std::uint32_t>(static_cast<unsigned char>(png[at + 3]));
+  };
+  // 2163 ms of 250 kHz recording: 2163 columns and the margins.
+  EXPECT_EQ(be32(16), 36u + 2163u + 12u);
+  EXPECT_EQ(be32(20), 16u + 256u + 24u);
+}
+
 }  // namespace
