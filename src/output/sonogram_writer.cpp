@@ -36,14 +36,23 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
                                        Reporter* reporter) const {
   SonogramPictures out;
   if (!wanted(outcome)) return out;
+  // A picture that should exist but does not is a failure; a recording
+  // that has nothing to draw is only noted.
+  auto note = [&](const std::string& text) {
+    if (reporter) reporter->warning(text);
+  };
   auto warn = [&](const std::string& text) {
     out.failed = true;
-    if (reporter) reporter->warning(text);
+    note(text);
   };
   SonogramColumns columns;
   std::string reason;
   if (!columns.open(outcome.path, settings_, &reason)) {
     warn(outcome.path + ": no sonogram: " + reason);
+    return out;
+  }
+  if (columns.effectiveSampleRate() < kSonogramMinimumRate) {
+    note(outcome.path + ": no sonogram: the effective sample rate is below 8000 Hz");
     return out;
   }
   const bool passed =
@@ -66,7 +75,7 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
       ++n;
     }
     if (n == 0) {
-      if (number == 1 && !columns.readFailed()) warn(outcome.path + ": no sonogram: no samples");
+      if (number == 1 && !columns.readFailed()) note(outcome.path + ": no sonogram: no samples");
       break;
     }
     page.columns = n;
@@ -85,8 +94,8 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
     if (n < kSonogramPageColumns) break;
   }
   // A read error the analysis met is reported with the scan already.
-  if (columns.readFailed() && !outcome.readFailed && reporter) {
-    reporter->warning(outcome.path + ": sonogram drawn up to a read error: " + columns.readError());
+  if (columns.readFailed() && !outcome.readFailed) {
+    note(outcome.path + ": sonogram drawn up to a read error: " + columns.readError());
   }
   return out;
 }

@@ -17,10 +17,16 @@ namespace quilve {
 class Reporter;
 
 constexpr int kSonogramPageColumns = 3000;  // 3 s a page
+// Below this effective rate a recording gets no picture (a millisecond
+// would hold less than 8 samples; no bat recording is made that way).
+constexpr float kSonogramMinimumRate = 8000.0f;
 
 struct SonogramPictures {
   std::vector<std::string> written;  // paths, in page order
-  bool failed = false;               // a page could not be drawn or written
+  // A picture that should exist could not be written (or the recording
+  // could no longer be opened); a recording with nothing to draw (no
+  // samples, a rate below kSonogramMinimumRate) is only reported.
+  bool failed = false;
 };
 
 class SonogramWriter {

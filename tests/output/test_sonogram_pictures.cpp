@@ -196,6 +196,21 @@ TEST(SonogramPictures, FailuresAreReportedAndLeaveNoFiles) {
   EXPECT_TRUE(ok.write(f.outcome, "calls", &warnings).failed);
   ASSERT_EQ(warnings.texts.size(), 1u);
   EXPECT_NE(warnings.texts[0].find("no sonogram"), std::string::npos);
+  // Recordings with nothing to draw are reported, not failed.
+  RecordingOutcome slow = f.outcome;
+  slow.path = f.dir.file("slow.wav");
+  test::writeFile(slow.path, SignalGenerator(0.5, 4000.0).addNoise(-40).render().wavFile());
+  RecordingOutcome empty = f.outcome;
+  empty.path = f.dir.file("empty.wav");
+  test::writeFile(empty.path, SignalGenerator(0.0, 250000.0).render().wavFile());
+  for (const RecordingOutcome& nothing : {slow, empty}) {
+    warnings.texts.clear();
+    const SonogramPictures none = ok.write(nothing, "nothing", &warnings);
+    EXPECT_FALSE(none.failed) << nothing.path;
+    EXPECT_TRUE(none.written.empty());
+    ASSERT_EQ(warnings.texts.size(), 1u);
+    EXPECT_NE(warnings.texts[0].find(nothing.path + ": no sonogram: "), std::string::npos) << warnings.texts[0];
+  }
   // Nothing but the directory's own files are left (no temporary files).
   for (const auto& e : fs::directory_iterator(f.dir.path())) {
     EXPECT_EQ(e.path().filename().string().find(".tmp-"), std::string::npos) << e.path();
