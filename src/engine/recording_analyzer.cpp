@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "input/name_stamp.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -71,6 +72,15 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   job_.recordingPath = path;
   job_.metadata = recording_.metadata;
   job_.timeOfDay = timeOfDayFromName(path.c_str());
+  // A name without a stamp takes the time of day of the GUANO time stamp.
+  if (recording_.hasGuano && recording_.guano.hasTimestamp && !findNameStamp(path.c_str(), nullptr)) {
+    job_.timeOfDay = secondsOfDay(recording_.guano.timestamp.time);
+  }
+  if (reporter_) {
+    for (const std::string& problem : recording_.guano.problems) {
+      reporter_->trace(path + ": " + problem + ", ignored\n");
+    }
+  }
   outcome_.timeOfDay = job_.timeOfDay;
   for (int i = 0; i < kChirpSlots; ++i) {
     resetChirpRecord(store_->records[i]);
@@ -103,7 +113,7 @@ bool RecordingAnalyzer::primeStep() {
     phase_ = Phase::Done;
     return false;
   }
-  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.format.bitsPerSample);
+  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.sampleFormat);
   detector_.prime(spectrum_.levels());
   phase_ = Phase::Columns;
   return true;
@@ -119,7 +129,7 @@ bool RecordingAnalyzer::columnStep(const ScanSettings& settings) {
     return false;
   }
   spectrum_.advance(buffer_.data(), samplesPerColumn_, recording_.format.blockAlign,
-                    recording_.format.bitsPerSample);
+                    recording_.sampleFormat);
   const int slot = job_.chirpIndex;
   const DetectorStep step = detector_.step(spectrum_.levels(), spectrum_.power(), clock_,
                                            store_->records[slot], slot);

@@ -3,11 +3,23 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "input/status.h"
 #include "input/wave_format.h"
 
 namespace quilve {
+
+// What a reader found besides the header: the whole "fmt " extension (or
+// attribute tag item), of which the header keeps kMaxExtraBytes, and the
+// body of a GUANO ("guan") chunk. Both are bounded by kMaxMetadataChunk.
+struct ChunkMetadata {
+  std::vector<std::uint8_t> extension;
+  bool hasGuano = false;
+  std::vector<std::uint8_t> guano;
+};
+
+constexpr std::size_t kMaxMetadataChunk = 64 * 1024;
 
 class RecordingReader {
  public:
@@ -21,6 +33,11 @@ class RecordingReader {
   virtual Status close() = 0;
   // A short reason for the last failure, for messages naming the file.
   virtual const std::string& lastError() const = 0;
+  // Valid after a successful open.
+  const ChunkMetadata& chunkMetadata() const { return chunks_; }
+
+ protected:
+  ChunkMetadata chunks_;
 };
 
 }  // namespace quilve
