@@ -43,7 +43,7 @@ bool legacyStamp(const char* s, std::size_t left, NameStamp* out) {
   NameStamp n;
   DateTime& t = n.time.time;
   if (!readTime(s + 10, &t) || !digitsAt(s + 17, 3, &t.millisecond)) return false;
-  n.hasDate = readDate(s + 1, &t) && validDate(t);
+  n.hasDate = readDate(s + 1, &t) && validDate(t) && validTime(t);
   if (!n.hasDate) t.year = t.month = t.day = 0;
   *out = n;
   return true;

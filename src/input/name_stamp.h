@@ -9,8 +9,8 @@ namespace quilve {
 
 struct NameStamp {
   StatedTime time;
-  // The date part holds a real date (the DyyyymmddThhmmssmNNN form is taken
-  // for its time of day even when its date digits are not a date).
+  // The stamp is a real date and time (the DyyyymmddThhmmssmNNN form is
+  // taken for its time of day even when its digits are not one).
   bool hasDate = false;
 };
 

@@ -173,20 +173,24 @@ bool isChunkId(const char* id) {
 
 // Walks every chunk of the WAVE form (from its first chunk to the end of the
 // file, as some writers leave the RIFF size short) for the GUANO chunk. A
-// chunk of odd size written without its pad byte is followed one byte early.
+// pad byte is 0; after a chunk of odd size, a non-zero byte where the pad
+// byte belongs that starts a chunk identifier means the pad byte was left
+// out.
 void WaveFile::findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata* chunks) {
   std::int64_t pos = start;
   bool oddBefore = false;
   while (pos + 8 <= riff.fileSize()) {
     ChunkInfo c;
-    riff.seek(pos);
-    if (!riff.readHeader(&c)) return;
-    if (!isChunkId(c.id) && oddBefore) {
+    if (oddBefore) {
+      std::uint8_t probe[5];
       riff.seek(pos - 1);
-      if (!riff.readHeader(&c) || !isChunkId(c.id)) return;
-    } else if (!isChunkId(c.id)) {
-      return;
+      if (riff.read(probe, 5) == 5 && probe[0] != 0 &&
+          isChunkId(reinterpret_cast<const char*>(probe))) {
+        --pos;
+      }
     }
+    riff.seek(pos);
+    if (!riff.readHeader(&c) || !isChunkId(c.id)) return;
     if (!chunks->hasGuano && std::memcmp(c.id, "guan", 4) == 0) {
       const std::size_t want = std::min<std::size_t>(c.size, kMaxMetadataChunk);
       chunks->guano.resize(want);
@@ -293,7 +297,7 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
           ext.assign(rest.begin() + 2, rest.begin() + 2 + std::min(stated, after - 2));
         }
         const std::size_t keep = std::min(ext.size(), kMaxExtraBytes);
-        std::memcpy(fmt.extra.data(), ext.data(), keep);
+        if (keep > 0) std::memcpy(fmt.extra.data(), ext.data(), keep);
         fmt.extraSize = static_cast<std::uint16_t>(keep);
       }
       riff->skip(fmtChunk);

@@ -27,8 +27,7 @@ std::uint32_t le32(const std::uint8_t* p) {
 }
 
 // Walks RIFF chunks in [pos, size) of `bytes` up to the "data" chunk (whose
-// samples are not among them) for a "guan" chunk. An odd chunk written
-// without its pad byte is followed one byte early.
+// samples are not among them) for a "guan" chunk.
 bool findGuanoChunk(const std::vector<std::uint8_t>& bytes, std::size_t pos,
                     ChunkMetadata* chunks) {
   auto isId = [&](std::size_t at) {
@@ -39,10 +38,10 @@ bool findGuanoChunk(const std::vector<std::uint8_t>& bytes, std::size_t pos,
   };
   bool oddBefore = false;
   while (pos + 8 <= bytes.size()) {
-    if (!isId(pos)) {
-      if (!oddBefore || !isId(pos - 1)) return false;
-      --pos;
-    }
+    // A pad byte is 0: a non-zero one that starts an identifier means the
+    // pad byte was left out after an odd chunk.
+    if (oddBefore && bytes[pos - 1] != 0 && isId(pos - 1)) --pos;
+    if (!isId(pos)) return false;
     const std::uint8_t* id = bytes.data() + pos;
     const std::uint32_t size = le32(id + 4);
     if (std::memcmp(id, "data", 4) == 0) return false;
@@ -81,7 +80,8 @@ void findGuanoInWrapper(WavpackContext* ctx, ChunkMetadata* chunks) {
     data = WavpackGetWrapperData(ctx);
     if (data && allBytes > headerBytes) {
       const std::vector<std::uint8_t> trailer(data + headerBytes, data + allBytes);
-      findGuanoChunk(trailer, 0, chunks);
+      // The pad byte of an odd data chunk may come first.
+      findGuanoChunk(trailer, !trailer.empty() && trailer[0] == 0 ? 1 : 0, chunks);
     }
   }
   WavpackFreeWrapper(ctx);
