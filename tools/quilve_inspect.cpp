@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "engine/chirp_record.h"
 #include "input/name_stamp.h"
 #include "input/recording.h"
 #include "settings/scan_settings.h"
@@ -94,12 +93,8 @@ void print(const std::string& path, const ScanSettings& settings) {
   }
   NameStamp stamp;
   const bool named = findNameStamp(path.c_str(), &stamp);
-  double timeOfDay = timeOfDayFromName(path.c_str());
-  const char* todSource = named ? "file name" : "none";
-  if (!named && rec.hasGuano && g.hasTimestamp) {
-    timeOfDay = secondsOfDay(g.timestamp.time);
-    todSource = "GUANO Timestamp";
-  }
+  const double timeOfDay = recordingTimeOfDay(path.c_str(), rec.hasGuano ? &g : nullptr);
+  const char* todSource = named ? "file name" : rec.hasGuano && g.hasTimestamp ? "GUANO Timestamp" : "none";
   std::printf("  time of day:     %.3f s (%s)\n", timeOfDay, todSource);
   if (rec.hasGuano) {
     std::printf("  GUANO:\n");

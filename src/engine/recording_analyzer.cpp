@@ -71,11 +71,8 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   startRecordingCalls(job_);
   job_.recordingPath = path;
   job_.metadata = recording_.metadata;
-  job_.timeOfDay = timeOfDayFromName(path.c_str());
-  // A name without a stamp takes the time of day of the GUANO time stamp.
-  if (recording_.hasGuano && recording_.guano.hasTimestamp && !findNameStamp(path.c_str(), nullptr)) {
-    job_.timeOfDay = secondsOfDay(recording_.guano.timestamp.time);
-  }
+  // The file name's stamp, else GUANO's time stamp.
+  job_.timeOfDay = recordingTimeOfDay(path.c_str(), recording_.hasGuano ? &recording_.guano : nullptr);
   if (reporter_) {
     for (const std::string& problem : recording_.guano.problems) {
       reporter_->trace(path + ": " + problem + ", ignored\n");

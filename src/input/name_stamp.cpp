@@ -106,4 +106,11 @@ double secondsOfDay(const DateTime& t) {
   return t.hour * 3600.0 + t.minute * 60.0 + t.second + t.millisecond * 0.001;
 }
 
+double recordingTimeOfDay(const char* path, const GuanoFields* guano) {
+  NameStamp stamp;
+  if (findNameStamp(path, &stamp)) return secondsOfDay(stamp.time.time);
+  if (guano && guano->hasTimestamp) return secondsOfDay(guano->timestamp.time);
+  return 0.0;
+}
+
 }  // namespace quilve

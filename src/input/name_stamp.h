@@ -21,4 +21,8 @@ bool findNameStamp(const char* path, NameStamp* out);
 // Seconds since midnight of a time of day, milliseconds included.
 double secondsOfDay(const DateTime& time);
 
+// The time of day of a recording's calls: from the stamp in its file name,
+// else from its GUANO time stamp (when `guano` is given), else 0.
+double recordingTimeOfDay(const char* path, const GuanoFields* guano);
+
 }  // namespace quilve

@@ -63,3 +63,18 @@ TEST(NameStamp, SecondsOfDay) {
   ASSERT_TRUE(findNameStamp("3517_SE_20220627_224246_759.wav", &s));
   EXPECT_DOUBLE_EQ(secondsOfDay(s.time.time), 22 * 3600 + 42 * 60 + 46 + 0.759);
 }
+
+TEST(NameStamp, TimeOfDayFromTheNameElseGuano) {
+  GuanoFields g;
+  g.hasTimestamp = true;
+  g.timestamp.time.hour = 1;
+  g.timestamp.time.minute = 2;
+  g.timestamp.time.second = 3;
+  g.timestamp.time.millisecond = 500;
+  EXPECT_DOUBLE_EQ(recordingTimeOfDay("x_20210615_000010_250.wav", &g), 10.25);
+  EXPECT_DOUBLE_EQ(recordingTimeOfDay("x_D20210615T000010m250.wav", &g), 10.25);
+  EXPECT_DOUBLE_EQ(recordingTimeOfDay("night.wav", &g), 3723.5);
+  EXPECT_DOUBLE_EQ(recordingTimeOfDay("night.wav", nullptr), 0.0);
+  g.hasTimestamp = false;
+  EXPECT_DOUBLE_EQ(recordingTimeOfDay("night.wav", &g), 0.0);
+}
