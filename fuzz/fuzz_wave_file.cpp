@@ -42,7 +42,8 @@ void readToEnd(RecordingReader& reader, const WaveFormat& fmt, std::int64_t limi
 // The first channel of the first frames as the analysis converts them: every
 // value finite and within the bound the conversion promises.
 void checkSamples(RecordingReader& reader, const WaveFormat& fmt, SampleFormat sf) {
-  const std::size_t frames = 256;
+  // At most 64 KiB of frames: a frame may be 64 KiB wide.
+  const std::size_t frames = std::max<std::size_t>(1, std::min<std::size_t>(256, 65536 / fmt.blockAlign));
   std::vector<std::uint8_t> bytes(frames * fmt.blockAlign);
   std::size_t got = 0;
   (void)reader.read(bytes.data(), bytes.size(), &got);
