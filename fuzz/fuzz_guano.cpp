@@ -1,4 +1,5 @@
-// GUANO metadata and the date-time stamps of file names: the GUANO parse,
+// GUANO metadata, the "wamd" chunk and the date-time stamps of file names:
+// the GUANO and "wamd" parses,
 // the ISO 8601 reader, the name-stamp search on the same bytes taken as a
 // file name, and the metadata filling from what GUANO gave.
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include "input/guano.h"
 #include "input/name_stamp.h"
 #include "input/recording.h"
+#include "input/wamd.h"
 
 using namespace quilve;
 using quilve::fuzz::expect;
@@ -61,6 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const std::string* s : {&g.make, &g.model, &g.serial, &g.note}) {
     expect(isUtf8(*s), "a text field is not UTF-8");
     expect(s->size() <= size, "a text field longer than the input");
+  }
+
+  // The same bytes as a "wamd" chunk.
+  const GuanoFields w = parseWamd(data, size);
+  if (w.hasTimestamp) checkStated(w.timestamp);
+  if (w.hasPosition) {
+    expect(w.latitude >= -90 && w.latitude <= 90 && w.longitude >= -180 && w.longitude <= 180,
+           "wamd position out of range");
   }
 
   // The raw bytes as one ISO time.

@@ -159,6 +159,16 @@ void guanoSeeds() {
   seedText(h, "names", "3773_SE_Array_S1_20210615_222235_319.wav");
   seedText(h, "names_t", "PAR_20200101T235959+0130.wav");
   seedText(h, "names_d", "x_D20120704T213015m250.wav");
+  Bytes wamd;
+  for (const auto& [id, text] : std::vector<std::pair<std::uint16_t, std::string>>{
+           {0, std::string("\x01\x00", 2)},
+           {5, "2022-06-27 22:42:46.759-06:00"},
+           {6, "WGS84,47.59183,N,122.33333,W,20.0"}}) {
+    putU16(wamd, id);
+    putU32(wamd, static_cast<std::uint32_t>(text.size()));
+    putText(wamd, text);
+  }
+  seed(h, "wamd", wamd);
 }
 
 void attributeSeeds() {
@@ -272,6 +282,7 @@ void realSeeds(const fs::path& real) {
           seed("attribute_block", name, Bytes(fmt.extra.begin(), fmt.extra.begin() + fmt.extraSize));
         }
         if (wav.chunkMetadata().hasGuano) seed("guano", name, wav.chunkMetadata().guano);
+        if (wav.chunkMetadata().hasWamd) seed("guano", name + "_wamd", wav.chunkMetadata().wamd);
       }
     } else if (ext == ".zc") {
       seedText("zc_decoder", name, slurp(entry.path()));

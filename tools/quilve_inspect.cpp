@@ -81,11 +81,12 @@ void print(const std::string& path, const ScanSettings& settings) {
                                      : "");
   if (m.gpsValid) {
     std::printf("  position:        lat %.6f lon %.6f alt %.1f m (%s)\n", m.latitude, m.longitude,
-                m.altitude, fromBlock("GPS") ? "attribute GPS" : "GUANO Loc Position");
+                m.altitude, fromBlock("GPS") ? "attribute GPS" : rec.hasWamd ? "wamd position" : "GUANO Loc Position");
   }
   if (m.timeKnown) {
     const char* source = m.timeSource == TimeSource::Attribute ? "attribute UTC and LTB"
                          : m.timeSource == TimeSource::Guano   ? "GUANO Timestamp"
+                         : m.timeSource == TimeSource::Wamd    ? "wamd time stamp"
                          : m.timeSource == TimeSource::Name    ? "file name"
                                                                : "file time";
     std::printf("  recorded:        %s (%s)\n",
@@ -93,8 +94,12 @@ void print(const std::string& path, const ScanSettings& settings) {
   }
   NameStamp stamp;
   const bool named = findNameStamp(path.c_str(), &stamp);
-  const double timeOfDay = recordingTimeOfDay(path.c_str(), rec.hasGuano ? &g : nullptr);
-  const char* todSource = named ? "file name" : rec.hasGuano && g.hasTimestamp ? "GUANO Timestamp" : "none";
+  const GuanoFields* vendor = rec.hasGuano ? &g : rec.hasWamd ? &rec.wamd : nullptr;
+  const double timeOfDay = recordingTimeOfDay(path.c_str(), vendor);
+  const char* todSource = named                               ? "file name"
+                          : vendor && vendor->hasTimestamp && rec.hasGuano ? "GUANO Timestamp"
+                          : vendor && vendor->hasTimestamp    ? "wamd time stamp"
+                                                              : "none";
   std::printf("  time of day:     %.3f s (%s)\n", timeOfDay, todSource);
   if (rec.hasGuano) {
     std::printf("  GUANO:\n");
@@ -110,6 +115,15 @@ void print(const std::string& path, const ScanSettings& settings) {
     if (!g.serial.empty()) std::printf("    Serial:        %s\n", g.serial.c_str());
     if (!g.note.empty()) std::printf("    Note:          %s\n", g.note.c_str());
     for (const std::string& problem : g.problems) std::printf("    ignored:       %s\n", problem.c_str());
+  } else if (rec.hasWamd) {
+    const GuanoFields& w = rec.wamd;
+    std::printf("  wamd:\n");
+    if (w.hasTimestamp) {
+      std::printf("    time stamp:    %s\n",
+                  formatIsoTime(w.timestamp.time, w.timestamp.hasOffset, w.timestamp.offsetMinutes).c_str());
+    }
+    if (w.hasPosition) std::printf("    position:      %.6f %.6f\n", w.latitude, w.longitude);
+    for (const std::string& problem : w.problems) std::printf("    ignored:       %s\n", problem.c_str());
   }
   std::printf("\n");
   rec.reader->close();

@@ -71,10 +71,13 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   startRecordingCalls(job_);
   job_.recordingPath = path;
   job_.metadata = recording_.metadata;
-  // The file name's stamp, else GUANO's time stamp.
-  job_.timeOfDay = recordingTimeOfDay(path.c_str(), recording_.hasGuano ? &recording_.guano : nullptr);
+  // The file name's stamp, else the GUANO (or "wamd") time stamp.
+  job_.timeOfDay = recordingTimeOfDay(path.c_str(), recording_.hasGuano ? &recording_.guano
+                                                    : recording_.hasWamd ? &recording_.wamd
+                                                                         : nullptr);
   if (reporter_) {
-    for (const std::string& problem : recording_.guano.problems) {
+    for (const std::string& problem :
+         recording_.hasGuano ? recording_.guano.problems : recording_.wamd.problems) {
       reporter_->trace(path + ": " + problem + ", ignored\n");
     }
   }

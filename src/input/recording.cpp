@@ -5,6 +5,7 @@
 #include <limits>
 #include <system_error>
 
+#include "input/wamd.h"
 #include "input/wave_file.h"
 #include "input/wavpack_file.h"
 #include "settings/scan_settings.h"
@@ -103,6 +104,9 @@ Status openRecording(const std::string& path, const ScanSettings& settings, Reco
   if (chunks.hasGuano) {
     rec.hasGuano = true;
     rec.guano = parseGuano(chunks.guano.data(), chunks.guano.size());
+  } else if (chunks.hasWamd) {
+    rec.hasWamd = true;
+    rec.wamd = parseWamd(chunks.wamd.data(), chunks.wamd.size());
   }
   deriveSampleRate(settings, rec);
   if (reason) reason->clear();

@@ -18,11 +18,11 @@ struct ScanSettings;
 extern const char* const kNoDeviceText;  // "<No device found>"
 
 // Where a recording's time came from, in the order they are trusted.
-enum class TimeSource { None, Attribute, Guano, Name, File };
+enum class TimeSource { None, Attribute, Guano, Wamd, Name, File };
 // Where its time-expansion factor came from.
 enum class ExpansionSource { Default, Attribute, Guano };
 
-// "attribute", "guano", "name", "file" (empty for None); "attribute",
+// "attribute", "guano", "wamd", "name", "file" (empty for None); "attribute",
 // "guano", "default".
 const char* timeSourceName(TimeSource source);
 const char* expansionSourceName(ExpansionSource source);
@@ -54,6 +54,8 @@ struct Recording {
   SampleFormat sampleFormat;      // how the reader's sample bytes are laid out
   bool hasGuano = false;          // the file holds a GUANO chunk
   GuanoFields guano;              // what of it could be read
+  bool hasWamd = false;           // no GUANO, but a "wamd" chunk
+  GuanoFields wamd;               // its time stamp and position
   RecordingMetadata metadata;
   std::unique_ptr<RecordingReader> reader;  // open while the recording is scanned
 };
@@ -70,8 +72,9 @@ Status openRecording(const std::string& path, const ScanSettings& settings, Reco
 std::string previewComment(const Recording& rec);
 
 // Fills GPS position, recording time, device and comment, each from the
-// first source that has it: the attribute block (when it parsed), GUANO,
-// the file name's stamp (the time only), the file's creation time.
+// first source that has it: the attribute block (when it parsed), GUANO
+// (else a "wamd" chunk), the file name's stamp (the time only), the file's
+// creation time.
 void fillMetadata(const std::string& path, Recording& rec);
 
 }  // namespace quilve

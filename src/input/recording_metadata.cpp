@@ -83,14 +83,14 @@ std::string boundedText(const std::string& text, std::size_t limit) {
   return text.substr(0, n);
 }
 
-void fillFromGuano(const GuanoFields& g, RecordingMetadata& md) {
+void fillFromGuano(const GuanoFields& g, TimeSource source, RecordingMetadata& md) {
   if (!md.gpsValid && g.hasPosition) {
     md.latitude = static_cast<float>(g.latitude);
     md.longitude = static_cast<float>(g.longitude);
     md.altitude = g.hasElevation ? static_cast<float>(g.elevation) : 0.0f;
     md.gpsValid = true;
   }
-  if (!md.timeKnown && g.hasTimestamp) takeStatedTime(g.timestamp, TimeSource::Guano, md);
+  if (!md.timeKnown && g.hasTimestamp) takeStatedTime(g.timestamp, source, md);
   if (md.device == kNoDeviceText) {
     std::string device;
     for (const std::string* part : {&g.make, &g.model, &g.serial}) {
@@ -118,7 +118,8 @@ void fillMetadata(const std::string& path, Recording& rec) {
     if (attr.getAttribute("DEV", &value, text, kMaxMetadataText)) md.device = value;
     if (attr.getAttribute("CMT", &value, text, kMaxMetadataText)) md.comment = value;
   }
-  if (rec.hasGuano) fillFromGuano(rec.guano, md);
+  if (rec.hasGuano) fillFromGuano(rec.guano, TimeSource::Guano, md);
+  else if (rec.hasWamd) fillFromGuano(rec.wamd, TimeSource::Wamd, md);
   NameStamp stamp;
   if (!md.timeKnown && findNameStamp(path.c_str(), &stamp) && stamp.hasDate) {
     takeStatedTime(stamp.time, TimeSource::Name, md);
@@ -141,6 +142,7 @@ const char* timeSourceName(TimeSource source) {
   switch (source) {
     case TimeSource::Attribute: return "attribute";
     case TimeSource::Guano: return "guano";
+    case TimeSource::Wamd: return "wamd";
     case TimeSource::Name: return "name";
     case TimeSource::File: return "file";
     case TimeSource::None: break;

@@ -12,11 +12,14 @@ namespace quilve {
 
 // What a reader found besides the header: the whole "fmt " extension (or
 // attribute tag item), of which the header keeps kMaxExtraBytes, and the
-// body of a GUANO ("guan") chunk. Both are bounded by kMaxMetadataChunk.
+// bodies of a GUANO ("guan") and a "wamd" chunk. Each is bounded by
+// kMaxMetadataChunk.
 struct ChunkMetadata {
   std::vector<std::uint8_t> extension;
   bool hasGuano = false;
   std::vector<std::uint8_t> guano;
+  bool hasWamd = false;
+  std::vector<std::uint8_t> wamd;
 };
 
 constexpr std::size_t kMaxMetadataChunk = 64 * 1024;

@@ -172,7 +172,8 @@ bool isChunkId(const char* id) {
 }  // namespace
 
 // Walks every chunk of the WAVE form (from its first chunk to the end of the
-// file, as some writers leave the RIFF size short) for the GUANO chunk. A
+// file, as some writers leave the RIFF size short) for the GUANO and the
+// "wamd" chunk. A
 // pad byte is 0; after a chunk of odd size, a non-zero byte where the pad
 // byte belongs that starts a chunk identifier means the pad byte was left
 // out.
@@ -191,12 +192,15 @@ void WaveFile::findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata*
     }
     riff.seek(pos);
     if (!riff.readHeader(&c) || !isChunkId(c.id)) return;
-    if (!chunks->hasGuano && std::memcmp(c.id, "guan", 4) == 0) {
+    const bool guan = !chunks->hasGuano && std::memcmp(c.id, "guan", 4) == 0;
+    const bool wamd = !chunks->hasWamd && std::memcmp(c.id, "wamd", 4) == 0;
+    if (guan || wamd) {
+      std::vector<std::uint8_t>& body = guan ? chunks->guano : chunks->wamd;
       const std::size_t want = std::min<std::size_t>(c.size, kMaxMetadataChunk);
-      chunks->guano.resize(want);
-      chunks->guano.resize(riff.read(chunks->guano.data(), want));
-      chunks->hasGuano = true;
-      return;
+      body.resize(want);
+      body.resize(riff.read(body.data(), want));
+      (guan ? chunks->hasGuano : chunks->hasWamd) = true;
+      if (chunks->hasGuano && chunks->hasWamd) return;
     }
     oddBefore = (c.size & 1) != 0;
     pos = c.dataOffset + static_cast<std::int64_t>(c.size) + (c.size & 1);

@@ -27,7 +27,8 @@ std::uint32_t le32(const std::uint8_t* p) {
 }
 
 // Walks RIFF chunks in [pos, size) of `bytes` up to the "data" chunk (whose
-// samples are not among them) for a "guan" chunk.
+// samples are not among them) for the "guan" and "wamd" chunks; true once
+// the GUANO chunk is found.
 bool findGuanoChunk(const std::vector<std::uint8_t>& bytes, std::size_t pos,
                     ChunkMetadata* chunks) {
   auto isId = [&](std::size_t at) {
@@ -45,13 +46,16 @@ bool findGuanoChunk(const std::vector<std::uint8_t>& bytes, std::size_t pos,
     const std::uint8_t* id = bytes.data() + pos;
     const std::uint32_t size = le32(id + 4);
     if (std::memcmp(id, "data", 4) == 0) return false;
-    if (std::memcmp(id, "guan", 4) == 0) {
+    const bool guan = !chunks->hasGuano && std::memcmp(id, "guan", 4) == 0;
+    const bool wamd = !chunks->hasWamd && std::memcmp(id, "wamd", 4) == 0;
+    if (guan || wamd) {
       const std::size_t begin = pos + 8;
       const std::size_t n = std::min<std::size_t>({size, bytes.size() - begin, kMaxMetadataChunk});
-      chunks->guano.assign(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(begin + n));
-      chunks->hasGuano = true;
-      return true;
+      (guan ? chunks->guano : chunks->wamd)
+          .assign(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(begin + n));
+      (guan ? chunks->hasGuano : chunks->hasWamd) = true;
+      if (chunks->hasGuano) return true;
     }
     oddBefore = (size & 1) != 0;
     const std::uint64_t next = std::uint64_t(pos) + 8 + size + (size & 1);
@@ -61,7 +65,7 @@ bool findGuanoChunk(const std::vector<std::uint8_t>& bytes, std::size_t pos,
   return false;
 }
 
-// The GUANO chunk of the RIFF wrapper the file keeps: the header stored with
+// The GUANO (and "wamd") chunk of the RIFF wrapper the file keeps: the header stored with
 // the first block (chunks before "data"), else the trailer stored at the end
 // (chunks after it), which the library reads on request without moving the
 // decoding position.

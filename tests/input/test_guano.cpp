@@ -5,6 +5,7 @@
 #include <string>
 
 #include "input/guano.h"
+#include "input/wamd.h"
 #include "support/wav_writer.h"
 
 using namespace quilve;
@@ -134,4 +135,43 @@ TEST(Guano, NonAsciiTextIsKeptAndInvalidBytesAreReplaced) {
   EXPECT_EQ(g.make, "caf?");
   EXPECT_EQ(g.model, "??");
   EXPECT_EQ(g.serial, "??" "-???");
+}
+
+namespace {
+
+// A "wamd" entry: 16-bit identifier, 32-bit length, the bytes.
+void wamdEntry(quilve::test::Bytes& b, std::uint16_t id, const std::string& text) {
+  quilve::test::putU16(b, id);
+  quilve::test::putU32(b, static_cast<std::uint32_t>(text.size()));
+  quilve::test::putText(b, text);
+}
+
+}  // namespace
+
+TEST(Wamd, TimeStampAndPosition) {
+  quilve::test::Bytes b;
+  wamdEntry(b, 0x0000, std::string("\x01\x00", 2));
+  wamdEntry(b, 0x0001, "SM4BAT");
+  wamdEntry(b, 0x0005, std::string("2022-06-27 22:42:46.759-06:00\0", 30));
+  wamdEntry(b, 0x0006, "WGS84,40.16872,N,105.90369,W,2501");
+  GuanoFields g = parseWamd(b.data(), b.size());
+  EXPECT_TRUE(g.problems.empty());
+  ASSERT_TRUE(g.hasTimestamp);
+  EXPECT_EQ(iso(g.timestamp), "2022-06-27T22:42:46.759-06:00");
+  ASSERT_TRUE(g.hasPosition);
+  EXPECT_DOUBLE_EQ(g.latitude, 40.16872);
+  EXPECT_DOUBLE_EQ(g.longitude, -105.90369);
+  EXPECT_DOUBLE_EQ(g.elevation, 2501.0);
+  EXPECT_EQ(g.model, "");  // only the time and the position are read
+
+  // Unreadable entries are noted; an entry longer than the chunk ends it.
+  b.clear();
+  wamdEntry(b, 0x0006, "WGS84,40.1,X,105.9,W");
+  wamdEntry(b, 0x0005, "yesterday");
+  quilve::test::putU16(b, 0x0005);
+  quilve::test::putU32(b, 1000);
+  g = parseWamd(b.data(), b.size());
+  EXPECT_FALSE(g.hasPosition || g.hasTimestamp);
+  EXPECT_EQ(g.problems.size(), 3u);
+  EXPECT_TRUE(parseWamd(nullptr, 0).problems.empty());
 }

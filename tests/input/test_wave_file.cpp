@@ -284,6 +284,25 @@ TEST(WaveFileGuano, TheGuanoChunkIsFoundWhereverItLies) {
     got.resize(n);
     EXPECT_EQ(got, data);
   }
+  // Without GUANO, the "wamd" chunk's time stamp; with both, GUANO counts.
+  Bytes wamd;
+  putU16(wamd, 5);
+  putU32(wamd, 19);
+  putText(wamd, "2020-01-02 03:04:05");
+  for (const bool withGuano : {false, true}) {
+    RiffBuilder b;
+    b.chunk("fmt ", fmtFields(1, 1, 25000, 16)).chunk("data", data).chunk("wamd", wamd);
+    if (withGuano) b.chunk("guan", guano);
+    const std::string path = dir.file("w.wav");
+    writeFile(path, b.build());
+    Recording rec;
+    std::string reason;
+    ASSERT_EQ(openRecording(path, settings, rec, &reason), kStatusOk) << reason;
+    fillMetadata(path, rec);
+    EXPECT_EQ(rec.metadata.timeSource, withGuano ? TimeSource::Guano : TimeSource::Wamd);
+    EXPECT_EQ(rec.metadata.recordingTime.year, withGuano ? 2021 : 2020);
+  }
+
   // A data chunk claiming more than the file holds: no GUANO, no failure.
   const std::string path = dir.file("cut.wav");
   writeFile(path, RiffBuilder()
