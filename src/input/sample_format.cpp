@@ -87,6 +87,12 @@ std::string sampleFormatOf(const WaveFormat& format, SampleFormat* out) {
   if (tag == kFormatPcm) {
     if (bits < 8 || bits > 32) return bitsReason("integer", bits);
     f.containerBytes = static_cast<std::uint16_t>((bits + 7) / 8);
+    // 17 to 24 bits in 4-byte containers under a plain header: the frame
+    // size tells the container.
+    if (f.containerBytes == 3 && format.formatTag == kFormatPcm && format.channels != 0 &&
+        format.blockAlign == 4u * format.channels) {
+      f.containerBytes = 4;
+    }
     if (validBits == 0 || validBits > f.containerBytes * 8u) {
       return bitsReason("integer", validBits);
     }

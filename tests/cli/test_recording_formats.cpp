@@ -125,3 +125,48 @@ TEST(RealGuanoRecordings, ScanWithTheirGuanoTimeAndAttributeBlock) {
   EXPECT_EQ(b["expansionSource"], "attribute");
   EXPECT_EQ(b["device"], "Kaleidoscope 5.4.2");
 }
+
+TEST(SummaryJson, EachRecordingSaysWhenWhereAndFromWhichSource) {
+  TempDir work;
+  const std::string dir = work.file("in");
+  std::filesystem::create_directories(dir);
+  SignalGenerator gen(0.1, 250000, 3);
+  gen.addNoise(-60);
+  writeFile(dir + "/S4U_20210615_222235_319.wav", gen.render().wavFile());
+  const std::string block = "MMMMMMMMM<&10&>DEV=D1,GPS=lat:51.5 lon:-0.125 alt:3MMMMMMMMM";
+  writeFile(dir + "/sono.wav", pcmWav(25000, 1, 16, pcm16(std::vector<std::int16_t>(4000)), &block));
+  writeFile(dir + "/broken.wav", Bytes{'R', 'I', 'F', 'F', 1, 0});
+  const ProgramRun r = runProgram(std::string(QUILVE_SCAN_BINARY) + " -q --jobs 1 --summary-json " +
+                                      work.file("s.json") + " " + dir,
+                                  work);
+  ASSERT_EQ(r.status, 0) << r.err;
+  const nlohmann::json j = nlohmann::json::parse(slurp(work.file("s.json")));
+  std::map<std::string, nlohmann::json> byName;
+  for (const char* list : {"passed", "failed"})
+    for (const auto& e : j[list]) byName[e["name"].get<std::string>()] = e;
+  ASSERT_EQ(byName.size(), 3u) << j.dump(2);
+
+  const nlohmann::json& named = byName.at("S4U_20210615_222235_319.wav");
+  EXPECT_EQ(named["recorded"], "2021-06-15T22:22:35.319");
+  EXPECT_EQ(named["timeSource"], "name");
+  EXPECT_TRUE(named["device"].is_null());
+  EXPECT_EQ(named["expansion"], 1);
+  EXPECT_EQ(named["expansionSource"], "default");
+
+  const nlohmann::json& sono = byName.at("sono.wav");
+  EXPECT_EQ(sono["timeSource"], "file");
+  EXPECT_EQ(sono["latitude"], 51.5);
+  EXPECT_EQ(sono["longitude"], -0.125);
+  EXPECT_EQ(sono["device"], "D1");
+  EXPECT_EQ(sono["expansion"], 10);
+  EXPECT_EQ(sono["expansionSource"], "attribute");
+  // The file's own time carries this machine's offset.
+  const std::string recorded = sono["recorded"];
+  EXPECT_EQ(recorded.size(), 29u) << recorded;
+
+  const nlohmann::json& broken = byName.at("broken.wav");
+  for (const char* field :
+       {"recorded", "timeSource", "latitude", "longitude", "device", "expansion", "expansionSource"}) {
+    EXPECT_TRUE(broken[field].is_null()) << field;
+  }
+}

@@ -74,6 +74,7 @@ TEST(SampleFormat, ContainersAndEncodingsFromTheHeader) {
       {header(1, 1, 20, 3), SampleEncoding::Signed24, 3, 20},
       {header(1, 2, 24, 6), SampleEncoding::Signed24, 3, 24},
       {header(1, 1, 32, 4), SampleEncoding::Signed32, 4, 32},
+      {header(1, 2, 24, 8), SampleEncoding::Signed32, 4, 24},  // 24 bits in 4 bytes
       {header(3, 1, 32, 4), SampleEncoding::Float32, 4, 32},
       {header(3, 1, 64, 8), SampleEncoding::Float64, 8, 64},
       {ext24in32, SampleEncoding::Signed32, 4, 24},
