@@ -18,6 +18,7 @@
 
 #include "cli/recording_summary.h"
 #include "engine/batch_scan.h"
+#include "quilve_version.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -32,7 +33,7 @@ using namespace quilve;
 
 namespace {
 
-constexpr const char* kVersion = "quilve-scan 0.1.0";
+const std::string kVersion = std::string("quilve-scan ") + kProgramVersion;
 
 class ConsoleReporter final : public Reporter {
  public:
