@@ -173,10 +173,9 @@ bool isChunkId(const char* id) {
 
 // Walks every chunk of the WAVE form (from its first chunk to the end of the
 // file, as some writers leave the RIFF size short) for the GUANO and the
-// "wamd" chunk. A
-// pad byte is 0; after a chunk of odd size, a non-zero byte where the pad
-// byte belongs that starts a chunk identifier means the pad byte was left
-// out.
+// "wamd" chunk. A pad byte is 0; after a chunk of odd size, a non-zero byte
+// where the pad byte belongs that starts a chunk identifier means the pad
+// byte was left out.
 void WaveFile::findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata* chunks) {
   std::int64_t pos = start;
   bool oddBefore = false;
