@@ -19,6 +19,7 @@
 #include <FL/x.H>
 
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -76,6 +77,63 @@ int keyCode(int k) {
 
 bool isModifierKey(int k) {
   return k == FL_Shift_L || k == FL_Shift_R || k == FL_Control_L || k == FL_Control_R;
+}
+
+// The room a control's caption or text has inside its widget, as FLTK
+// draws it: labels inset 3 pixels on each side and wrap at spaces; check
+// boxes put their box (as high as the text) and a gap before the text;
+// buttons centre one line inside the frame; edit fields keep a margin
+// inside their frame.
+struct TextRoom {
+  int w = 0, h = 0;
+  bool wrap = false;
+};
+
+TextRoom textRoom(const Fl_Widget* widget, ControlKind kind, int fontSize) {
+  const Fl_Boxtype box = widget->box();
+  TextRoom room{widget->w() - Fl::box_dw(box), widget->h() - Fl::box_dh(box), false};
+  switch (kind) {
+    case ControlKind::Label:
+      room.wrap = true;
+      break;
+    case ControlKind::CheckBox:
+      room.w = widget->w() - (Fl::box_dx(box) + 2 + fontSize + 2) - Fl::box_dx(box);
+      break;
+    case ControlKind::Button:
+    case ControlKind::Edit:
+    case ControlKind::MultiEdit:
+      room.w -= 4;
+      break;
+    default:
+      break;
+  }
+  return room;
+}
+
+// Width and height `text` takes at `fontSize` in a room `wrapWidth` wide
+// (0: one line per line break).
+void measureText(const std::string& text, int fontSize, int wrapWidth, int* w, int* h) {
+  fl_font(FL_HELVETICA, fontSize);
+  *w = wrapWidth;
+  *h = 0;
+  fl_measure(text.c_str(), *w, *h, 0);
+}
+
+bool textFits(const std::string& text, int fontSize, const TextRoom& room) {
+  if (text.empty()) return true;
+  int w = 0, h = 0;
+  measureText(text, fontSize, room.wrap ? std::max(1, room.w) : 0, &w, &h);
+  return w <= room.w && h <= room.h;
+}
+
+// Captions get the toolkit's size when they fit at it, else the largest
+// smaller size down to kSmallestFontSize at which they fit.
+constexpr int kSmallestFontSize = 9;
+
+int fittingFontSize(const Fl_Widget* widget, ControlKind kind, const std::string& text) {
+  for (int size = kFontSize; size > kSmallestFontSize; --size)
+    if (textFits(text, size, textRoom(widget, kind, size))) return size;
+  return kSmallestFontSize;
 }
 
 }  // namespace
@@ -203,6 +261,17 @@ class DragBrowser : public Keyed<Fl_Hold_Browser> {
 
   int pressed_ = -1;
   bool dragging_ = false;
+};
+
+// A label: its text from the box's left edge, as a static text control
+// shows it (FLTK's own labels keep 3 pixels free on either side).
+class Caption : public Fl_Box {
+ public:
+  Caption(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
+  void draw() override {
+    draw_box();
+    draw_label(x(), y(), w(), h());
+  }
 };
 
 }  // namespace
@@ -562,6 +631,27 @@ void widgetCallback(Fl_Widget* widget, void* data) {
   }
 }
 
+// Captions of labels, buttons and check boxes are drawn at the largest
+// size at which they fit their box.
+// Edit fields the same for the text written into them.
+void fitCaption(Fl_Widget* widget, const Control& c) {
+  if (c.kind == ControlKind::Edit) {
+    auto* input = static_cast<Fl_Input_*>(widget);
+    const int size = fittingFontSize(widget, c.kind, c.text);
+    if (size == input->textsize()) return;
+    input->textsize(size);
+    input->redraw();
+    return;
+  }
+  if (c.kind != ControlKind::Label && c.kind != ControlKind::Button &&
+      c.kind != ControlKind::CheckBox)
+    return;
+  const int size = fittingFontSize(widget, c.kind, c.text);
+  if (size == widget->labelsize()) return;
+  widget->labelsize(size);
+  widget->redraw();
+}
+
 void syncBrowser(Fl_Hold_Browser* b, const FileList& list) {
   bool same = b->size() == list.size();
   for (int i = 0; same && i < list.size(); ++i) {
@@ -601,7 +691,7 @@ void FltkToolkit::controlCreated(Window& w, Control& c) {
   Fl_Group::current(nullptr);
   switch (c.kind) {
     case ControlKind::Label: {
-      auto* box = new Fl_Box(0, 0, 100, 20);
+      auto* box = new Caption(0, 0, 100, 20);
       box->box(FL_NO_BOX);
       box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP);
       widget = box;
@@ -658,6 +748,7 @@ void FltkToolkit::controlCreated(Window& w, Control& c) {
   }
   Fl_Group::current(saved);
   widget->labelsize(kFontSize);
+  if (auto* input = dynamic_cast<Fl_Input_*>(widget)) input->textsize(kFontSize);
   if (c.kind != ControlKind::Label && c.kind != ControlKind::Progress) {
     widget->callback(widgetCallback, ref.get());
   }
@@ -694,6 +785,7 @@ void FltkToolkit::controlChanged(Window& w, Control& c, Change what) {
   switch (what) {
     case Change::Geometry:
       nat->place(c);
+      fitCaption(widget, c);
       break;
     case Change::Visibility:
       c.visible ? widget->show() : widget->hide();
@@ -707,10 +799,12 @@ void FltkToolkit::controlChanged(Window& w, Control& c, Change what) {
         case ControlKind::Button:
         case ControlKind::CheckBox:
           widget->copy_label(literalLabel(c.text).c_str());
+          fitCaption(widget, c);
           break;
         case ControlKind::Edit:
         case ControlKind::MultiEdit:
           static_cast<Fl_Input_*>(widget)->value(c.text.c_str());
+          fitCaption(widget, c);
           break;
         default:
           break;
@@ -954,6 +1048,86 @@ bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
   std::ofstream out(bmpPath, std::ios::binary);
   out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   return static_cast<bool>(out);
+}
+
+}  // namespace quilve::ui
+
+namespace quilve::ui {
+
+std::vector<std::string> FltkToolkit::textsNotFitting(Window* w) {
+  std::vector<std::string> out;
+  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
+  if (!nat) return out;
+  const std::string where = "'" + w->title + "': ";
+  auto describe = [&](const std::string& text, int size, int needW, int needH, int haveW, int haveH) {
+    out.push_back(where + "\"" + text + "\" at " + std::to_string(size) + " px needs " +
+                  std::to_string(needW) + " x " + std::to_string(needH) + ", has " +
+                  std::to_string(haveW) + " x " + std::to_string(haveH));
+  };
+  for (Control& c : w->controls) {
+    auto it = nat->widgets.find(c.id);
+    if (!c.visible || it == nat->widgets.end()) continue;
+    Fl_Widget* widget = it->second;
+    syncFromNative(*w, c);
+    if (c.x < 0 || c.y < 0 || c.x + c.w > w->width || c.y + c.h > w->height)
+      out.push_back(where + "control " + std::to_string(c.id) + " \"" + c.text +
+                    "\" reaches past the window");
+    int size = 0;
+    switch (c.kind) {
+      case ControlKind::Label:
+      case ControlKind::Button:
+      case ControlKind::CheckBox:
+        size = widget->labelsize();
+        break;
+      case ControlKind::Edit:
+        size = static_cast<Fl_Input_*>(widget)->textsize();
+        break;
+      default:
+        continue;
+    }
+    if (c.text.empty()) continue;
+    const TextRoom room = textRoom(widget, c.kind, size);
+    int needW = 0, needH = 0;
+    measureText(c.text, size, room.wrap ? std::max(1, room.w) : 0, &needW, &needH);
+    if (needW > room.w || needH > room.h || size < kSmallestFontSize)
+      describe(c.text, size, needW, needH, room.w, room.h);
+  }
+  // Canvas texts, drawn as the window's draw() does.
+  std::lock_guard<std::mutex> lock(*(drawingMutex() ? drawingMutex() : &impl_->postMutex));
+  const std::vector<Canvas::Text>& texts = w->canvas.texts();
+  fl_font(FL_HELVETICA, kFontSize);
+  struct Box {
+    int x0, y0, x1, y1;
+  };
+  std::vector<Box> boxes;
+  for (const Canvas::Text& t : texts) {
+    const int width = static_cast<int>(std::ceil(fl_width(t.text.c_str())));
+    boxes.push_back(Box{t.x, t.y, t.x + width, t.y + fl_height()});
+    const Box& b = boxes.back();
+    // Pure red is the colour of the frames and rings drawn on the canvas.
+    if (t.colour != Rgb{255, 0, 0}) {
+      bool crosses = false;
+      for (int y = b.y0 + 2; y < b.y1 - 2 && !crosses; ++y)
+        for (int x = b.x0; x < b.x1 && !crosses; ++x)
+          crosses = w->canvas.pixel(x, y) == Rgb{255, 0, 0} && x < w->canvas.width() &&
+                    y < w->canvas.height() && x >= 0 && y >= 0;
+      if (crosses) out.push_back(where + "\"" + t.text + "\" crosses a red frame");
+    }
+    if (b.x0 < 0 || b.y0 < 0 || b.x1 > w->canvas.width() || b.y1 > w->canvas.height())
+      describe(t.text, kFontSize, width, fl_height(), w->canvas.width() - t.x,
+               w->canvas.height() - t.y);
+  }
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+      const Box& a = boxes[i];
+      const Box& b = boxes[j];
+      // Lines of text may share their leading; texts side by side keep
+      // at least a space between them.
+      const int gap = static_cast<int>(fl_width(' '));
+      if (a.x0 < b.x1 + gap && b.x0 < a.x1 + gap && a.y0 < b.y1 - 2 && b.y0 < a.y1 - 2)
+        out.push_back(where + "\"" + texts[i].text + "\" overlaps \"" + texts[j].text + "\"");
+    }
+  return out;
 }
 
 }  // namespace quilve::ui

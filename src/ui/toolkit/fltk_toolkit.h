@@ -8,6 +8,8 @@
 // postUserEvent(), quit() and invalidate(), which hand the work to that
 // thread through Fl::awake().
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ui/toolkit/toolkit.h"
 
@@ -33,6 +35,13 @@ class FltkToolkit : public Toolkit {
   // controls included) to a 24-bit BMP file. False when the window is not
   // shown or the file cannot be written.
   bool screenshot(Window* w, const std::string& bmpPath);
+  // Every text of the window that cannot be shown whole where it is, as
+  // measured by FLTK at the size it is drawn: captions and edit-field texts
+  // of the visible controls larger than their box or drawn below the
+  // smallest caption size, controls reaching past the client area, and
+  // canvas texts reaching past the canvas or overlapping another canvas
+  // text. One line of description each; empty when everything fits.
+  std::vector<std::string> textsNotFitting(Window* w);
 
   struct Impl;
 
