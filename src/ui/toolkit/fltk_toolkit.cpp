@@ -12,6 +12,7 @@
 #include <FL/Fl_Multiline_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Progress.H>
+#include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Slider.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
@@ -418,7 +419,12 @@ struct FltkToolkit::Impl {
   std::unordered_map<Window*, std::unique_ptr<NativeWindow>> natives;
   std::mutex postMutex;
   std::deque<std::function<void()>> posts;
-  std::atomic<int> quitRequests{0};
+  // Set by quit(), cleared by the loop it ends: requests that come while
+  // the loop is still ending count as one.
+  std::atomic<bool> quitRequested{false};
+  // The message box open now and the test's answerer.
+  std::unique_ptr<Fl_Double_Window> box;
+  std::function<bool(const std::string&, const std::string&)> answerBoxes;
 
   NativeWindow* native(Window& w) {
     auto it = natives.find(&w);
@@ -440,13 +446,7 @@ struct FltkToolkit::Impl {
 
   static void drainCallback(void* data) { static_cast<Impl*>(data)->drain(); }
 
-  bool takeQuit() {
-    int n = quitRequests.load();
-    while (n > 0) {
-      if (quitRequests.compare_exchange_weak(n, n - 1)) return true;
-    }
-    return false;
-  }
+  bool takeQuit() { return quitRequested.exchange(false); }
 
   void loopUntilQuit() {
     while (!takeQuit()) {
@@ -497,7 +497,7 @@ void FltkToolkit::runModal(Window* w) {
 }
 
 void FltkToolkit::quit() {
-  ++impl_->quitRequests;
+  impl_->quitRequested = true;
   Fl::awake();
 }
 
@@ -940,23 +940,104 @@ void FltkToolkit::syncFromNative(Window& w, Control& c) {
   }
 }
 
-bool FltkToolkit::messageBox(Window*, MessageKind kind, const std::string& text,
-                             const std::string& caption) {
-  Fl::pushed(nullptr);
-  fl_message_title(caption.c_str());
-  // The text goes in as an argument, never as the format: file names may
-  // hold '%'.
-  switch (kind) {
-    case MessageKind::Information:
-      fl_message("%s", text.c_str());
-      return true;
-    case MessageKind::Warning:
-      fl_alert("%s", text.c_str());
-      return true;
-    case MessageKind::Question:
-      return fl_choice("%s", "No", "Yes", nullptr, text.c_str()) == 1;
+namespace {
+
+// A message box: the text, and "OK" or "No" and "Yes" (Enter answers with
+// the right-hand button, Escape and the close box with the left-hand one).
+class MessageDialog : public Fl_Double_Window {
+ public:
+  MessageDialog(MessageKind kind, const std::string& text, const std::string& caption)
+      : Fl_Double_Window(0, 0, 100, 100), kind_(kind), text_(text), caption_(caption) {
+    constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560;
+    fl_font(FL_HELVETICA, kFontSize);
+    int tw = kMaxTextW, th = 0;
+    fl_measure(text_.c_str(), tw, th, 0);
+    tw = std::max(tw, 2 * kButtonW + 8);
+    const int width = tw + 2 * kMargin;
+    const int height = th + 3 * kMargin + kButtonH;
+    size(width, height);
+    label(caption_.c_str());
+    auto* message = new Fl_Box(kMargin, kMargin, tw, th);
+    message->copy_label(literalLabel(text_).c_str());
+    message->labelsize(kFontSize);
+    message->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+    const int by = height - kMargin - kButtonH;
+    if (kind_ == MessageKind::Question) {
+      no_ = new Fl_Button(width - kMargin - 2 * kButtonW - 8, by, kButtonW, kButtonH, "No");
+      yes_ = new Fl_Return_Button(width - kMargin - kButtonW, by, kButtonW, kButtonH, "Yes");
+    } else {
+      yes_ = new Fl_Return_Button(width - kMargin - kButtonW, by, kButtonW, kButtonH, "OK");
+    }
+    for (Fl_Button* b : {no_, yes_}) {
+      if (!b) continue;
+      b->labelsize(kFontSize);
+      b->callback(buttonCallback, this);
+    }
+    end();
+    set_modal();
+    callback(closeCallback, this);
+    position(std::max(0, (Fl::w() - width) / 2), std::max(0, (Fl::h() - height) / 2));
   }
-  return false;
+
+  std::optional<bool> answer() const { return answer_; }
+  void give(bool yes) {
+    if (answer_) return;
+    answer_ = yes;
+    hide();
+  }
+  const std::string& text() const { return text_; }
+  const std::string& caption() const { return caption_; }
+
+ private:
+  static void buttonCallback(Fl_Widget* b, void* data) {
+    auto* d = static_cast<MessageDialog*>(data);
+    d->give(b == d->yes_);
+  }
+  static void closeCallback(Fl_Widget*, void* data) {
+    auto* d = static_cast<MessageDialog*>(data);
+    d->give(d->kind_ != MessageKind::Question);
+  }
+
+  MessageKind kind_;
+  std::string text_, caption_;
+  Fl_Button* no_ = nullptr;
+  Fl_Button* yes_ = nullptr;
+  std::optional<bool> answer_;
+};
+
+}  // namespace
+
+void FltkToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+                          const std::string& caption) {
+  Fl::pushed(nullptr);
+  Fl_Group* saved = Fl_Group::current();
+  Fl_Group::current(nullptr);
+  impl_->box = std::make_unique<MessageDialog>(kind, text, caption);
+  Fl_Group::current(saved);
+  impl_->box->show();
+}
+
+std::optional<bool> FltkToolkit::boxAnswer() {
+  auto* box = static_cast<MessageDialog*>(impl_->box.get());
+  if (!box) return false;
+  const std::optional<bool> answer = box->answer();
+  if (answer) {
+    box->hide();
+    Fl::delete_widget(impl_->box.release());
+  }
+  return answer;
+}
+
+void FltkToolkit::waitForEvents() {
+  Fl::wait(0.05);
+  impl_->drain();
+  auto* box = static_cast<MessageDialog*>(impl_->box.get());
+  if (box && !box->answer() && impl_->answerBoxes && box->shown())
+    box->give(impl_->answerBoxes(box->caption(), box->text()));
+}
+
+void FltkToolkit::answerBoxesWith(std::function<bool(const std::string&, const std::string&)> answer) {
+  impl_->answerBoxes = std::move(answer);
 }
 
 std::optional<FileChoice> FltkToolkit::fileDialog(Window*, FileDialog type, const std::string& filter,

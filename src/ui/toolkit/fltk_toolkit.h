@@ -7,6 +7,7 @@
 // created the FltkToolkit and runs its loop. Other threads use post(),
 // postUserEvent(), quit() and invalidate(), which hand the work to that
 // thread through Fl::awake().
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -42,6 +43,9 @@ class FltkToolkit : public Toolkit {
   // canvas texts reaching past the canvas or overlapping another canvas
   // text. One line of description each; empty when everything fits.
   std::vector<std::string> textsNotFitting(Window* w);
+  // For tests: every message box, once it is on the screen and the loop
+  // has run, is answered by `answer` (caption, text; true: OK or Yes).
+  void answerBoxesWith(std::function<bool(const std::string&, const std::string&)> answer);
 
   struct Impl;
 
@@ -57,8 +61,10 @@ class FltkToolkit : public Toolkit {
   void canvasChanged(Window&) override;
   void syncFromNative(Window&, Control&) override;
 
-  bool messageBox(Window* w, MessageKind kind, const std::string& text,
-                  const std::string& caption) override;
+  void openBox(Window* w, MessageKind kind, const std::string& text,
+               const std::string& caption) override;
+  std::optional<bool> boxAnswer() override;
+  void waitForEvents() override;
   std::optional<FileChoice> fileDialog(Window* w, FileDialog type, const std::string& filter,
                                        const std::string& startDirectory) override;
   std::optional<std::string> folderDialog(Window* w, const std::string& title,
