@@ -629,6 +629,7 @@ bool Toolkit::listDragEnd(Window* w, int id, bool cancelled) {
   const int to = mark == -1 ? c->list.size() : mark;
   if (!c->list.move(from, to)) return false;
   controlChanged(*w, *c, Change::List);
+  deliver(w, event::kListDrop, {id, from, to, 0});
   return true;
 }
 

@@ -85,6 +85,7 @@ constexpr int kSliderMoved = 30;     // control identifier, position
 constexpr int kSliderReleased = 31;  // control identifier
 constexpr int kListSelection = 32;   // control identifier
 constexpr int kListDoubleClick = 33; // control identifier
+constexpr int kListDrop = 34;        // control identifier, from, to (as FileList::move)
 }  // namespace event
 
 // Key and modifier bits of mouse and key events.
@@ -326,7 +327,9 @@ class Toolkit {
   // press becomes the drag source; while dragging, the insertion mark goes
   // above the entry under the cursor (`index` past the last entry: below
   // it; negative: off the list); the release drops above the mark, or
-  // only erases it when cancelled or off the list.
+  // only erases it when cancelled or off the list. A drop moves the entry
+  // in the control's list and then tells the window with event::kListDrop,
+  // so that it can move the entry in the list it keeps itself.
   bool listDragBegin(Window* w, int id, int index);
   bool listDragOver(Window* w, int id, int index);
   bool listDragEnd(Window* w, int id, bool cancelled);

@@ -307,6 +307,9 @@ int MainWindow::handle(Window& w, int event, EventValues& v) {
     case event::kListDoubleClick:
       if (v[0] == kInputList) inputDoubleClicked();
       return 1;
+    case event::kListDrop:
+      desktop_.listDropped(&w, v[0], v[1], v[2]);
+      return 1;
     case event::kSliderMoved:
     case event::kSliderReleased: {
       const bool released = event == event::kSliderReleased;

@@ -244,6 +244,9 @@ int ScanResultsWindow::handle(Window& w, int event, EventValues& v) {
     case event::kListDoubleClick:
       if (v[0] == kPassedList || v[0] == kFailedList) resultDoubleClicked();
       return 1;
+    case event::kListDrop:
+      desktop_.listDropped(&w, v[0], v[1], v[2]);
+      return 1;
     case event::kButton:
       if (v[0] == kFailFile)
         failFile();

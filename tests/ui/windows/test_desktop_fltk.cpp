@@ -79,6 +79,59 @@ TEST(FltkSmoke, ProgramStartsAndACloseRequestEndsItSavingTheHive) {
   EXPECT_EQ(history.InputDirectory, dir.path().string() + "/");
 }
 
+// Warnings posted while a box is open (as the worker and the timer post
+// theirs) are shown after it, each in a box of its own, and a question asked
+// meanwhile gets the answer given in its box.
+TEST(FltkSmoke, BoxesAskedForWhileOneIsOpenAreAllShown) {
+  if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
+  TempDir dir;
+  FltkToolkit tk;
+  Application app(tk, dir.file("registry.reg"));
+  app.start();
+  Window* main = app.ui().windows.main;
+  std::vector<std::string> shown;
+  tk.answerBoxesWith([&](const std::string&, const std::string& text) {
+    shown.push_back(text);
+    return true;
+  });
+  bool answer = false;
+  tk.post([&] { tk.warning(main, "second"); });
+  tk.post([&] { answer = tk.question(main, "fourth?"); });
+  tk.post([&] { tk.warning(main, "third"); });
+  tk.warning(main, "first");
+  EXPECT_EQ(shown, (std::vector<std::string>{"first", "second", "fourth?", "third"}));
+  EXPECT_TRUE(answer);
+  EXPECT_EQ(tk.boxesQueued(), 0u);
+  app.shutDown();
+}
+
+// Two close requests to the About window end its loop and nothing more.
+TEST(FltkSmoke, ADoubleCloseOfAboutLeavesTheProgramRunning) {
+  if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
+  TempDir dir;
+  FltkToolkit tk;
+  Application app(tk, dir.file("registry.reg"));
+  app.start();
+  Window* about = app.ui().windows.about;
+  tk.post([&] {
+    tk.deliver(about, event::kClose);
+    tk.deliver(about, event::kClose);
+  });
+  app.desktop().showAbout();
+  EXPECT_FALSE(about->visible);
+  tk.deliver(about, event::kClose);  // a late one, after the loop ended
+
+  bool later = false;
+  std::thread user([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    tk.post([&] { later = true; });
+    tk.post([&] { tk.deliver(app.ui().windows.main, event::kClose); });
+  });
+  EXPECT_EQ(app.run(), 0);
+  user.join();
+  EXPECT_TRUE(later);
+}
+
 // Distinct colours in a rectangle of a 24-bit bottom-up BMP.
 std::size_t coloursIn(const std::string& bmp, int x0, int y0, int w, int h) {
   if (bmp.size() < 54) return 0;
