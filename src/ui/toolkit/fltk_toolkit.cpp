@@ -20,6 +20,7 @@
 #include <FL/x.H>
 
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -1040,6 +1041,34 @@ void FltkToolkit::answerBoxesWith(std::function<bool(const std::string&, const s
   impl_->answerBoxes = std::move(answer);
 }
 
+std::string fltkFilterPattern(const std::string& pattern) {
+  std::vector<std::string> alternatives;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = pattern.find(',', start);
+    std::string alt = pattern.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    std::string matched;
+    for (char c : alt) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (std::isalpha(u)) {
+        matched += '[';
+        matched += static_cast<char>(std::tolower(u));
+        matched += static_cast<char>(std::toupper(u));
+        matched += ']';
+      } else {
+        matched += c;
+      }
+    }
+    if (!alt.empty()) alternatives.push_back(matched);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (alternatives.size() == 1) return alternatives.front();
+  std::string out = "{";
+  for (std::size_t i = 0; i < alternatives.size(); ++i) out += (i ? "," : "") + alternatives[i];
+  return out + "}";
+}
+
 std::optional<FileChoice> FltkToolkit::fileDialog(Window*, FileDialog type, const std::string& filter,
                                                   const std::string& startDirectory) {
   Fl_Native_File_Chooser chooser;
@@ -1065,7 +1094,8 @@ std::optional<FileChoice> FltkToolkit::fileDialog(Window*, FileDialog type, cons
     const std::string& pattern = i + 1 < parts.size() ? parts[i + 1] : parts[i];
     if (pattern.empty()) continue;
     if (!fltkFilter.empty()) fltkFilter += '\n';
-    fltkFilter += description.empty() ? pattern : description + '\t' + pattern;
+    const std::string matched = fltkFilterPattern(pattern);
+    fltkFilter += description.empty() ? matched : description + '\t' + matched;
   }
   if (!fltkFilter.empty()) chooser.filter(fltkFilter.c_str());
   if (!startDirectory.empty()) chooser.directory(startDirectory.c_str());

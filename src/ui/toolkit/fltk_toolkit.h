@@ -16,6 +16,10 @@
 
 namespace quilve::ui {
 
+// A file dialog pattern in FLTK's syntax: alternatives separated by ','
+// ("*.wav,*.wv") become "{...,...}", and letters match either case.
+std::string fltkFilterPattern(const std::string& pattern);
+
 class FltkToolkit : public Toolkit {
  public:
   // Opens the X display named by DISPLAY and hands it to FLTK; false when

@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, SelectInputFillsTheListAndEnablesScanning) {
   EXPECT_EQ(rig.state().history.InputDirectory, rig.recordings());
   EXPECT_EQ(rig.state().control.currentRecordingPath, rig.recordings() + "b_D20140930T010203m000.wav");
   EXPECT_EQ(rig.main()->control(kInputList)->horizontalExtent, 6 * 26 + 6);
-  EXPECT_EQ(rig.tk.shown().back().text, ";*.wav");
+  EXPECT_EQ(rig.tk.shown().back().text, ";*.wav,*.wv");
 }
 
 TEST_F(MainWindowTest, CancelledSelectInputEmptiesTheListAndClearsTheResults) {
