@@ -124,5 +124,28 @@ TEST_F(ListDragTest, ADropInTheResultListsMovesTheirEntries) {
             (std::vector<std::string>{before[1], before[2], before[0]}));
 }
 
+// Recordings that fail during Scan All are named in the warnings, with the
+// reason on a line of its own below the message.
+TEST(ScanWarnings, NameTheFileAndTheReason) {
+  DesktopRig rig;
+  std::filesystem::create_directories(rig.recordings());
+  writeRecording(rig.recordings() + "a_D20140930T010203m000.wav", 0.3, {0.1});
+  quilve::test::writeFile(rig.recordings() + "b_broken.wav", {'R', 'I', 'F', 'F'});
+  // A data chunk that claims more than the file holds: reading fails.
+  writeRecording(rig.recordings() + "c_cut.wav", 0.6, {0.1});
+  std::filesystem::resize_file(rig.recordings() + "c_cut.wav", 40000);
+  rig.selectInput("a_D20140930T010203m000.wav");
+  rig.tk.clearShown();
+  rig.tk.chooseMenu(rig.main(), main_ids::kMenuScanAll);
+  rig.runScan();
+  const std::vector<std::string> warnings = rig.warnings();
+  ASSERT_EQ(warnings.size(), 2u);
+  const std::string open = "Failed opening file " + rig.recordings() + "b_broken.wav\n";
+  EXPECT_EQ(warnings[0].rfind(open, 0), 0u) << warnings[0];
+  EXPECT_GT(warnings[0].size(), open.size()) << warnings[0];
+  const std::string read = "Failed reading wave file\n" + rig.recordings() + "c_cut.wav";
+  EXPECT_EQ(warnings[1].rfind(read, 0), 0u) << warnings[1];
+}
+
 }  // namespace
 }  // namespace quilve::ui::test

@@ -134,7 +134,11 @@ TEST_F(ScanResultsTest, ScanAllFailsAnUnopenableFirstFileAndScansTheRest) {
   Window* w = rig.results();
   EXPECT_TRUE(w->visible);
   ASSERT_EQ(rig.warnings().size(), 1u);
-  EXPECT_NE(rig.warnings()[0].find("a_broken.wav"), std::string::npos);
+  // The message as it was, and the reason on a line of its own.
+  const std::string& warning = rig.warnings()[0];
+  EXPECT_EQ(warning.rfind("Failed opening file " + rig.recordings() + "a_broken.wav\n", 0), 0u)
+      << warning;
+  EXPECT_GT(warning.size(), warning.find('\n') + 1) << warning;
   EXPECT_EQ(rig.names(w, kFailedList), std::vector<std::string>{"a_broken.wav"});
   EXPECT_EQ(rig.text(w, kFilesFailed), "1");
   EXPECT_EQ(rig.state().control.currentRecordingPath, rig.recordings() + "r1_D20140930T010203m000.wav");
