@@ -497,6 +497,20 @@ void FltkToolkit::runModal(Window* w) {
   nat->win->clear_modal_states();
 }
 
+void FltkToolkit::showBlocking(Window* w, bool shown) {
+  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
+  if (!nat) return;
+  if (shown) {
+    if (nat->win->shown()) nat->win->hide();
+    nat->win->set_modal();
+    show(w);
+    Fl::flush();
+  } else {
+    hide(w);
+    nat->win->clear_modal_states();
+  }
+}
+
 void FltkToolkit::quit() {
   impl_->quitRequested = true;
   Fl::awake();

@@ -33,6 +33,7 @@ class FltkToolkit : public Toolkit {
   void runLoop() override;
   void dispatchPending() override;
   void runModal(Window* w) override;
+  void showBlocking(Window* w, bool shown) override;
   void quit() override;
   void post(std::function<void()> call) override;
   Rgb systemWindowColour() const override;

@@ -261,6 +261,11 @@ class Toolkit {
   // Shows `w`, runs until quit() and hides it again; input to other
   // windows is refused meanwhile.
   virtual void runModal(Window* w) = 0;
+  // Shows `w` with input to every other window refused, or hides it again
+  // and lets input through: a progress display over work that runs on the
+  // user-interface thread and calls dispatchPending() to keep the windows
+  // painted.
+  virtual void showBlocking(Window* w, bool shown) { shown ? show(w) : hide(w); }
   // Ends the innermost running loop. Any thread.
   virtual void quit() = 0;
   // Runs `call` on the user-interface thread. Any thread.

@@ -6,6 +6,7 @@
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
 #include "desktop_rig.h"
+#include "ui/windows/progress_window.h"
 
 namespace quilve::ui::test {
 namespace {
@@ -97,6 +98,34 @@ TEST_F(ScanResultsTest, ClearAllForgetsTheArchiveDirectorySoTheNextArchiveAsks) 
   EXPECT_EQ(rig.tk.answersLeft(), 0u);
   EXPECT_EQ(rig.warnings(), std::vector<std::string>{"No Archive directory is selected "});
   EXPECT_FALSE(std::filesystem::exists(archive + "/r2_D20140930T010300m000.wav"));
+}
+
+TEST_F(ScanResultsTest, ArchiveAllShowsItsProgressFileByFile) {
+  Window* progress = rig.progress();
+  ProgressWindow& window = rig.app->desktop().progress();
+  window.showDisposition("Archiving Files", 0, 3);
+  EXPECT_TRUE(progress->visible);
+  EXPECT_EQ(rig.text(progress, progress_ids::kLabel), "Archiving Files - file 1 of 3");
+  EXPECT_FALSE(rig.enabled(progress, progress_ids::kPause));
+  window.showDisposition("Archiving Files", 2, 3);
+  EXPECT_EQ(rig.text(progress, progress_ids::kLabel), "Archiving Files - file 3 of 3");
+  EXPECT_EQ(progress->control(progress_ids::kBar)->progress, 66);
+  window.showDisposition("Archiving Files", 3, 3);
+  EXPECT_FALSE(progress->visible);
+  EXPECT_TRUE(rig.enabled(progress, progress_ids::kPause));
+
+  // Through the button: the last file was shown, and the window is gone.
+  rig.selectInput("r1_D20140930T010203m000.wav");
+  fill({{"r1_D20140930T010203m000.wav", 2}, {"r2_D20140930T010300m000.wav", 1}}, {});
+  const std::string archive = (rig.dir.path() / "archive").string();
+  std::filesystem::create_directories(archive);
+  rig.tk.clickEntry(rig.results(), kPassedList, 0);
+  rig.tk.answerFolder(archive);
+  rig.tk.answerQuestion(true);
+  ASSERT_TRUE(rig.tk.click(rig.results(), kPassedAllButton));
+  EXPECT_TRUE(std::filesystem::exists(archive + "/r2_D20140930T010300m000.wav"));
+  EXPECT_EQ(rig.text(progress, progress_ids::kLabel), "Archiving Files - file 2 of 2");
+  EXPECT_FALSE(progress->visible);
 }
 
 TEST_F(ScanResultsTest, OptionsMenuSetsTheActionsAndTheButtonCaptions) {
