@@ -18,6 +18,7 @@
 #include "ui/toolkit/fltk_toolkit.h"
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
+#include "ui/windows/progress_window.h"
 
 namespace quilve::ui::test {
 namespace {
@@ -217,6 +218,8 @@ TEST(FltkSmoke, ScanOfTheSamplesShowsChirpTilesAndEveryTextFits) {
       {w.timer, "operation-timer"},  {w.scanResults, "scan-results"},
       {w.progress, "progress"},      {w.about, "about"},
       {w.trace, "trace"}};
+  // The Progress label with the longest name of the samples.
+  app.desktop().progress().beginFile("te10wv_D20140930T040506m000.wv");
   for (const auto& [window, name] : tools) {
     tk.show(window);
     pumpUntil(tk, [] { return false; }, std::chrono::milliseconds(500));
