@@ -164,7 +164,7 @@ TEST_F(ScanResultsTest, ScanAllFailsAnUnopenableFirstFileAndScansTheRest) {
   EXPECT_TRUE(w->visible);
   ASSERT_EQ(rig.warnings().size(), 1u);
   // The message as it was, and the reason on a line of its own.
-  const std::string& warning = rig.warnings()[0];
+  const std::string warning = rig.warnings()[0];
   EXPECT_EQ(warning.rfind("Failed opening file " + rig.recordings() + "a_broken.wav\n", 0), 0u)
       << warning;
   EXPECT_GT(warning.size(), warning.find('\n') + 1) << warning;
