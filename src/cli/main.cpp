@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/batch_scan.h"
+#include "quilve_version.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -31,7 +32,7 @@ using namespace quilve;
 
 namespace {
 
-constexpr const char* kVersion = "quilve-scan 0.1.0";
+const std::string kVersion = std::string("quilve-scan ") + kProgramVersion;
 
 class ConsoleReporter final : public Reporter {
  public:

@@ -19,31 +19,11 @@
 #include "fit/linear_fit.h"
 #include "fit/poly_fit.h"
 #include "input/recording.h"
+#include "records/recording_outcome.h"
 
 namespace quilve {
 
 class Reporter;
-
-struct AcceptedCall {
-  ChirpRecord trace;
-  CallParameters call;
-  CallParameters previous;
-};
-
-// What the analysis of one recording leaves for the commit step.
-struct RecordingOutcome {
-  std::string path;
-  bool opened = false;
-  std::string openFailure;  // why the recording could not be opened
-  bool readFailed = false;  // the data ended in a read error
-  bool closeFailed = false;
-  bool stopped = false;     // a stop ended it early
-  float effectiveSampleRate = 0.0f;
-  double timeOfDay = 0.0;
-  RecordingMetadata metadata;
-  std::uint32_t fileChirpCount = 0;
-  std::vector<AcceptedCall> calls;
-};
 
 class RecordingAnalyzer {
  public:

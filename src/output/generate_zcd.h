@@ -14,7 +14,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/chirp_record.h"
+#include "records/call_records.h"
 #include "input/sono_attribute.h"
 
 namespace quilve {

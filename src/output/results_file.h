@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "engine/chirp_record.h"
+#include "records/call_records.h"
 #include "input/recording.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"

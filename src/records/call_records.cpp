@@ -1,0 +1,31 @@
+#include "records/call_records.h"
+
+namespace quilve {
+
+void resetChirpRecord(ChirpRecord& record) {
+  record.accepted = 0;
+  record.contextStartTime = 0;
+  record.peakLevel = 0;
+  record.peakNoise = 0;
+  record.fundamentalPower = 0;
+  record.harmonicPower = 0;
+  record.outOfBandPower = 0;
+  record.frequencyGain = 0;
+  record.slopeGain = 0;
+  record.curvatureGain = 0;
+  record.frequencyGate = 0;
+  record.timeGate = 0;
+  record.lastUpdateTime = 0;
+  record.predictedFrequency = 0;
+  record.predictedSlope = 0;
+  record.levelThreshold = 0;
+  record.firstPoint = 0;
+  record.endPoint = 0;
+}
+
+void resetCallParameters(CallParameters& parameters) {
+  // The member initialisers are the reset values.
+  parameters = CallParameters{};
+}
+
+}  // namespace quilve
