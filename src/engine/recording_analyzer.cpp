@@ -97,7 +97,9 @@ bool RecordingAnalyzer::readBytes(std::size_t count, std::size_t* got) {
   *got = 0;
   if (failed(recording_.reader->read(buffer_.data(), count, got))) {
     outcome_.readFailed = true;
-    warn("Failed reading wave file");
+    // The file and the reason on a line of their own.
+    const std::string reason = recording_.reader->lastError();
+    warn("Failed reading wave file\n" + outcome_.path + (reason.empty() ? "" : ": " + reason));
     if (reporter_) {
       reporter_->trace("Read error in " + outcome_.path + ": " + recording_.reader->lastError() + "\n");
     }
