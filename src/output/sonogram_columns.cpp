@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "input/wave_format.h"
+#include "input/sample_format.h"
 #include "settings/scan_settings.h"
 
 namespace quilve {
@@ -63,10 +63,10 @@ void SonogramColumns::fill(std::int64_t end) {
       ended_ = true;
     }
     const std::size_t frames = got / blockAlign;
-    for (std::size_t i = 0; i < frames; ++i) {
-      samples_.push_back(static_cast<float>(
-          firstChannelSample(bytes_.data() + i * blockAlign, recording_.format.bitsPerSample)));
-    }
+    const std::size_t old = samples_.size();
+    samples_.resize(old + frames);
+    firstChannelSamples(bytes_.data(), static_cast<int>(frames), static_cast<int>(blockAlign),
+                        recording_.sampleFormat, samples_.data() + old);
     if (got < kReadFrames * blockAlign) ended_ = true;
   }
   if (ended_ && recording_.reader) {
