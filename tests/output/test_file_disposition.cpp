@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "output/file_disposition.h"
@@ -38,25 +39,41 @@ std::string readFile(const fs::path& p) {
 struct FakeLists : DispositionLists {
   std::string dir;
   std::vector<std::string> passed, failed, input;
+  std::map<std::string, std::string> holds;  // name -> why it was not read whole
   int passedSelection = -1, failedSelection = -1;
 
   std::vector<std::string>& of(ResultList l) { return l == ResultList::Passed ? passed : failed; }
-  std::string inputDirectory() const override { return dir; }
-  std::vector<std::string> names(ResultList l) const override {
+  const std::vector<std::string>& names(ResultList l) const {
     return l == ResultList::Passed ? passed : failed;
   }
-  bool selectedName(ResultList l, std::string* name) const override {
+  ListedFile fileOf(const std::string& name) const {
+    ListedFile f;
+    f.name = name;
+    f.path = dir + name;
+    auto it = holds.find(name);
+    if (it != holds.end()) f.hold = it->second;
+    return f;
+  }
+  std::vector<ListedFile> files(ResultList l) const override {
+    std::vector<ListedFile> out;
+    for (const std::string& n : names(l)) out.push_back(fileOf(n));
+    return out;
+  }
+  bool selectedFile(ResultList l, ListedFile* file) const override {
     const int sel = l == ResultList::Passed ? passedSelection : failedSelection;
     if (sel < 0) return false;
-    *name = names(l).at(static_cast<std::size_t>(sel));
+    *file = fileOf(names(l).at(static_cast<std::size_t>(sel)));
     return true;
   }
-  void removeHandled(ResultList l, const std::string& name) override {
-    auto drop = [&](std::vector<std::string>& v) {
-      v.erase(std::remove(v.begin(), v.end(), name), v.end());
-    };
-    drop(of(l));
-    drop(input);
+  void removeHandled(ResultList l, const std::vector<std::string>& paths) override {
+    for (const std::string& path : paths) {
+      const std::string name = path.substr(dir.size());
+      auto drop = [&](std::vector<std::string>& v) {
+        v.erase(std::remove(v.begin(), v.end(), name), v.end());
+      };
+      drop(of(l));
+      drop(input);
+    }
   }
 };
 
