@@ -23,8 +23,9 @@ class ScanResultsLists : public DispositionLists {
   ScanLists& lists_;
 };
 
-// The disposition view of a list entry.
-ListedFile listedFile(const FileEntry& entry);
+// The disposition view of a list entry; an entry known only by its name is
+// a file in `inputDirectory`.
+ListedFile listedFile(const FileEntry& entry, const std::string& inputDirectory);
 
 // Clear All of the Scan Results window: both result lists, the archive and
 // move directories, and the counters with the open pass's call count. The
