@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "engine/file_list.h"
 #include "engine/recording_analyzer.h"
 #include "engine/scan_results.h"
 #include "output/file_disposition.h"
@@ -118,10 +119,18 @@ std::string checkRunTargets(const RunTargets& targets, bool dryRun) {
     if (!fs::is_directory(parent, ec)) return head + "its directory " + parent.string() + " does not exist";
     if (!writableDirectory(parent)) return head + "its directory " + parent.string() + " is not writable";
     if (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0) return head + "the file is not writable";
+    // Writing the results over a recording would destroy it.
     const fs::path c = canonicalOf(path);
-    for (const fs::path& in : inputFiles) {
-      if (c == in) return head + "is one of the recordings to scan";
+    bool recording = false;
+    for (const fs::path& in : inputFiles) recording |= c == in;
+    for (const std::string& in : targets.inputs) {
+      std::error_code dirEc;
+      if (fs::is_directory(in, dirEc) && c.parent_path() == canonicalOf(in) &&
+          wildcardMatch("*.w*", c.filename().string())) {
+        recording = true;
+      }
     }
+    if (recording) return head + "is one of the recordings to scan";
   }
   return {};
 }

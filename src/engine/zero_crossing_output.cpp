@@ -149,6 +149,7 @@ void ZeroCrossingOutput::writeSeparate(const ChirpRecord& trace, const ScanJob& 
 void ZeroCrossingOutput::reportOpenFailure(const std::string& directory,
                                            const std::string& name) {
   const std::string path = GenerateZCD::filePathFor(directory, name);
+  ++writeFailures_;
   if (path == lastFailedPath_) return;
   lastFailedPath_ = path;
   if (reporter_ == nullptr) return;
