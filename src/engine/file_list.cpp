@@ -216,7 +216,12 @@ bool FileList::remove(int index) {
   return true;
 }
 
-bool FileList::removePath(const std::string& path) { return remove(findPath(path)); }
+bool FileList::removePath(const std::string& path) {
+  // Most look-ups miss (a recording classified for the first time): the
+  // index answers those without putting pending entries in place.
+  if (!containsPath(path)) return false;
+  return remove(findPath(path));
+}
 
 std::size_t FileList::removePaths(const std::vector<std::string>& paths) {
   if (paths.empty() || empty()) return 0;
