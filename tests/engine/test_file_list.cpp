@@ -102,7 +102,7 @@ TEST(FileList, RecordingsAreKnownByTheirFullPath) {
   l.put(recordingAt("/d1/Rec.wav", 1));
   l.put(recordingAt("/d1/rec.wav", 2));
   ASSERT_EQ(l.size(), 4);
-  EXPECT_EQ(names(l), (std::vector<std::string>{"REC001.wav", "REC001.wav", "Rec.wav", "rec.wav"}));
+  EXPECT_EQ(names(l), (std::vector<std::string>{"Rec.wav", "rec.wav", "REC001.wav", "REC001.wav"}));
   EXPECT_EQ(l.at(l.findPath("/d2/REC001.wav")).value, 0);
   EXPECT_EQ(l.at(l.findPath("/d1/rec.wav")).value, 2);
   EXPECT_EQ(l.findPath("/d3/REC001.wav"), FileList::kNone);
