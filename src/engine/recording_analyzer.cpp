@@ -46,6 +46,12 @@ bool fileStamp(const std::string& path, std::int64_t* size, std::int64_t* modifi
   return true;
 }
 
+ReadStatus openFailureStatus(const std::string& reason) {
+  // The readers name a refused sample format "unsupported format: ...".
+  return reason.rfind("unsupported format", 0) == 0 ? ReadStatus::RefusedFormat
+                                                     : ReadStatus::NotOpened;
+}
+
 void markNotWhole(RecordingOutcome& outcome, ReadStatus status, const std::string& reason) {
   // The first cause stands: a recording cut short and then stopped was cut.
   if (outcome.readStatus != ReadStatus::Whole) return;
@@ -75,9 +81,7 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   fileStamp(path, &outcome_.openedSize, &outcome_.openedModified);
   if (failed(openRecording(path, settings, recording_, &reason))) {
     outcome_.openFailure = reason;
-    markNotWhole(outcome_,
-                 reason.rfind("unsupported format", 0) == 0 ? ReadStatus::RefusedFormat
-                                                            : ReadStatus::NotOpened,
+    markNotWhole(outcome_, openFailureStatus(reason),
                  reason.empty() ? std::string("it could not be opened") : reason);
     if (reporter_) reporter_->trace("Failed opening input file " + path + "\n");
     return false;
@@ -289,7 +293,8 @@ void enterUnreadable(const std::string& path, const std::string& reason, ScanLis
   RecordingOutcome outcome;
   outcome.path = path;
   outcome.openFailure = reason;
-  markNotWhole(outcome, ReadStatus::NotOpened, reason.empty() ? "it could not be opened" : reason);
+  markNotWhole(outcome, openFailureStatus(reason),
+               reason.empty() ? "it could not be opened" : reason);
   fileStamp(path, &outcome.openedSize, &outcome.openedModified);
   enterUnreadable(outcome, lists, session);
 }

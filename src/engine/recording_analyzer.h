@@ -104,6 +104,10 @@ class RecordingAnalyzer {
 // looked at.
 bool fileStamp(const std::string& path, std::int64_t* size, std::int64_t* modified);
 
+// Why a recording that could not be opened was not read: a refused sample
+// format, or not opened at all, from the reader's reason.
+ReadStatus openFailureStatus(const std::string& reason);
+
 // Records that the recording was not read whole, unless an earlier cause is
 // already recorded.
 void markNotWhole(RecordingOutcome& outcome, ReadStatus status, const std::string& reason);

@@ -143,7 +143,6 @@ void ScanWorker::openFile() {
     commitOpenFailure(path);
     return;
   }
-
   zeroCrossing_->beginRecording(analyzer_->outcome().metadata);
   host_.beginFile(path);
   control_.pauseFlag = false;
