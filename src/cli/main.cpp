@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
@@ -268,6 +269,8 @@ int main(int argc, char** argv) {
 
   // The lists as scanned, before disposition takes moved entries out.
   nlohmann::json summary = quilve::summaryJson(lists, session);
+  addRecordingSummaryFields(summary["passed"], result.recordings);
+  addRecordingSummaryFields(summary["failed"], result.recordings);
   std::set<std::string> disposed;
   const bool disposedAll =
       !dispose.any() || disposeRecordings(dispose, lists, console, &disposed);

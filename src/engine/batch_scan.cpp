@@ -139,6 +139,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       commitRecording(outcome, settings, session, lists, outputs);
       zeroCrossing.endRecording(outcome.metadata);
       report.calls = outcome.fileChirpCount;
+      report.metadata = outcome.metadata;
     }
     result.recordings.push_back(report);
     {

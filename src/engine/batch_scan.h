@@ -42,6 +42,7 @@ struct BatchRecordingReport {
   std::string failure;  // why it could not be read, when not opened
   bool readError = false;
   std::uint32_t calls = 0;
+  RecordingMetadata metadata;  // when opened
   ReadStatus status = ReadStatus::Whole;  // read whole, or why not
   std::string reason;                     // for the user, when not read whole
   std::int64_t openedSize = -1;           // when it was opened

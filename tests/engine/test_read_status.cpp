@@ -40,8 +40,8 @@ TEST(ReadStatus, EachWayOfNotBeingReadWholeIsRecordedWithItsReason) {
   writeFile(dir.file("whole.wav"), whole);
   writeFile(dir.file("cut.wav"), Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)));
   writeFile(dir.file("empty.wav"), pcmWav(250000, 1, 16, Bytes{}));
-  writeFile(dir.file("float.wav"),
-            RiffBuilder().chunk("fmt ", fmtFields(3, 1, 250000, 32)).chunk("data", Bytes(4000, 0)).build());
+  writeFile(dir.file("adpcm.wav"),
+            RiffBuilder().chunk("fmt ", fmtFields(2, 1, 250000, 4)).chunk("data", Bytes(4000, 0)).build());
   writeFile(dir.file("te.wav"), pcmWav(25000, 1, 16, Bytes(20000, 0)));
 
   const Analysed ok = analyse(dir.file("whole.wav"));
@@ -58,9 +58,10 @@ TEST(ReadStatus, EachWayOfNotBeingReadWholeIsRecordedWithItsReason) {
   const Analysed empty = analyse(dir.file("empty.wav"));
   EXPECT_EQ(empty.outcome.readStatus, ReadStatus::ReadFailed);
   EXPECT_NE(empty.outcome.readReason.find("the data chunk is empty"), std::string::npos);
-  EXPECT_EQ(empty.warnings, std::vector<std::string>{"Failed reading wave file"});
+  ASSERT_EQ(empty.warnings.size(), 1u);
+  EXPECT_EQ(empty.warnings[0].rfind("Failed reading wave file", 0), 0u);
 
-  const Analysed refused = analyse(dir.file("float.wav"));
+  const Analysed refused = analyse(dir.file("adpcm.wav"));
   EXPECT_EQ(refused.outcome.readStatus, ReadStatus::RefusedFormat);
   EXPECT_EQ(refused.outcome.readReason, refused.outcome.openFailure);
 
