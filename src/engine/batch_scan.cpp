@@ -125,12 +125,16 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
     report.path = outcome.path;
     report.opened = outcome.opened;
     report.readError = outcome.readFailed;
+    report.status = outcome.readStatus;
+    report.reason = outcome.readReason;
+    report.openedSize = outcome.openedSize;
+    report.openedModified = outcome.openedModified;
     if (!outcome.opened) {
       report.failure = outcome.openFailure;
       result.unreadable += 1;
       if (options.reporter) options.reporter->warning("Failed opening file " + outcome.path);
       std::lock_guard<std::mutex> lock(lists.mutex);
-      enterUnreadable(recordingFileName(outcome.path), lists, session);
+      enterUnreadable(outcome, lists, session);
     } else {
       zeroCrossing.beginRecording(outcome.metadata);
       commitRecording(outcome, settings, session, lists, outputs);
@@ -157,6 +161,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   // The end of a multi-file run.
   closeOpenPass(session);
   zeroCrossing.endRun();
+  result.writeFailures = log.failures + zeroCrossing.writeFailures();
   std::lock_guard<std::mutex> lock(lists.mutex);
   recountFromLists(lists, session);
   return result;
