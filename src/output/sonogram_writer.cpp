@@ -75,7 +75,10 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
       ++n;
     }
     if (n == 0) {
-      if (number == 1 && !columns.readFailed()) note(outcome.path + ": no sonogram: no samples");
+      if (number == 1) {
+        note(outcome.path + ": no sonogram: " + (columns.readFailed() ? columns.readError() : "no samples"));
+        return out;
+      }
       break;
     }
     page.columns = n;
