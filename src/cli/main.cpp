@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cluster.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -230,6 +231,8 @@ int main(int argc, char** argv) {
   moveFailed->excludes(trashFailed);
   app.add_flag("--dry-run", dispose.dryRun, "Print what the disposition options would do");
   app.set_version_flag("--version", kVersion);
+  ClusterOptions cluster;
+  addClusterOptions(app, cluster);
 
   try {
     app.parse(argc, argv);
@@ -275,11 +278,15 @@ int main(int argc, char** argv) {
     }
     if (inputs.empty()) return 0;
   }
-  if (inputs.empty()) {
+  if (cluster.merging() && !inputs.empty()) {
+    std::fprintf(stderr, "quilve-scan: --merge takes outcome files only; the recordings are those they name\n");
+    return 2;
+  }
+  if (inputs.empty() && !cluster.merging()) {
     std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
     return 2;
   }
-  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty()) {
+  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults()) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
     return 2;
   }
@@ -295,6 +302,14 @@ int main(int argc, char** argv) {
     } else {
       paths.push_back(in);
     }
+  }
+
+  if (cluster.list) return printInputList(paths);
+  if (cluster.sharding()) return runShard(cluster, paths, settings, jobs, quiet, console);
+  MergePlan mergePlan;
+  if (cluster.merging()) {
+    if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
+    paths = mergePlan.paths;
   }
 
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
@@ -320,7 +335,11 @@ int main(int argc, char** argv) {
 
   ScanLists lists;
   ScanSession session;
-  const BatchResult result = runBatchScan(paths, settings, options, lists, session);
+  bool mergeFailed = false;
+  const BatchResult result = cluster.merging()
+                                 ? commitMerge(mergePlan, settings, options, lists, session, &mergeFailed)
+                                 : runBatchScan(paths, settings, options, lists, session);
+  if (mergeFailed) return 2;
   console.clearProgressLine();
 
   for (const BatchRecordingReport& r : result.recordings) {
