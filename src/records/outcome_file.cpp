@@ -86,7 +86,7 @@ class Encoder {
   }
 
   template <class A>
-  void leading(const A& items, std::int32_t used) {
+  void leading(const A& items, const std::int32_t& used) {
     const std::size_t n = static_cast<std::size_t>(std::clamp<std::int32_t>(used, 0, static_cast<std::int32_t>(items.size())));
     for (std::size_t i = 0; i < n; ++i) (*this)(items[i]);
   }
@@ -159,7 +159,7 @@ class Decoder {
   }
 
   template <class A>
-  void leading(A& items, std::int32_t used) {
+  void leading(A& items, const std::int32_t& used) {
     if (!ok_) return;
     if (used < 0 || static_cast<std::size_t>(used) > items.size()) {
       ok_ = false;
