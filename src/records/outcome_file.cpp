@@ -122,6 +122,7 @@ class Decoder {
       std::underlying_type_t<T> u{};
       (*this)(u);
       v = static_cast<T>(u);
+      if (!knownEnumValue(v)) ok_ = false;
     } else if constexpr (std::is_integral_v<T>) {
       getInt(v);
     } else if constexpr (std::is_same_v<T, float>) {

@@ -17,6 +17,15 @@
 
 namespace quilve {
 
+// The values an enumeration a record carries may take: a file naming any
+// other is refused. Each enumeration used in a record needs its own
+// overload here (the template stops the build for one without).
+template <class E>
+constexpr bool knownEnumValue(E) {
+  static_assert(sizeof(E) == 0, "add a knownEnumValue overload for this enumeration");
+  return false;
+}
+
 // Selects the overload for record type T, const or not.
 template <class R, class T>
 using IfRecord = std::enable_if_t<std::is_same_v<std::remove_const_t<R>, T>, int>;
