@@ -246,7 +246,7 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
 
   // One list, split once: every slice of it exactly once.
   const OutcomeFileHeader& first = good.front().header;
-  std::vector<const Checked*> bySlice(first.shardCount, nullptr);
+  std::map<std::uint32_t, const Checked*> bySlice;
   for (const Checked& c : good) {
     if (c.header.listDigest != first.listDigest || c.header.listLength != first.listLength) {
       problem(c.file, "a shard of another input list (" + std::to_string(c.header.listLength) +
@@ -257,28 +257,37 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
       problem(c.file, "one of " + std::to_string(c.header.shardCount) + " shards, but " + good.front().file +
                           " is one of " + std::to_string(first.shardCount));
       problems = true;
-    } else if (const Checked* before = bySlice[c.header.shardIndex]) {
+    } else if (const auto before = bySlice.find(c.header.shardIndex); before != bySlice.end()) {
       problem(c.file, "slice " + std::to_string(c.header.shardIndex) + "/" + std::to_string(c.header.shardCount) +
-                          " again; " + before->file + " holds it already");
+                          " again; " + before->second->file + " holds it already");
       problems = true;
     } else {
       bySlice[c.header.shardIndex] = &c;
     }
   }
-  for (std::uint32_t k = 0; k < first.shardCount; ++k) {
-    if (bySlice[k]) continue;
+  // Each missing slice by name, up to a screenful.
+  constexpr std::uint32_t kNamedMissing = 20;
+  std::uint32_t named = 0;
+  const std::uint64_t missing = first.shardCount - bySlice.size();
+  for (std::uint32_t k = 0; k < first.shardCount && named < kNamedMissing && named < missing; ++k) {
+    if (bySlice.count(k)) continue;
     const Slice s = sliceOf(first.listLength, k, first.shardCount);
     std::fprintf(stderr, "quilve-scan: slice %u/%u missing: no outcome file holds recordings %llu to %llu of %llu\n",
                  k, first.shardCount, static_cast<unsigned long long>(s.first + (s.count ? 1 : 0)),
                  static_cast<unsigned long long>(s.first + s.count),
                  static_cast<unsigned long long>(first.listLength));
-    problems = true;
+    ++named;
   }
+  if (missing > named) {
+    std::fprintf(stderr, "quilve-scan: and %llu more slices of %u missing\n",
+                 static_cast<unsigned long long>(missing - named), first.shardCount);
+  }
+  if (missing > 0) problems = true;
   if (problems) return 2;
 
   plan->files.clear();
   plan->paths.clear();
-  for (const Checked* c : bySlice) {
+  for (const auto& [index, c] : bySlice) {
     plan->files.push_back(c->file);
     plan->paths.insert(plan->paths.end(), c->paths.begin(), c->paths.end());
   }
