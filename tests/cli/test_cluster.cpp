@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "records/outcome_file.h"
 #include "support/run_program.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
@@ -228,6 +229,23 @@ TEST_F(ClusterScan, BrokenMergeInputsAreNamedAndNothingIsWritten) {
                                 files[2]),
                            dir),
                 files[0] + ": analysed with other settings than this merge's: ChirpDetectionThreshold=1 (here 3)");
+
+  // A shard written by another version of the program.
+  const std::string older = dir.file("older.qo");
+  {
+    std::ifstream in(files[1], std::ios::binary);
+    quilve::OutcomeFileReader reader(in, fs::file_size(files[1]));
+    ASSERT_TRUE(reader.readHeader());
+    quilve::OutcomeFileHeader header = reader.header();
+    header.programVersion = "0.0.1";
+    quilve::OutcomeFileWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.open(older, header, &error)) << error;
+    quilve::RecordingOutcome outcome;
+    while (reader.next(&outcome)) ASSERT_TRUE(writer.write(outcome, &error)) << error;
+    ASSERT_TRUE(writer.commit(&error)) << error;
+  }
+  expectRefused(merge(files[0] + " " + older + " " + files[2]), older + ": written by quilve-scan 0.0.1; this is ");
 
   // A slice missing, a slice twice.
   expectRefused(merge(files[0] + " " + files[2]), "slice 1/3 missing: no outcome file holds recordings 7 to 12 of 18");
