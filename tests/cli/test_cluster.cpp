@@ -268,3 +268,13 @@ TEST_F(ClusterScan, BrokenMergeInputsAreNamedAndNothingIsWritten) {
   EXPECT_EQ(merge(files[2] + " " + files[0] + " " + files[1]).status, 0);
   EXPECT_TRUE(fs::exists(results));
 }
+
+TEST_F(ClusterScan, MoreShardsThanRecordingsLeaveSomeSlicesEmpty) {
+  inputs = std::string(QUILVE_SOURCE_DIR) + "/samples";
+  const Outputs one = oneMachine("--format analook", "one");
+  const Outputs merged = sharded("--format analook", 6, "six");
+  EXPECT_EQ(merged.status, 0);
+  EXPECT_EQ(merged.stdOut, one.stdOut);
+  EXPECT_EQ(merged.files, one.files);
+  EXPECT_FALSE(one.files.at("results.txt").empty());
+}
