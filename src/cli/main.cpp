@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/cluster.h"
+#include "cli/recording_summary.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -369,6 +370,8 @@ int main(int argc, char** argv) {
     };
     j["passed"] = listJson(lists.passed);
     j["failed"] = listJson(lists.failed);
+    addRecordingSummaryFields(j["passed"], result.recordings);
+    addRecordingSummaryFields(j["failed"], result.recordings);
     j["filesSelected"] = session.filesSelected;
     j["totalChirpCount"] = session.totalChirpCount;
     j["batPassCount"] = session.batPassCount;

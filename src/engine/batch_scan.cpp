@@ -162,6 +162,7 @@ void BatchCommitter::commit(const RecordingOutcome& outcome) {
     commitRecording(outcome, settings_, session_, lists_, outputs);
     outputs_->zeroCrossing.endRecording(outcome.metadata);
     report.calls = outcome.fileChirpCount;
+    report.metadata = outcome.metadata;
   }
   result_.recordings.push_back(report);
   if (options_.progress) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "input/name_stamp.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -70,7 +71,16 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   startRecordingCalls(job_);
   job_.recordingPath = path;
   job_.metadata = recording_.metadata;
-  job_.timeOfDay = timeOfDayFromName(path.c_str());
+  // The file name's stamp, else the GUANO (or "wamd") time stamp.
+  job_.timeOfDay = recordingTimeOfDay(path.c_str(), recording_.hasGuano ? &recording_.guano
+                                                    : recording_.hasWamd ? &recording_.wamd
+                                                                         : nullptr);
+  if (reporter_) {
+    for (const std::string& problem :
+         recording_.hasGuano ? recording_.guano.problems : recording_.wamd.problems) {
+      reporter_->trace(path + ": " + problem + ", ignored\n");
+    }
+  }
   outcome_.timeOfDay = job_.timeOfDay;
   for (int i = 0; i < kChirpSlots; ++i) {
     resetChirpRecord(store_->records[i]);
@@ -87,7 +97,9 @@ bool RecordingAnalyzer::readBytes(std::size_t count, std::size_t* got) {
   *got = 0;
   if (failed(recording_.reader->read(buffer_.data(), count, got))) {
     outcome_.readFailed = true;
-    warn("Failed reading wave file");
+    // The file and the reason on a line of their own.
+    const std::string reason = recording_.reader->lastError();
+    warn("Failed reading wave file\n" + outcome_.path + (reason.empty() ? "" : ": " + reason));
     if (reporter_) {
       reporter_->trace("Read error in " + outcome_.path + ": " + recording_.reader->lastError() + "\n");
     }
@@ -103,7 +115,7 @@ bool RecordingAnalyzer::primeStep() {
     phase_ = Phase::Done;
     return false;
   }
-  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.format.bitsPerSample);
+  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.sampleFormat);
   detector_.prime(spectrum_.levels());
   phase_ = Phase::Columns;
   return true;
@@ -119,7 +131,7 @@ bool RecordingAnalyzer::columnStep(const ScanSettings& settings) {
     return false;
   }
   spectrum_.advance(buffer_.data(), samplesPerColumn_, recording_.format.blockAlign,
-                    recording_.format.bitsPerSample);
+                    recording_.sampleFormat);
   const int slot = job_.chirpIndex;
   const DetectorStep step = detector_.step(spectrum_.levels(), spectrum_.power(), clock_,
                                            store_->records[slot], slot);

@@ -42,6 +42,12 @@ struct IsVector : std::false_type {};
 template <class T>
 struct IsVector<std::vector<T>> : std::true_type {};
 
+// Integers as they are written: long and unsigned long always in 8 bytes,
+// every other type in its own width.
+template <class T>
+using WireInt = std::conditional_t<std::is_same_v<T, long> || std::is_same_v<T, unsigned long>,
+                                   std::conditional_t<std::is_signed_v<T>, std::int64_t, std::uint64_t>, T>;
+
 template <class T>
 void putInt(std::string& out, T value) {
   using U = std::make_unsigned_t<T>;
@@ -63,7 +69,7 @@ class Encoder {
     } else if constexpr (std::is_enum_v<T>) {
       (*this)(static_cast<std::underlying_type_t<T>>(v));
     } else if constexpr (std::is_integral_v<T>) {
-      putInt(out, v);
+      putInt(out, static_cast<WireInt<T>>(v));
     } else if constexpr (std::is_same_v<T, float>) {
       std::uint32_t bits;
       std::memcpy(&bits, &v, sizeof bits);
@@ -124,7 +130,10 @@ class Decoder {
       v = static_cast<T>(u);
       if (!knownEnumValue(v)) ok_ = false;
     } else if constexpr (std::is_integral_v<T>) {
-      getInt(v);
+      WireInt<T> w{};
+      getInt(w);
+      v = static_cast<T>(w);
+      if (static_cast<WireInt<T>>(v) != w) ok_ = false;  // does not fit here
     } else if constexpr (std::is_same_v<T, float>) {
       std::uint32_t bits = 0;
       getInt(bits);

@@ -26,6 +26,11 @@ constexpr bool knownEnumValue(E) {
   return false;
 }
 
+inline bool knownEnumValue(TimeSource v) { return v >= TimeSource::None && v <= TimeSource::File; }
+inline bool knownEnumValue(ExpansionSource v) {
+  return v >= ExpansionSource::Default && v <= ExpansionSource::Guano;
+}
+
 // Selects the overload for record type T, const or not.
 template <class R, class T>
 using IfRecord = std::enable_if_t<std::is_same_v<std::remove_const_t<R>, T>, int>;
@@ -93,8 +98,13 @@ void recordFields(Io& io, R& r) {
   io(r.recordingTime);
   io(r.timeFromUtc);
   io(r.timeKnown);
+  io(r.timeSource);
+  io(r.utcOffsetKnown);
+  io(r.utcOffsetMinutes);
   io(r.device);
   io(r.comment);
+  io(r.expansionFactor);
+  io(r.expansionSource);
 }
 
 template <class Io, class R, IfRecord<R, RecordingOutcome> = 0>
