@@ -278,3 +278,16 @@ TEST_F(ClusterScan, MoreShardsThanRecordingsLeaveSomeSlicesEmpty) {
   EXPECT_EQ(merged.files, one.files);
   EXPECT_FALSE(one.files.at("results.txt").empty());
 }
+
+TEST_F(ClusterScan, RealRecordingsWithTheirMetadataMergeToTheSameSummary) {
+  const std::string real = realDataDir();
+  if (real.empty()) GTEST_SKIP() << "no real recordings (QUILVE_REAL_DATA_DIR)";
+  // GUANO and attribute-block times, positions and expansion factors reach
+  // the summary through the outcome files.
+  inputs = real + "/guano " + real + "/bioacoustics " + real + "/tadarida";
+  const Outputs one = oneMachine("--format analook", "one");
+  const Outputs merged = sharded("--format analook", 3, "three");
+  EXPECT_EQ(merged.status, one.status);
+  EXPECT_EQ(merged.stdOut, one.stdOut);
+  EXPECT_EQ(merged.files, one.files);
+}
