@@ -150,12 +150,16 @@ void BatchCommitter::commit(const RecordingOutcome& outcome) {
   report.path = outcome.path;
   report.opened = outcome.opened;
   report.readError = outcome.readFailed;
+  report.status = outcome.readStatus;
+  report.reason = outcome.readReason;
+  report.openedSize = outcome.openedSize;
+  report.openedModified = outcome.openedModified;
   if (!outcome.opened) {
     report.failure = outcome.openFailure;
     result_.unreadable += 1;
     if (options_.reporter) options_.reporter->warning("Failed opening file " + outcome.path);
     std::lock_guard<std::mutex> lock(lists_.mutex);
-    enterUnreadable(recordingFileName(outcome.path), lists_, session_);
+    enterUnreadable(outcome, lists_, session_);
   } else {
     const CommitOutputs outputs{outputs_->resultsOutput, &outputs_->zeroCrossing};
     outputs_->zeroCrossing.beginRecording(outcome.metadata);
@@ -178,6 +182,7 @@ BatchResult BatchCommitter::finish() {
   // The end of a multi-file run.
   closeOpenPass(session_);
   outputs_->zeroCrossing.endRun();
+  result_.writeFailures = outputs_->log.failures + outputs_->zeroCrossing.writeFailures();
   std::lock_guard<std::mutex> lock(lists_.mutex);
   recountFromLists(lists_, session_);
   return std::move(result_);

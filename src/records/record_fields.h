@@ -26,6 +26,7 @@ constexpr bool knownEnumValue(E) {
   return false;
 }
 
+inline bool knownEnumValue(ReadStatus v) { return v >= ReadStatus::Whole && v <= ReadStatus::Stopped; }
 inline bool knownEnumValue(TimeSource v) { return v >= TimeSource::None && v <= TimeSource::File; }
 inline bool knownEnumValue(ExpansionSource v) {
   return v >= ExpansionSource::Default && v <= ExpansionSource::Guano;
@@ -115,6 +116,10 @@ void recordFields(Io& io, R& r) {
   io(r.readFailed);
   io(r.closeFailed);
   io(r.stopped);
+  io(r.readStatus);
+  io(r.readReason);
+  io(r.openedSize);
+  io(r.openedModified);
   io(r.effectiveSampleRate);
   io(r.timeOfDay);
   io(r.metadata);
