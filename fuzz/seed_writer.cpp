@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "input/wave_file.h"
+#include "records/outcome_file.h"
 #include "settings/registry.h"
 #include "settings/scan_settings.h"
 #include "settings/settings_file.h"
@@ -308,6 +309,65 @@ void zcSeeds() {
   seed("zc_decoder", "made", b);
 }
 
+// Outcome files: an empty slice, and a slice with an unreadable recording
+// and one with calls and metadata.
+void outcomeSeeds() {
+  const fs::path dir = gOut / "outcome_file";
+  fs::create_directories(dir);
+  OutcomeFileHeader h;
+  h.programVersion = "1.0.0";
+  h.settingsValues = "TriggerThreshold=18\n";
+  h.settingsDigest = sha256Hex(h.settingsValues);
+  h.listLength = 3;
+  h.listDigest = listDigest({"a.wav", "b.wav", "c.wav"});
+  h.shardCount = 2;
+  std::string error;
+  {
+    OutcomeFileHeader empty = h;
+    empty.listLength = 1;
+    empty.shardIndex = 1;
+    empty.sliceFirst = 1;
+    OutcomeFileWriter w;
+    if (!w.open((dir / "empty_slice").string(), empty, &error) || !w.commit(&error)) std::fprintf(stderr, "%s\n", error.c_str());
+  }
+  h.sliceCount = 2;
+  RecordingOutcome unreadable;
+  unreadable.path = "a.wav";
+  unreadable.openFailure = "truncated RIFF header";
+  RecordingOutcome calls;
+  calls.path = "b.wav";
+  calls.opened = true;
+  calls.effectiveSampleRate = 250000;
+  calls.timeOfDay = 3723.5;
+  calls.metadata.gpsValid = true;
+  calls.metadata.latitude = 48.5f;
+  calls.metadata.recordingTime.year = 2021;
+  calls.metadata.device = "D500X";
+  calls.metadata.comment = "a, b";
+  for (int i = 0; i < 2; ++i) {
+    AcceptedCall c;
+    c.trace.accepted = 1;
+    c.trace.endPoint = 3;
+    for (int k = 0; k < 3; ++k) {
+      c.trace.points[static_cast<std::size_t>(k)].time = 0.1f * static_cast<float>(i) + 0.001f * static_cast<float>(k);
+      c.trace.points[static_cast<std::size_t>(k)].frequency = 40000.0f - 1000.0f * static_cast<float>(k);
+    }
+    c.call.startTime = 0.1f * static_cast<float>(i);
+    c.call.duration = 0.003f;
+    calls.calls.push_back(c);
+  }
+  calls.fileChirpCount = 2;
+  OutcomeFileWriter w;
+  if (!w.open((dir / "two_recordings").string(), h, &error) || !w.write(unreadable, &error) ||
+      !w.write(calls, &error) || !w.commit(&error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+  }
+  seed("outcome_file", "record_only", [&] {
+    const std::string b = encodeOutcome(calls);
+    return Bytes(b.begin(), b.end());
+  }());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -324,6 +384,7 @@ int main(int argc, char** argv) {
   registrySeeds();
   zcSeeds();
   guanoSeeds();
+  outcomeSeeds();
   realSeeds(argc > 2 ? fs::path(argv[2]) : fs::path());
   return 0;
 }

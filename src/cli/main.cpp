@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/cluster.h"
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
 #include "cli/sonogram_option.h"
@@ -146,6 +147,8 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", kVersion);
   SonogramOption sonograms;
   sonograms.addTo(app);
+  ClusterOptions cluster;
+  addClusterOptions(app, cluster);
 
   try {
     app.parse(argc, argv);
@@ -191,11 +194,19 @@ int main(int argc, char** argv) {
     }
     if (inputs.empty()) return 0;
   }
-  if (inputs.empty()) {
+  if (cluster.merging() && sonograms.requested()) {
+    std::fprintf(stderr, "quilve-scan: --sonograms goes to the shards (--shard), which read the recordings, not to --merge\n");
+    return 2;
+  }
+  if (cluster.merging() && !inputs.empty()) {
+    std::fprintf(stderr, "quilve-scan: --merge takes outcome files only; the recordings are those they name\n");
+    return 2;
+  }
+  if (inputs.empty() && !cluster.merging()) {
     std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
     return 2;
   }
-  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty()) {
+  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults()) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
     return 2;
   }
@@ -223,6 +234,20 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (cluster.list) return printInputList(paths);
+  if (cluster.sharding()) {
+    // The shards read the recordings, so they draw the pictures.
+    BatchOptions pictures;
+    if (!sonograms.prepare(paths, settings, pictures)) return 1;
+    const int status = runShard(cluster, paths, settings, jobs, quiet, console, pictures.analysed);
+    return status == 0 && sonograms.anyFailed() ? 1 : status;
+  }
+  MergePlan mergePlan;
+  if (cluster.merging()) {
+    if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
+    paths = mergePlan.paths;
+  }
+
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
@@ -247,7 +272,11 @@ int main(int argc, char** argv) {
 
   ScanLists lists;
   ScanSession session;
-  BatchResult result = runBatchScan(paths, settings, options, lists, session);
+  bool mergeFailed = false;
+  BatchResult result = cluster.merging()
+                                 ? commitMerge(mergePlan, settings, options, lists, session, &mergeFailed)
+                                 : runBatchScan(paths, settings, options, lists, session);
+  if (mergeFailed) return 2;
   console.clearProgressLine();
   markBeingWritten(result.recordings);
 

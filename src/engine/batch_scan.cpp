@@ -56,11 +56,11 @@ std::vector<std::string> recordingsInDirectory(const std::string& directory) {
   return out;
 }
 
-BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
-                         const BatchOptions& options, ScanLists& lists, ScanSession& session) {
-  BatchResult result;
+void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobsWanted,
+                    Reporter* reporter, const std::function<void(RecordingOutcome&&)>& take,
+                    const AnalysedHook& analysed) {
   const std::size_t total = paths.size();
-  const int jobs = std::max(1, std::min<int>(options.jobs, static_cast<int>(std::max<std::size_t>(total, 1))));
+  const int jobs = std::max(1, std::min<int>(jobsWanted, static_cast<int>(std::max<std::size_t>(total, 1))));
   // At most this many analyses wait for their commit, which bounds memory.
   const std::size_t window = static_cast<std::size_t>(jobs) * 2;
 
@@ -86,7 +86,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       }
       analyzer.analyse(paths[index], settings);
       RecordingOutcome outcome = analyzer.takeOutcome();
-      if (options.analysed) options.analysed(index, outcome, messages);
+      if (analysed) analysed(index, outcome, messages);
       {
         std::lock_guard<std::mutex> lock(mutex);
         slots[index].outcome = std::move(outcome);
@@ -97,19 +97,9 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
     }
   };
 
-  ResultsTarget target{options.resultsPath, options.newResultsFile};
-  ResultsFileLog log;
-  log.reporter = options.reporter;
-  ResultsFileOutput resultsOutput(target, settings, &log);
-  ZeroCrossingOutput zeroCrossing(settings, target, options.reporter);
-  zeroCrossing.setDirectory(options.zeroCrossingDirectory);
-  const CommitOutputs outputs{resultsOutput, &zeroCrossing};
-
   std::vector<std::thread> threads;
   for (int i = 0; i < jobs; ++i) threads.emplace_back(run);
 
-  BatchProgress progress;
-  progress.filesTotal = total;
   for (std::size_t i = 0; i < total; ++i) {
     RecordingOutcome outcome;
     DeferredReporter messages;
@@ -120,51 +110,92 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       slots[i].outcome.reset();
       messages = std::move(slots[i].messages);
     }
-    messages.replay(options.reporter);
-    BatchRecordingReport report;
-    report.path = outcome.path;
-    report.opened = outcome.opened;
-    report.readError = outcome.readFailed;
-    report.status = outcome.readStatus;
-    report.reason = outcome.readReason;
-    report.openedSize = outcome.openedSize;
-    report.openedModified = outcome.openedModified;
-    if (!outcome.opened) {
-      report.failure = outcome.openFailure;
-      result.unreadable += 1;
-      if (options.reporter) options.reporter->warning("Failed opening file " + outcome.path);
-      std::lock_guard<std::mutex> lock(lists.mutex);
-      enterUnreadable(outcome, lists, session);
-    } else {
-      zeroCrossing.beginRecording(outcome.metadata);
-      commitRecording(outcome, settings, session, lists, outputs);
-      zeroCrossing.endRecording(outcome.metadata);
-      report.calls = outcome.fileChirpCount;
-      report.metadata = outcome.metadata;
-    }
-    result.recordings.push_back(report);
+    messages.replay(reporter);
+    take(std::move(outcome));
     {
       std::lock_guard<std::mutex> lock(mutex);
       committed = i + 1;
     }
     space.notify_all();
-    if (options.progress) {
-      progress.currentFile = outcome.path;
-      progress.percent = 100;
-      progress.filesDone = i + 1;
-      progress.callsSoFar += report.calls;
-      options.progress(progress);
-    }
   }
   for (auto& t : threads) t.join();
+}
 
+struct BatchCommitter::Outputs {
+  Outputs(const ScanSettings& settings, const BatchOptions& options)
+      : target{options.resultsPath, options.newResultsFile},
+        resultsOutput(target, settings, &log),
+        zeroCrossing(settings, target, options.reporter) {
+    log.reporter = options.reporter;
+    zeroCrossing.setDirectory(options.zeroCrossingDirectory);
+  }
+  ResultsTarget target;
+  ResultsFileLog log;
+  ResultsFileOutput resultsOutput;
+  ZeroCrossingOutput zeroCrossing;
+};
+
+BatchCommitter::BatchCommitter(const ScanSettings& settings, const BatchOptions& options, ScanLists& lists,
+                               ScanSession& session, std::size_t totalFiles)
+    : settings_(settings),
+      options_(options),
+      lists_(lists),
+      session_(session),
+      outputs_(std::make_unique<Outputs>(settings, options)) {
+  progress_.filesTotal = totalFiles;
+}
+
+BatchCommitter::~BatchCommitter() = default;
+
+void BatchCommitter::commit(const RecordingOutcome& outcome) {
+  BatchRecordingReport report;
+  report.path = outcome.path;
+  report.opened = outcome.opened;
+  report.readError = outcome.readFailed;
+  report.status = outcome.readStatus;
+  report.reason = outcome.readReason;
+  report.openedSize = outcome.openedSize;
+  report.openedModified = outcome.openedModified;
+  if (!outcome.opened) {
+    report.failure = outcome.openFailure;
+    result_.unreadable += 1;
+    if (options_.reporter) options_.reporter->warning("Failed opening file " + outcome.path);
+    std::lock_guard<std::mutex> lock(lists_.mutex);
+    enterUnreadable(outcome, lists_, session_);
+  } else {
+    const CommitOutputs outputs{outputs_->resultsOutput, &outputs_->zeroCrossing};
+    outputs_->zeroCrossing.beginRecording(outcome.metadata);
+    commitRecording(outcome, settings_, session_, lists_, outputs);
+    outputs_->zeroCrossing.endRecording(outcome.metadata);
+    report.calls = outcome.fileChirpCount;
+    report.metadata = outcome.metadata;
+  }
+  result_.recordings.push_back(report);
+  if (options_.progress) {
+    progress_.currentFile = outcome.path;
+    progress_.percent = 100;
+    progress_.filesDone += 1;
+    progress_.callsSoFar += report.calls;
+    options_.progress(progress_);
+  }
+}
+
+BatchResult BatchCommitter::finish() {
   // The end of a multi-file run.
-  closeOpenPass(session);
-  zeroCrossing.endRun();
-  result.writeFailures = log.failures + zeroCrossing.writeFailures();
-  std::lock_guard<std::mutex> lock(lists.mutex);
-  recountFromLists(lists, session);
-  return result;
+  closeOpenPass(session_);
+  outputs_->zeroCrossing.endRun();
+  result_.writeFailures = outputs_->log.failures + outputs_->zeroCrossing.writeFailures();
+  std::lock_guard<std::mutex> lock(lists_.mutex);
+  recountFromLists(lists_, session_);
+  return std::move(result_);
+}
+
+BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
+                         const BatchOptions& options, ScanLists& lists, ScanSession& session) {
+  BatchCommitter committer(settings, options, lists, session, paths.size());
+  analyseInOrder(paths, settings, options.jobs, options.reporter,
+                 [&](RecordingOutcome&& outcome) { committer.commit(outcome); }, options.analysed);
+  return committer.finish();
 }
 
 }  // namespace quilve

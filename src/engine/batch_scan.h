@@ -6,6 +6,7 @@
 // equals what the scan worker writes.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,44 @@ struct BatchResult {
 // between runs of the desktop program).
 BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
                          const BatchOptions& options, ScanLists& lists, ScanSession& session);
+
+// Analyses `paths` on `jobs` threads and hands each outcome to `take` on the
+// calling thread, strictly in input order; the analyses' warnings and trace
+// lines go to `reporter` just before their outcome is handed over.
+// `analysed`, when set, sees each outcome on the thread that analysed it,
+// with the recording's index in `paths`.
+using AnalysedHook = std::function<void(std::size_t index, const RecordingOutcome& outcome, Reporter& reporter)>;
+void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobs,
+                    Reporter* reporter, const std::function<void(RecordingOutcome&&)>& take,
+                    const AnalysedHook& analysed = {});
+
+// The commit step of a batch run: outcomes handed over in input order become
+// results rows, zero-crossing files, bat passes and list entries, whether
+// they were analysed here or on other machines.
+class BatchCommitter {
+ public:
+  // `totalFiles` is what progress reports count up to.
+  BatchCommitter(const ScanSettings& settings, const BatchOptions& options, ScanLists& lists,
+                 ScanSession& session, std::size_t totalFiles);
+  ~BatchCommitter();
+  BatchCommitter(const BatchCommitter&) = delete;
+  BatchCommitter& operator=(const BatchCommitter&) = delete;
+
+  void commit(const RecordingOutcome& outcome);
+  // Ends the run (an open bat pass, combined zero-crossing output, the
+  // counters) and hands over the reports.
+  BatchResult finish();
+
+ private:
+  struct Outputs;
+  const ScanSettings& settings_;
+  const BatchOptions& options_;
+  ScanLists& lists_;
+  ScanSession& session_;
+  std::unique_ptr<Outputs> outputs_;
+  BatchResult result_;
+  BatchProgress progress_;
+};
 
 // The recordings of a directory: entries matching "*.w*" compared without
 // case, in the order the input list sorts them.

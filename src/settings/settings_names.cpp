@@ -1,6 +1,7 @@
 #include "settings/settings_names.h"
 
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 #include "settings/settings_file.h"
@@ -99,6 +100,27 @@ bool setSettingByName(ScanSettings& settings, const std::string& name, const std
 std::vector<std::string> settingNames() {
   std::vector<std::string> out;
   for (const Field& f : kFields) out.emplace_back(f.name);
+  return out;
+}
+
+std::string settingsValuesText(const ScanSettings& settings) {
+  std::string out;
+  for (const Field& f : kFields) {
+    out += f.name;
+    out += '=';
+    if (f.s) {
+      out += settings.*f.s;
+    } else if (f.b) {
+      out += settings.*f.b ? "1" : "0";
+    } else if (f.i) {
+      out += std::to_string(settings.*f.i);
+    } else {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.9g", static_cast<double>(settings.*f.f));
+      out += text;
+    }
+    out += '\n';
+  }
   return out;
 }
 

@@ -16,4 +16,8 @@ bool setSettingByName(ScanSettings& settings, const std::string& name, const std
 // Every settable name, in declaration order.
 std::vector<std::string> settingNames();
 
+// Every setting as a "Name=value" line, in declaration order; numbers in a
+// form that tells any two different values apart.
+std::string settingsValuesText(const ScanSettings& settings);
+
 }  // namespace quilve

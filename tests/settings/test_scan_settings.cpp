@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "settings/scan_settings.h"
+#include "settings/settings_names.h"
 
 namespace quilve {
 namespace {
@@ -89,6 +93,22 @@ TEST(SetupFields, ArrowsAndTypedValuesStayInRange) {
   const ColourScale c = colourScaleEdges(50.0f, 40.0f);
   EXPECT_FLOAT_EQ(c.lower, 30.0f);
   EXPECT_FLOAT_EQ(c.upper, 70.0f);
+}
+
+TEST(SettingsValuesText, NamesEverySettingAndTellsNearbyValuesApart) {
+  ScanSettings s;
+  const std::string text = settingsValuesText(s);
+  for (const std::string& name : settingNames()) {
+    EXPECT_NE(text.find(name + "="), std::string::npos) << name;
+  }
+  EXPECT_EQ(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')), settingNames().size());
+  EXPECT_NE(text.find("MinimumDuration=0.000500000024\n"), std::string::npos) << text;
+  ScanSettings near = s;
+  near.TriggerThreshold = std::nextafter(s.TriggerThreshold, 100.0f);
+  EXPECT_NE(settingsValuesText(near), text);
+  std::string error;
+  ASSERT_TRUE(setSettingByName(near, "TriggerThreshold", "18", &error));
+  EXPECT_EQ(settingsValuesText(near), text);
 }
 
 }  // namespace

@@ -1,0 +1,338 @@
+#include "cli/cluster.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+
+#include "quilve_version.h"
+#include "settings/settings_names.h"
+
+namespace quilve {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void problem(const std::string& file, const std::string& text) {
+  std::fprintf(stderr, "quilve-scan: %s: %s\n", file.c_str(), text.c_str());
+}
+
+bool parseShard(const std::string& text, std::uint32_t* index, std::uint32_t* count) {
+  const auto slash = text.find('/');
+  if (slash == std::string::npos || slash == 0 || slash + 1 == text.size()) return false;
+  const std::string k = text.substr(0, slash);
+  const std::string n = text.substr(slash + 1);
+  auto digits = [](const std::string& s) {
+    return s.size() <= 9 && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+  };
+  if (!digits(k) || !digits(n)) return false;
+  *index = static_cast<std::uint32_t>(std::stoul(k));
+  *count = static_cast<std::uint32_t>(std::stoul(n));
+  return *count >= 1 && *index < *count;
+}
+
+OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const ScanSettings& settings,
+                            std::uint32_t index, std::uint32_t count) {
+  OutcomeFileHeader h;
+  h.programVersion = kProgramVersion;
+  h.settingsValues = settingsValuesText(settings);
+  h.settingsDigest = sha256Hex(h.settingsValues);
+  h.listLength = paths.size();
+  h.listDigest = listDigest(paths);
+  h.shardIndex = index;
+  h.shardCount = count;
+  const Slice s = sliceOf(paths.size(), index, count);
+  h.sliceFirst = s.first;
+  h.sliceCount = s.count;
+  return h;
+}
+
+bool sameHeader(const OutcomeFileHeader& a, const OutcomeFileHeader& b) {
+  return a.programVersion == b.programVersion && a.settingsDigest == b.settingsDigest &&
+         a.settingsValues == b.settingsValues && a.listLength == b.listLength && a.listDigest == b.listDigest &&
+         a.shardIndex == b.shardIndex && a.shardCount == b.shardCount && a.sliceFirst == b.sliceFirst &&
+         a.sliceCount == b.sliceCount;
+}
+
+// An outcome file opened for reading.
+struct OpenOutcomes {
+  std::ifstream stream;
+  std::unique_ptr<OutcomeFileReader> reader;
+};
+
+// Opens `path` and reads its header; on failure `error` names the problem.
+bool openOutcomes(const std::string& path, OpenOutcomes* open, std::string* error) {
+  std::error_code ec;
+  const std::uintmax_t size = fs::file_size(path, ec);
+  if (ec) {
+    *error = "cannot be read: " + ec.message();
+    return false;
+  }
+  open->stream.open(path, std::ios::binary);
+  if (!open->stream) {
+    *error = std::string("cannot be read: ") + std::strerror(errno);
+    return false;
+  }
+  open->reader = std::make_unique<OutcomeFileReader>(open->stream, size);
+  if (!open->reader->readHeader()) {
+    *error = open->reader->error();
+    return false;
+  }
+  return true;
+}
+
+// The settings lines of `theirs` that differ from `ours`, for the message.
+std::string settingsDifference(const std::string& theirs, const std::string& ours) {
+  std::map<std::string, std::string> mine;
+  std::istringstream a(ours);
+  for (std::string line; std::getline(a, line);) {
+    const auto eq = line.find('=');
+    mine[line.substr(0, eq)] = eq == std::string::npos ? "" : line.substr(eq + 1);
+  }
+  std::string out;
+  int shown = 0;
+  std::istringstream b(theirs);
+  for (std::string line; std::getline(b, line);) {
+    const auto eq = line.find('=');
+    const std::string name = line.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : line.substr(eq + 1);
+    const auto here = mine.find(name);
+    if (here != mine.end() && here->second == value) continue;
+    if (shown++ == 4) {
+      out += ", ...";
+      break;
+    }
+    out += (out.empty() ? "" : ", ") + name + "=" + value +
+           (here == mine.end() ? " (unknown here)" : " (here " + here->second + ")");
+  }
+  return out;
+}
+
+}  // namespace
+
+void addClusterOptions(CLI::App& app, ClusterOptions& options) {
+  auto* list = app.add_flag("--list", options.list, "Print the input list in scan order, one path a line");
+  auto* shard = app.add_option("--shard", options.shard,
+                               "Analyse the K-th of N slices of the input list (K from 0) into --outcomes");
+  auto* outcomes = app.add_option("--outcomes", options.outcomesPath, "Outcome file written by --shard");
+  auto* merge = app.add_option("--merge", options.mergeFiles,
+                               "Commit the outcome files of every slice as one scan of the whole list");
+  shard->needs(outcomes);
+  outcomes->needs(shard);
+  list->excludes(shard);
+  list->excludes(merge);
+  shard->excludes(merge);
+  for (const char* name : {"--output", "--summary-json", "--zcd-dir", "--archive", "--move-passed",
+                           "--move-failed", "--trash-failed", "--dry-run"}) {
+    if (CLI::Option* other = app.get_option_no_throw(name)) {
+      list->excludes(other);
+      shard->excludes(other);
+    }
+  }
+}
+
+int printInputList(const std::vector<std::string>& paths) {
+  for (const std::string& p : paths) std::printf("%s\n", p.c_str());
+  return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+int runShard(const ClusterOptions& options, const std::vector<std::string>& paths,
+             const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
+             const AnalysedHook& analysed) {
+  std::uint32_t index = 0;
+  std::uint32_t count = 0;
+  if (!parseShard(options.shard, &index, &count)) {
+    std::fprintf(stderr, "quilve-scan: --shard %s: expected K/N with 0 <= K < N\n", options.shard.c_str());
+    return 2;
+  }
+  const OutcomeFileHeader header = headerFor(paths, settings, index, count);
+  const std::string& path = options.outcomesPath;
+
+  // A complete file for this very slice stays as it is.
+  std::error_code ec;
+  if (fs::exists(path, ec)) {
+    OpenOutcomes existing;
+    std::string error;
+    if (openOutcomes(path, &existing, &error) && sameHeader(existing.reader->header(), header) &&
+        existing.reader->verifyRest()) {
+      if (!quiet) std::printf("%s: slice %s already complete\n", path.c_str(), options.shard.c_str());
+      return 0;
+    }
+    if (error.empty()) error = existing.reader ? existing.reader->error() : "";
+    reporter.warning(path + ": " + (error.empty() ? "written for another slice, list or settings" : error) +
+                     "; analysing the slice again");
+  }
+
+  const auto first = paths.begin() + static_cast<std::ptrdiff_t>(header.sliceFirst);
+  const std::vector<std::string> slice(first, first + static_cast<std::ptrdiff_t>(header.sliceCount));
+  OutcomeFileWriter writer;
+  std::string error;
+  bool ok = writer.open(path, header, &error);
+  if (ok) {
+    analyseInOrder(slice, settings, jobs, &reporter, [&](RecordingOutcome&& outcome) {
+      if (!outcome.opened) {
+        std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", outcome.path.c_str(),
+                     outcome.openFailure.c_str());
+      } else if (outcome.readFailed) {
+        std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", outcome.path.c_str());
+      }
+      if (ok) ok = writer.write(outcome, &error);
+    }, analysed ? AnalysedHook([&](std::size_t i, const RecordingOutcome& outcome, Reporter& messages) {
+      analysed(header.sliceFirst + i, outcome, messages);
+    }) : AnalysedHook{});
+  }
+  if (ok) ok = writer.commit(&error);
+  if (!ok) {
+    std::fprintf(stderr, "quilve-scan: %s\n", error.c_str());
+    return 1;
+  }
+  if (!quiet) {
+    std::printf("%s: slice %s, recordings %llu to %llu of %llu\n", path.c_str(), options.shard.c_str(),
+                static_cast<unsigned long long>(header.sliceFirst + (header.sliceCount ? 1 : 0)),
+                static_cast<unsigned long long>(header.sliceFirst + header.sliceCount),
+                static_cast<unsigned long long>(header.listLength));
+  }
+  return 0;
+}
+
+int planMerge(const std::vector<std::string>& files, const ScanSettings& settings, MergePlan* plan) {
+  const std::string ourValues = settingsValuesText(settings);
+  const std::string ourDigest = sha256Hex(ourValues);
+  struct Checked {
+    std::string file;
+    OutcomeFileHeader header;
+    std::vector<std::string> paths;
+  };
+  std::vector<Checked> good;
+  bool problems = false;
+  for (const std::string& file : files) {
+    OpenOutcomes open;
+    std::string error;
+    if (!openOutcomes(file, &open, &error)) {
+      problem(file, error);
+      problems = true;
+      continue;
+    }
+    Checked c{file, open.reader->header(), {}};
+    bool fine = true;
+    if (c.header.programVersion != kProgramVersion) {
+      problem(file, "written by quilve-scan " + c.header.programVersion + "; this is " + kProgramVersion);
+      fine = false;
+    }
+    if (c.header.settingsDigest != ourDigest || c.header.settingsValues != ourValues) {
+      problem(file, "analysed with other settings than this merge's: " +
+                        settingsDifference(c.header.settingsValues, ourValues));
+      fine = false;
+    }
+    RecordingOutcome outcome;
+    while (open.reader->next(&outcome)) c.paths.push_back(outcome.path);
+    if (!open.reader->error().empty()) {
+      problem(file, open.reader->error());
+      fine = false;
+    }
+    if (fine) {
+      good.push_back(std::move(c));
+    } else {
+      problems = true;
+    }
+  }
+  if (good.empty()) {
+    if (!problems) std::fprintf(stderr, "quilve-scan: --merge: no outcome files given\n");
+    return 2;
+  }
+
+  // One list, split once: every slice of it exactly once.
+  const OutcomeFileHeader& first = good.front().header;
+  std::map<std::uint32_t, const Checked*> bySlice;
+  for (const Checked& c : good) {
+    if (c.header.listDigest != first.listDigest || c.header.listLength != first.listLength) {
+      problem(c.file, "a shard of another input list (" + std::to_string(c.header.listLength) +
+                          " recordings) than " + good.front().file + " (" + std::to_string(first.listLength) +
+                          ")");
+      problems = true;
+    } else if (c.header.shardCount != first.shardCount) {
+      problem(c.file, "one of " + std::to_string(c.header.shardCount) + " shards, but " + good.front().file +
+                          " is one of " + std::to_string(first.shardCount));
+      problems = true;
+    } else if (const auto before = bySlice.find(c.header.shardIndex); before != bySlice.end()) {
+      problem(c.file, "slice " + std::to_string(c.header.shardIndex) + "/" + std::to_string(c.header.shardCount) +
+                          " again; " + before->second->file + " holds it already");
+      problems = true;
+    } else {
+      bySlice[c.header.shardIndex] = &c;
+    }
+  }
+  // Each missing slice by name, up to a screenful.
+  constexpr std::uint32_t kNamedMissing = 20;
+  std::uint32_t named = 0;
+  const std::uint64_t missing = first.shardCount - bySlice.size();
+  for (std::uint32_t k = 0; k < first.shardCount && named < kNamedMissing && named < missing; ++k) {
+    if (bySlice.count(k)) continue;
+    const Slice s = sliceOf(first.listLength, k, first.shardCount);
+    std::fprintf(stderr, "quilve-scan: slice %u/%u missing: no outcome file holds recordings %llu to %llu of %llu\n",
+                 k, first.shardCount, static_cast<unsigned long long>(s.first + (s.count ? 1 : 0)),
+                 static_cast<unsigned long long>(s.first + s.count),
+                 static_cast<unsigned long long>(first.listLength));
+    ++named;
+  }
+  if (missing > named) {
+    std::fprintf(stderr, "quilve-scan: and %llu more slices of %u missing\n",
+                 static_cast<unsigned long long>(missing - named), first.shardCount);
+  }
+  if (missing > 0) problems = true;
+  if (problems) return 2;
+
+  plan->files.clear();
+  plan->paths.clear();
+  for (const auto& [index, c] : bySlice) {
+    plan->files.push_back(c->file);
+    plan->paths.insert(plan->paths.end(), c->paths.begin(), c->paths.end());
+  }
+  if (listDigest(plan->paths) != first.listDigest) {
+    std::fprintf(stderr, "quilve-scan: --merge: the recordings of the outcome files do not make up the list "
+                         "they were split from\n");
+    return 2;
+  }
+  return 0;
+}
+
+BatchResult commitMerge(const MergePlan& plan, const ScanSettings& settings, const BatchOptions& options,
+                        ScanLists& lists, ScanSession& session, bool* failed) {
+  *failed = false;
+  BatchCommitter committer(settings, options, lists, session, plan.paths.size());
+  std::size_t index = 0;
+  for (const std::string& file : plan.files) {
+    OpenOutcomes open;
+    std::string error;
+    if (!openOutcomes(file, &open, &error)) {
+      problem(file, "changed since it was checked: " + error);
+      *failed = true;
+      break;
+    }
+    RecordingOutcome outcome;
+    while (open.reader->next(&outcome)) {
+      if (index >= plan.paths.size() || outcome.path != plan.paths[index]) {
+        problem(file, "changed since it was checked");
+        *failed = true;
+        break;
+      }
+      committer.commit(outcome);
+      index += 1;
+    }
+    if (*failed) break;
+    if (!open.reader->error().empty()) {
+      problem(file, "changed since it was checked: " + open.reader->error());
+      *failed = true;
+      break;
+    }
+  }
+  return committer.finish();
+}
+
+}  // namespace quilve
