@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <deque>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -40,6 +41,20 @@ class DeferredReporter final : public Reporter {
   std::vector<std::pair<bool, std::string>> items_;
 };
 
+// Messages of the commit step (results file, zero-crossing files), held
+// until the analysis' own messages of the same recording have been replayed.
+// A recording whose calls are committed while it is analysed thus reports in
+// the same order as one committed afterwards.
+class HeldReporter final : public Reporter {
+ public:
+  void warning(const std::string& text) override { held_.warning(text); }
+  void trace(const std::string& text) override { held_.trace(text); }
+  void release(Reporter* to) { held_.replay(to); }
+
+ private:
+  DeferredReporter held_;
+};
+
 struct Slot {
   std::optional<RecordingOutcome> outcome;
   DeferredReporter messages;
@@ -63,8 +78,14 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   const int jobs = std::max(1, std::min<int>(options.jobs, static_cast<int>(std::max<std::size_t>(total, 1))));
   // At most this many analyses wait for their commit, which bounds memory.
   const std::size_t window = static_cast<std::size_t>(jobs) * 2;
+  // With one job the recordings are analysed on the committing thread and
+  // each accepted call is committed as it is found: nothing is kept per call.
+  const bool streaming = jobs == 1;
 
-  std::vector<Slot> slots(total);
+  // Recording i waits in slot i % window: those analysed ahead of the commit
+  // are never more than the window.
+  std::vector<Slot> slots(window);
+  auto slotOf = [&](std::size_t i) -> Slot& { return slots[i % window]; };
   std::mutex mutex;
   std::condition_variable ready;   // an analysis finished
   std::condition_variable space;   // the commit moved on
@@ -88,36 +109,62 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       RecordingOutcome outcome = analyzer.takeOutcome();
       {
         std::lock_guard<std::mutex> lock(mutex);
-        slots[index].outcome = std::move(outcome);
-        slots[index].messages = std::move(messages);
+        slotOf(index).outcome = std::move(outcome);
+        slotOf(index).messages = std::move(messages);
         messages = DeferredReporter{};
       }
       ready.notify_all();
     }
   };
 
+  HeldReporter commitMessages;
   ResultsTarget target{options.resultsPath, options.newResultsFile};
   ResultsFileLog log;
-  log.reporter = options.reporter;
+  log.reporter = &commitMessages;
   ResultsFileOutput resultsOutput(target, settings, &log);
-  ZeroCrossingOutput zeroCrossing(settings, target, options.reporter);
+  ZeroCrossingOutput zeroCrossing(settings, target, &commitMessages);
   zeroCrossing.setDirectory(options.zeroCrossingDirectory);
   const CommitOutputs outputs{resultsOutput, &zeroCrossing};
+  CommitCalls commitAsFound(settings, session, outputs);
+
+  // The analysis of recording i on this thread (one job).
+  DeferredReporter inlineMessages;
+  std::unique_ptr<RecordingAnalyzer> inlineAnalyzer;
+  if (streaming) {
+    inlineAnalyzer = std::make_unique<RecordingAnalyzer>(nullptr, &inlineMessages);
+    inlineAnalyzer->setCallSink(&commitAsFound);
+  }
+  auto analyseInline = [&](std::size_t i) {
+    RecordingAnalyzer& analyzer = *inlineAnalyzer;
+    if (analyzer.open(paths[i], settings)) {
+      zeroCrossing.beginRecording(analyzer.outcome().metadata);
+      while (analyzer.step(settings)) {
+      }
+      analyzer.finish();
+    }
+    slotOf(i).outcome = analyzer.takeOutcome();
+    slotOf(i).messages = std::move(inlineMessages);
+    inlineMessages = DeferredReporter{};
+  };
 
   std::vector<std::thread> threads;
-  for (int i = 0; i < jobs; ++i) threads.emplace_back(run);
+  if (!streaming) {
+    for (int i = 0; i < jobs; ++i) threads.emplace_back(run);
+  }
 
   BatchProgress progress;
   progress.filesTotal = total;
   for (std::size_t i = 0; i < total; ++i) {
     RecordingOutcome outcome;
     DeferredReporter messages;
+    if (streaming) analyseInline(i);
     {
       std::unique_lock<std::mutex> lock(mutex);
-      ready.wait(lock, [&] { return slots[i].outcome.has_value(); });
-      outcome = std::move(*slots[i].outcome);
-      slots[i].outcome.reset();
-      messages = std::move(slots[i].messages);
+      Slot& slot = slotOf(i);
+      ready.wait(lock, [&] { return slot.outcome.has_value(); });
+      outcome = std::move(*slot.outcome);
+      slot.outcome.reset();
+      messages = std::move(slot.messages);
     }
     messages.replay(options.reporter);
     BatchRecordingReport report;
@@ -131,11 +178,14 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       std::lock_guard<std::mutex> lock(lists.mutex);
       enterUnreadable(recordingFileName(outcome.path), lists, session);
     } else {
-      zeroCrossing.beginRecording(outcome.metadata);
+      // A streamed recording began (and committed its calls) during its
+      // analysis; its outcome holds no calls.
+      if (!streaming) zeroCrossing.beginRecording(outcome.metadata);
       commitRecording(outcome, settings, session, lists, outputs);
       zeroCrossing.endRecording(outcome.metadata);
       report.calls = outcome.fileChirpCount;
     }
+    commitMessages.release(options.reporter);
     result.recordings.push_back(report);
     {
       std::lock_guard<std::mutex> lock(mutex);
@@ -155,6 +205,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   // The end of a multi-file run.
   closeOpenPass(session);
   zeroCrossing.endRun();
+  commitMessages.release(options.reporter);
   std::lock_guard<std::mutex> lock(lists.mutex);
   recountFromLists(lists, session);
   return result;

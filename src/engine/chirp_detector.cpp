@@ -576,6 +576,35 @@ void ColumnSpectrum::advanceWith(int count, Read read) {
   computeSpectrum();
 }
 
+template <typename Read>
+void ColumnSpectrum::queueWith(int count, Read read) {
+  if (queued_ == kBatchColumns) return;  // a full queue takes nothing more
+  if (queued_ == 0) {
+    std::copy(&samples_[start_], &samples_[start_] + kWindow, stream_.begin());
+    streamEnd_ = kWindow;
+  }
+  const int n = count < kWindow ? count : kWindow;
+  float dc = dc_;
+  int start = start_;
+  float* out = &stream_[static_cast<std::size_t>(streamEnd_)];
+  for (int i = 0; i < n; ++i) {
+    const float x = static_cast<float>(read(i));
+    const float v = x - dc;
+    samples_[start] = v;
+    samples_[start + kWindow] = v;
+    out[i] = v;
+    start = start + 1 == kWindow ? 0 : start + 1;
+    dc = x * kDcGain + dc * kDcKeep;
+  }
+  start_ = start;
+  dc_ = dc;
+  streamEnd_ += n;
+  starts_[static_cast<std::size_t>(queued_)] = streamEnd_ - kWindow;
+  ++queued_;
+}
+
+void ColumnSpectrum::computeQueued() { batch_.compute(stream_.data(), starts_.data(), queued_); }
+
 void ColumnSpectrum::computeSpectrum() {
   fft_.powerSpectrum(&samples_[start_], kWindow, power_.data(), kSpectrumBins);
   spectrumFrameFromPower(power_.data(), frame_);
@@ -602,6 +631,18 @@ void ColumnSpectrum::advance(const std::uint8_t* frames, int count, int blockAli
 
 void ColumnSpectrum::advance(const std::int16_t* samples, int count) {
   advanceWith(count, [&](int i) { return samples[i]; });
+}
+
+void ColumnSpectrum::queue(const std::uint8_t* frames, int count, int blockAlign,
+                           int bitsPerSample) {
+  queueWith(count, [&](int i) {
+    return firstChannelSample(frames + static_cast<std::ptrdiff_t>(i) * blockAlign,
+                              static_cast<std::uint16_t>(bitsPerSample));
+  });
+}
+
+void ColumnSpectrum::queue(const std::int16_t* samples, int count) {
+  queueWith(count, [&](int i) { return samples[i]; });
 }
 
 }  // namespace quilve

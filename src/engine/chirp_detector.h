@@ -14,6 +14,7 @@
 
 #include "engine/chirp_record.h"
 #include "engine/tile_sink.h"
+#include "input/spectrum_batch.h"
 #include "input/spectrum_frame.h"
 #include "input/spectrum_sfft.h"
 
@@ -174,6 +175,21 @@ class ColumnSpectrum {
 
   const float* levels() const { return frame_.level; }
   const float* power() const { return power_.data(); }
+
+  // The batched form of advance: up to kBatchColumns columns are queued
+  // (their samples shifted in as advance does) and their spectra computed
+  // together, which is faster than one at a time. A full queue must be
+  // computed and cleared before more columns are queued.
+  static constexpr int kBatchColumns = SpectrumBatch::kMaxColumns;
+  void queue(const std::uint8_t* frames, int count, int blockAlign, int bitsPerSample);
+  void queue(const std::int16_t* samples, int count);
+  int queuedColumns() const { return queued_; }
+  // Spectra and levels of every queued column, then levels(j) and power(j)
+  // of column j (0 = the first queued) stay valid until clearQueue.
+  void computeQueued();
+  const float* levels(int j) const { return batch_.levels(j); }
+  const float* power(int j) const { return batch_.power(j); }
+  void clearQueue() { queued_ = 0; }
   float dcEstimate() const { return dc_; }
   // The window's samples, oldest first.
   const float* window() const { return &samples_[start_]; }
@@ -183,6 +199,8 @@ class ColumnSpectrum {
   void primeWith(Read read);
   template <typename Read>
   void advanceWith(int count, Read read);
+  template <typename Read>
+  void queueWith(int count, Read read);
   void computeSpectrum();
 
   SpectrumSFFT fft_;
@@ -193,6 +211,14 @@ class ColumnSpectrum {
   float dc_ = 0.0f;
   alignas(32) std::array<float, kSpectrumBins> power_{};
   SpectrumFrame frame_{};
+
+  // Queued columns: the window before the first of them, then the samples
+  // each shifted in, so column j is the kWindow samples ending at its own.
+  SpectrumBatch batch_;
+  std::array<float, kWindow * (kBatchColumns + 1)> stream_{};
+  std::array<std::int32_t, kBatchColumns> starts_{};
+  int queued_ = 0;
+  int streamEnd_ = 0;
 };
 
 }  // namespace quilve
