@@ -98,7 +98,9 @@ class ChirpDetector {
   DetectorState state() const { return state_; }
   const DetectorSetup& setup() const { return setup_; }
   const float* background() const { return &background_[kMaxPad]; }
-  const float* noiseFloor() const { return floor_.data(); }
+  // The noise floor of the last column (worked out on the first call after
+  // a column).
+  const float* noiseFloor() const;
   const SpectrumRing& ring() const { return ring_; }
   int peakBin() const { return peakBin_; }
   float peakLevel() const { return peakLevel_; }
@@ -124,7 +126,8 @@ class ChirpDetector {
 
   void updatePeak(const float* levels);
   void updateBackground(const float* levels);
-  void updateNoiseFloor();
+  // Noise floor of one bin, the value noiseFloor()[bin] would have.
+  float floorAt(int bin) const;
   void feedEarlierTiles(const float* levels, int chirpIndex);
 
   void searchStep(const float* levels, const float* power, double time, ChirpRecord& record,
@@ -140,11 +143,13 @@ class ChirpDetector {
   SpectrumRing ring_;
 
   int columnCount_ = 0;  // n, sets the background weight
-  alignas(32) std::array<float, kSpectrumBins + 2 * kMaxPad> background_{};
-  alignas(32) std::array<float, kSpectrumBins + 2 * kMinPad> maxima_{};
-  alignas(32) std::array<float, kSpectrumBins + 2 * kMeanPad> minima_{};
-  alignas(32) std::array<float, kSpectrumBins> floor_{};
-  alignas(32) std::array<float, kSpectrumBins> floorCount_{};  // bins in each mean window
+  std::array<float, kSpectrumBins + 2 * kMaxPad> background_{};
+  // The floor windows, filled when the floor is asked for.
+  mutable std::array<float, kSpectrumBins + 2 * kMinPad> maxima_{};
+  mutable std::array<float, kSpectrumBins + 2 * kMeanPad> minima_{};
+  mutable std::array<float, kSpectrumBins> floor_{};
+  mutable bool floorValid_ = true;
+  std::array<float, kSpectrumBins> floorCount_{};  // bins in each mean window
 
   int peakBin_ = 0;
   float peakLevel_ = 0.0f;

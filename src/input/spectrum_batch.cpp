@@ -102,7 +102,6 @@ HWY_INLINE void CombinePass(FloatTag d, const float* HWY_RESTRICT s, float* HWY_
 void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_RESTRICT starts,
                     int count, const BatchTables& tables) {
   const FloatTag d;
-  const hn::RebindToSigned<FloatTag> di;
   const std::size_t n = hn::Lanes(d);
   constexpr int size = SpectrumBatch::kSize;
   constexpr int bins = SpectrumBatch::kBins;
@@ -115,15 +114,20 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
     for (std::size_t j = 0; j < n; ++j) {
       lanes[j] = starts[std::min<int>(c0 + static_cast<int>(j), count - 1)];
     }
-    const auto first = hn::LoadU(di, lanes);
     float* s = tables.work;
     float* t = tables.work + size * n;
+    // The columns side by side in t, then the first passes from there in
+    // bit-reversed order, windowed as they are loaded.
+    for (std::size_t j = 0; j < n; ++j) {
+      const float* HWY_RESTRICT row = samples + lanes[j];
+      float* HWY_RESTRICT column = t + j;
+      for (int i = 0; i < size; ++i) column[i * n] = row[i];
+    }
     for (int g = 0; g < size; g += 8) {
       Vec in[8];
       for (int q = 0; q < 8; ++q) {
         const std::int32_t i = rev[g + q];
-        const Vec x = hn::GatherIndex(d, samples, hn::Add(first, hn::Set(di, i)));
-        in[q] = hn::Mul(x, hn::Set(d, tables.window[i]));
+        in[q] = hn::Mul(hn::Load(d, t + i * n), hn::Set(d, tables.window[i]));
       }
       EightPoint(d, in, s + g * n, n, r2);
     }
@@ -133,15 +137,20 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       s = t;
       t = swap;
     }
-    // Powers, one bin of every column at a time, scattered to the columns.
-    const auto columnStride = hn::Mul(hn::Iota(di, 0), hn::Set(di, bins));
-    float* out = tables.power + static_cast<std::size_t>(c0) * bins;
+    // Powers, one bin of every column at a time, into t; then each column's
+    // powers are gathered into its own row.
     const Vec dc = hn::Load(d, s);
-    hn::ScatterIndex(hn::Mul(dc, dc), d, out, columnStride);
+    hn::Store(hn::Mul(dc, dc), d, t);
     for (int k = 1; k < bins; ++k) {
       const Vec re = hn::Load(d, s + k * n);
       const Vec im = hn::Load(d, s + (size / 2 + k) * n);
-      hn::ScatterIndex(hn::Add(hn::Mul(re, re), hn::Mul(im, im)), d, out + k, columnStride);
+      hn::Store(hn::Add(hn::Mul(re, re), hn::Mul(im, im)), d, t + k * n);
+    }
+    float* out = tables.power + static_cast<std::size_t>(c0) * bins;
+    for (std::size_t j = 0; j < n; ++j) {
+      float* HWY_RESTRICT row = out + j * bins;
+      const float* HWY_RESTRICT column = t + j;
+      for (int k = 0; k < bins; ++k) row[k] = column[k * n];
     }
   }
 }
