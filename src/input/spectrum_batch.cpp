@@ -116,12 +116,17 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
     }
     float* s = tables.work;
     float* t = tables.work + size * n;
-    // The columns side by side in t, then the first passes from there in
-    // bit-reversed order, windowed as they are loaded.
+    // The columns one after another in s, then side by side in t; the first
+    // passes read t in bit-reversed order, windowing as they load.
     for (std::size_t j = 0; j < n; ++j) {
-      const float* HWY_RESTRICT row = samples + lanes[j];
-      float* HWY_RESTRICT column = t + j;
-      for (int i = 0; i < size; ++i) column[i * n] = row[i];
+      const float* HWY_RESTRICT from = samples + lanes[j];
+      float* HWY_RESTRICT row = s + j * size;
+      for (int i = 0; i < size; ++i) row[i] = from[i];
+    }
+    for (int i = 0; i < size; ++i) {
+      const float* HWY_RESTRICT from = s + i;
+      float* HWY_RESTRICT to = t + i * n;
+      for (std::size_t j = 0; j < n; ++j) to[j] = from[j * size];
     }
     for (int g = 0; g < size; g += 8) {
       Vec in[8];
@@ -174,6 +179,13 @@ SpectrumBatch::SpectrumBatch()
 }
 
 void SpectrumBatch::compute(const float* samples, const std::int32_t* starts, int count) {
+  transform(samples, starts, count);
+  for (int j = 0; j < count && j < kMaxColumns; ++j) {
+    spectrumFrameFromPower(power(j), frames_[static_cast<std::size_t>(j)]);
+  }
+}
+
+void SpectrumBatch::transform(const float* samples, const std::int32_t* starts, int count) {
   if (count <= 0) return;
   if (count > kMaxColumns) count = kMaxColumns;
   // The planar arrays start on a 64-byte boundary for aligned vector access.
@@ -181,7 +193,6 @@ void SpectrumBatch::compute(const float* samples, const std::int32_t* starts, in
   float* work = work_.data() + ((64 - raw % 64) % 64) / sizeof(float);
   const BatchTables tables{tables_.bitReversal(), &tables_, window_.data(), work, power_.data()};
   HWY_DYNAMIC_DISPATCH(PowerOfColumns)(samples, starts, count, tables);
-  for (int j = 0; j < count; ++j) spectrumFrameFromPower(power(j), frames_[static_cast<std::size_t>(j)]);
 }
 
 }  // namespace quilve

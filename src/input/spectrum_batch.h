@@ -24,6 +24,8 @@ class SpectrumBatch {
   // Column j (0 .. count-1, count at most kMaxColumns) is the block
   // samples[starts[j] .. starts[j] + 255]. Fills power(j) and levels(j).
   void compute(const float* samples, const std::int32_t* starts, int count);
+  // The powers alone (levels(j) keeps what it held).
+  void transform(const float* samples, const std::int32_t* starts, int count);
 
   // Powers of bins 0 .. 127 and the levels of column j of the last compute.
   const float* power(int j) const { return &power_[static_cast<std::size_t>(j) * kBins]; }
