@@ -207,7 +207,7 @@ const float* ChirpDetector::noiseFloor() const {
   return floor_.data();
 }
 
-float ChirpDetector::floorAt(int bin) const {
+float ChirpDetector::noiseFloorAt(int bin) const {
   if (floorValid_) return floor_[static_cast<std::size_t>(bin)];
   // The windows of noiseFloorWindows around this bin alone, with the same
   // pads and the same order of comparisons and sums. bg(i) is the
@@ -340,7 +340,7 @@ void ChirpDetector::searchStep(const float* levels, const float* power, double t
                                ChirpRecord& record, int chirpIndex) {
   const int k0 = peakBin_;
   const float s0 = peakLevel_;
-  const float noise = floorAt(k0);
+  const float noise = noiseFloorAt(k0);
   if (!(s0 > setup_.triggerThreshold + noise)) return;
   if (!(k0 > setup_.lowestBin + kTriggerBinMargin && k0 < kTriggerBinLimit)) return;
 
@@ -392,7 +392,7 @@ void ChirpDetector::confirmStep(const float* levels, const float* power, double 
 
   const int k0 = peakBin_;
   const float s0 = peakLevel_;
-  const float noise = floorAt(k0);
+  const float noise = noiseFloorAt(k0);
   // The band levels are only needed when the column adds a point.
   const float centroid = centroidBin(power, k0);
   const float f = static_cast<float>(centroid * setup_.nyquist / kSpectrumBins);

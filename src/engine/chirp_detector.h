@@ -101,6 +101,9 @@ class ChirpDetector {
   // The noise floor of the last column (worked out on the first call after
   // a column).
   const float* noiseFloor() const;
+  // The noise floor of bin 0 .. 127 alone: noiseFloor()[bin], bit for bit,
+  // without working out the other bins.
+  float noiseFloorAt(int bin) const;
   const SpectrumRing& ring() const { return ring_; }
   int peakBin() const { return peakBin_; }
   float peakLevel() const { return peakLevel_; }
@@ -126,8 +129,6 @@ class ChirpDetector {
 
   void updatePeak(const float* levels);
   void updateBackground(const float* levels);
-  // Noise floor of one bin, the value noiseFloor()[bin] would have.
-  float floorAt(int bin) const;
   void feedEarlierTiles(const float* levels, int chirpIndex);
 
   void searchStep(const float* levels, const float* power, double time, ChirpRecord& record,

@@ -6,6 +6,8 @@
 
 #include <hwy/highway.h>
 
+#include <cstdint>
+
 #include "engine/detector_kernels.h"
 
 HWY_BEFORE_NAMESPACE();
@@ -20,32 +22,33 @@ int StrongestBin(const float* HWY_RESTRICT levels, int from, float floorDb, floa
   const FloatTag d;
   const hn::RebindToSigned<FloatTag> di;
   const int n = static_cast<int>(hn::Lanes(d));
-  // Per lane, the largest level above the floor among the bins it sees.
+  // Per lane, the largest level above the floor among the bins it sees and
+  // the first bin holding it.
   auto top = hn::Set(d, floorDb);
+  auto topBin = hn::Zero(di);
   const auto beforeFirst = hn::Set(di, from - 1);
   for (int k = 0; k < kBins; k += n) {
     const auto v = hn::LoadU(d, levels + k);
-    const auto inRange = hn::RebindMask(d, hn::Gt(hn::Iota(di, k), beforeFirst));
-    top = hn::IfThenElse(hn::And(inRange, hn::Gt(v, top)), v, top);
+    const auto bins = hn::Iota(di, k);
+    const auto better = hn::And(hn::RebindMask(d, hn::Gt(bins, beforeFirst)), hn::Gt(v, top));
+    top = hn::IfThenElse(better, v, top);
+    topBin = hn::IfThenElse(hn::RebindMask(di, better), bins, topBin);
   }
+  // Across the lanes: the largest level, at the lowest bin among equals.
   float lanes[16];
+  std::int32_t laneBins[16];
   hn::StoreU(top, d, lanes);
+  hn::StoreU(topBin, di, laneBins);
   float value = floorDb;
-  for (int j = 0; j < n; ++j) value = lanes[j] > value ? lanes[j] : value;
+  int bin = 0;
+  for (int j = 0; j < n; ++j) {
+    if (lanes[j] > value || (lanes[j] == value && value > floorDb && laneBins[j] < bin)) {
+      value = lanes[j];
+      bin = laneBins[j];
+    }
+  }
   *best = value;
-  if (!(value > floorDb)) {
-    *best = floorDb;
-    return 0;
-  }
-  // The first bin holding that level.
-  const auto target = hn::Set(d, value);
-  for (int k = 0; k < kBins; k += n) {
-    const auto inRange = hn::RebindMask(d, hn::Gt(hn::Iota(di, k), beforeFirst));
-    const auto hit = hn::And(inRange, hn::Eq(hn::LoadU(d, levels + k), target));
-    const intptr_t lane = hn::FindFirstTrue(d, hit);
-    if (lane >= 0) return k + static_cast<int>(lane);
-  }
-  return 0;  // not reached: the level came from one of the bins
+  return bin;
 }
 
 void BlendBackground(float* HWY_RESTRICT b, const float* HWY_RESTRICT levels, float w,
