@@ -22,33 +22,43 @@ int StrongestBin(const float* HWY_RESTRICT levels, int from, float floorDb, floa
   const FloatTag d;
   const hn::RebindToSigned<FloatTag> di;
   const int n = static_cast<int>(hn::Lanes(d));
-  // Per lane, the largest level above the floor among the bins it sees and
-  // the first bin holding it.
-  auto top = hn::Set(d, floorDb);
-  auto topBin = hn::Zero(di);
+  // Two running states (every other vector each, so that their chains of
+  // comparisons overlap), each lane holding the largest level above the
+  // floor among the bins it saw and the first bin holding it. A NaN level is
+  // never larger, so the levels kept are never NaN.
   const auto beforeFirst = hn::Set(di, from - 1);
-  for (int k = 0; k < kBins; k += n) {
-    const auto v = hn::LoadU(d, levels + k);
-    const auto bins = hn::Iota(di, k);
-    const auto better = hn::And(hn::RebindMask(d, hn::Gt(bins, beforeFirst)), hn::Gt(v, top));
-    top = hn::IfThenElse(better, v, top);
-    topBin = hn::IfThenElse(hn::RebindMask(di, better), bins, topBin);
+  auto top0 = hn::Set(d, floorDb);
+  auto top1 = top0;
+  auto bin0 = hn::Zero(di);
+  auto bin1 = bin0;
+  for (int k = 0; k < kBins; k += 2 * n) {
+    const auto v0 = hn::LoadU(d, levels + k);
+    const auto k0 = hn::Iota(di, k);
+    const auto better0 = hn::And(hn::RebindMask(d, hn::Gt(k0, beforeFirst)), hn::Gt(v0, top0));
+    top0 = hn::IfThenElse(better0, v0, top0);
+    bin0 = hn::IfThenElse(hn::RebindMask(di, better0), k0, bin0);
+    const auto v1 = hn::LoadU(d, levels + k + n);
+    const auto k1 = hn::Iota(di, k + n);
+    const auto better1 = hn::And(hn::RebindMask(d, hn::Gt(k1, beforeFirst)), hn::Gt(v1, top1));
+    top1 = hn::IfThenElse(better1, v1, top1);
+    bin1 = hn::IfThenElse(hn::RebindMask(di, better1), k1, bin1);
   }
-  // Across the lanes: the largest level, at the lowest bin among equals.
-  float lanes[16];
-  std::int32_t laneBins[16];
-  hn::StoreU(top, d, lanes);
-  hn::StoreU(topBin, di, laneBins);
-  float value = floorDb;
-  int bin = 0;
-  for (int j = 0; j < n; ++j) {
-    if (lanes[j] > value || (lanes[j] == value && value > floorDb && laneBins[j] < bin)) {
-      value = lanes[j];
-      bin = laneBins[j];
-    }
+  // Merged lane by lane: the larger level, the lower bin among equals.
+  const auto takeSecond =
+      hn::Or(hn::Gt(top1, top0), hn::And(hn::Eq(top1, top0), hn::RebindMask(d, hn::Lt(bin1, bin0))));
+  const auto top = hn::IfThenElse(takeSecond, top1, top0);
+  const auto bin = hn::IfThenElse(hn::RebindMask(di, takeSecond), bin1, bin0);
+  // Across the lanes the same way.
+  const auto largest = hn::MaxOfLanes(d, top);
+  const auto atLargest = hn::RebindMask(di, hn::Eq(top, largest));
+  const int first = hn::GetLane(hn::MinOfLanes(di, hn::IfThenElse(atLargest, bin, hn::Set(di, kBins))));
+  const float value = hn::GetLane(largest);
+  if (!(value > floorDb)) {
+    *best = floorDb;
+    return 0;
   }
   *best = value;
-  return bin;
+  return first;
 }
 
 void BlendBackground(float* HWY_RESTRICT b, const float* HWY_RESTRICT levels, float w,
