@@ -537,6 +537,8 @@ ColumnSpectrum::ColumnSpectrum() : fft_(kWindow) {}
 
 template <typename Read>
 void ColumnSpectrum::primeWith(Read read) {
+  queued_ = 0;
+  windowBehind_ = false;
   float sum = 0.0f;
   for (int i = 0; i < kWindow; ++i) sum += static_cast<float>(read(i));
   const float mean = sum / static_cast<float>(kWindow);
@@ -552,6 +554,7 @@ void ColumnSpectrum::primeWith(Read read) {
 
 template <typename Read>
 void ColumnSpectrum::advanceWith(int count, Read read) {
+  syncWindow();
   // A column longer than the window contributes its first kWindow frames.
   const int n = count < kWindow ? count : kWindow;
   float dc = dc_;
@@ -576,27 +579,41 @@ void ColumnSpectrum::queueWith(int count, Read read) {
     std::copy(&samples_[start_], &samples_[start_] + kWindow, stream_.begin());
     streamEnd_ = kWindow;
   }
+  // The samples go to the stream only; the window catches up in
+  // syncWindow.
   const int n = count < kWindow ? count : kWindow;
   float dc = dc_;
-  int start = start_;
   float* out = &stream_[static_cast<std::size_t>(streamEnd_)];
   for (int i = 0; i < n; ++i) {
     const float x = static_cast<float>(read(i));
-    const float v = x - dc;
-    samples_[start] = v;
-    samples_[start + kWindow] = v;
-    out[i] = v;
-    start = start + 1 == kWindow ? 0 : start + 1;
+    out[i] = x - dc;
     dc = x * kDcGain + dc * kDcKeep;
   }
-  start_ = start;
   dc_ = dc;
   streamEnd_ += n;
   starts_[static_cast<std::size_t>(queued_)] = streamEnd_ - kWindow;
   ++queued_;
+  windowBehind_ = true;
 }
 
-void ColumnSpectrum::computeQueued() { batch_.compute(stream_.data(), starts_.data(), queued_); }
+void ColumnSpectrum::syncWindow() {
+  if (!windowBehind_) return;
+  const float* last = &stream_[static_cast<std::size_t>(streamEnd_ - kWindow)];
+  std::copy(last, last + kWindow, samples_.begin());
+  std::copy(last, last + kWindow, samples_.begin() + kWindow);
+  start_ = 0;
+  windowBehind_ = false;
+}
+
+void ColumnSpectrum::computeQueued() {
+  syncWindow();
+  batch_.compute(stream_.data(), starts_.data(), queued_);
+}
+
+void ColumnSpectrum::clearQueue() {
+  syncWindow();
+  queued_ = 0;
+}
 
 void ColumnSpectrum::computeSpectrum() {
   fft_.powerSpectrum(&samples_[start_], kWindow, power_.data(), kSpectrumBins);

@@ -195,9 +195,10 @@ class ColumnSpectrum {
   void computeQueued();
   const float* levels(int j) const { return batch_.levels(j); }
   const float* power(int j) const { return batch_.power(j); }
-  void clearQueue() { queued_ = 0; }
+  void clearQueue();
   float dcEstimate() const { return dc_; }
-  // The window's samples, oldest first.
+  // The window's samples, oldest first (queued columns included once they
+  // are computed or cleared).
   const float* window() const { return &samples_[start_]; }
 
  private:
@@ -208,6 +209,7 @@ class ColumnSpectrum {
   template <typename Read>
   void queueWith(int count, Read read);
   void computeSpectrum();
+  void syncWindow();
 
   SpectrumSFFT fft_;
   // Each sample is written twice, kWindow apart, so the window is always the
@@ -225,6 +227,7 @@ class ColumnSpectrum {
   std::array<std::int32_t, kBatchColumns> starts_{};
   int queued_ = 0;
   int streamEnd_ = 0;
+  bool windowBehind_ = false;  // the window lacks the queued samples
 };
 
 }  // namespace quilve
