@@ -8,7 +8,9 @@
 #     0.2 s (and their ratio, 4 when the cost is linear in the number);
 #   - the peak memory for a 1-minute and a 10-minute recording;
 #   - the per-column cost of each stage of the column path beside FFTW's
-#     256-point real transform (bench_spectrum, when built with FFTW).
+#     256-point real transform (bench_spectrum, when built with FFTW);
+#   - the desktop program's worker with its displays against the batch
+#     scanner on one thread (bench_desktop_scan, when the desktop is built).
 # Every figure is the best of REPEATS runs.
 #   bench/scan_speed.sh [BUILD_DIR] [REPEATS] [SHORT_COUNTS]
 set -euo pipefail
@@ -19,6 +21,7 @@ tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 cmake --build "$build" -j2 --target quilve-scan quilve_samples >/dev/null
 cmake --build "$build" -j2 --target bench_spectrum >/dev/null 2>&1 || true
+cmake --build "$build" -j2 --target bench_desktop_scan >/dev/null 2>&1 || true
 scan="$build/src/quilve-scan"
 samples="$build/tools/quilve_samples"
 
@@ -95,4 +98,8 @@ if [[ -x "$build/bench/bench_spectrum" ]]; then
            label["FftwR2c256"] = "FFTW 256-point r2c (reference)"
            for (i = 1; i <= count; ++i) printf "  %-32s %7.1f ns\n", (names[i] in label ? label[names[i]] : names[i]), best[names[i]]
          }'
+fi
+
+if [[ -x "$build/bench/bench_desktop_scan" ]]; then
+  "$build/bench/bench_desktop_scan" "$tmp/one" "$repeats" | tail -n 1
 fi
