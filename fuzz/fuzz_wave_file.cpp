@@ -7,6 +7,7 @@
 
 #include "fuzz_input.h"
 #include "input/recording.h"
+#include "input/sample_format.h"
 #include "input/wave_file.h"
 #include "input/wave_format.h"
 #include "settings/scan_settings.h"
@@ -35,6 +36,25 @@ void readToEnd(RecordingReader& reader, const WaveFormat& fmt, std::int64_t limi
     total += static_cast<std::int64_t>(got);
     if (limit >= 0) expect(total <= limit, "read returned more bytes than the data holds");
     if (got == 0) return;
+  }
+}
+
+// The first channel of the first frames as the analysis converts them: every
+// value finite and within the bound the conversion promises.
+void checkSamples(RecordingReader& reader, const WaveFormat& fmt, SampleFormat sf) {
+  // At most 64 KiB of frames: a frame may be 64 KiB wide.
+  const std::size_t frames = std::max<std::size_t>(1, std::min<std::size_t>(256, 65536 / fmt.blockAlign));
+  std::vector<std::uint8_t> bytes(frames * fmt.blockAlign);
+  std::size_t got = 0;
+  (void)reader.read(bytes.data(), bytes.size(), &got);
+  const int count = static_cast<int>(got / fmt.blockAlign);
+  std::vector<float> out(frames);
+  firstChannelSamples(bytes.data(), count, fmt.blockAlign, sf, out.data());
+  for (int i = 0; i < count; ++i) {
+    expect(out[static_cast<std::size_t>(i)] == out[static_cast<std::size_t>(i)] &&
+               out[static_cast<std::size_t>(i)] <= 16777216.0f &&
+               out[static_cast<std::size_t>(i)] >= -16777216.0f,
+           "a converted sample is not finite or out of bounds");
   }
 }
 
@@ -68,6 +88,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   expect(rec.reader != nullptr, "an opened recording has no reader");
   expect(rec.effectiveSampleRate > 0.0f, "an opened recording has no sample rate");
+  expect(rec.metadata.expansionFactor > 0, "an opened recording has no expansion factor");
+  expect(sampleFormatOf(rec.format, nullptr).empty(), "an opened recording has no sample format");
+  checkSamples(*rec.reader, rec.format, rec.sampleFormat);
   fillMetadata(path, rec);
   (void)previewComment(rec);
   readToEnd(*rec.reader, rec.format, rec.isWavPack ? -1 : static_cast<std::int64_t>(size));

@@ -108,6 +108,67 @@ void waveSeeds() {
            .chunkWithSize("data", 0xFFFFFFFFu, sineBytes(64, 1, 16))
            .build(0xFFFFFFFFu));
   seed(h, "float", RiffBuilder().chunk("fmt ", fmtFields(3, 1, 250000, 32)).chunk("data", Bytes(64, 0)).build());
+  seed(h, "float64", RiffBuilder().chunk("fmt ", fmtFields(3, 1, 250000, 64)).chunk("data", Bytes(64, 0x41)).build());
+  seed(h, "pcm24", pcmWav(96000, 2, 24, Bytes(96, 0x35)));
+  seed(h, "pcm32", pcmWav(96000, 1, 32, Bytes(64, 0x85)));
+  seed(h, "pcm12", pcmWav(96000, 1, 12, sineBytes(64, 1, 16)));
+  // An attribute block straight after the 16 PCM bytes, no length field.
+  Bytes noLength = fmtFields(1, 1, 250000, 16);
+  putText(noLength, "MMMMMMMMM(#250000#)<&1&>[!250!]MMMMMMMMM");
+  // A length field claiming more than the chunk holds.
+  Bytes overLength = fmtFields(1, 1, 250000, 16);
+  putU16(overLength, 600);
+  putText(overLength, "MMMMMMMMMDEV=xMMMMMMMMM");
+  const std::string guano =
+      "GUANO|Version: 1.0\nTimestamp: 2022-06-27T22:42:46.759-06:00\nTE: 10\n"
+      "Loc Position: 40.1 -105.9\nMake: Wildlife\nNote: a\\nb\n";
+  seed(h, "fmt_block_without_length",
+       RiffBuilder()
+           .chunk("fmt ", noLength)
+           .chunk("data", sineBytes(300, 1, 16))
+           .chunk("guan", Bytes(guano.begin(), guano.end()))
+           .build());
+  seed(h, "fmt_length_too_long",
+       RiffBuilder().chunk("fmt ", overLength).chunk("guan", Bytes(5, 'x'), false).chunk("data", sineBytes(64, 1, 16)).build());
+  // The extensible header with float samples, 24 valid bits in 32, 12 in 16.
+  auto extensible = [&](std::uint16_t bits, std::uint16_t valid, std::uint16_t sub) {
+    Bytes e = fmtFields(0xFFFE, 1, 192000, bits);
+    putU16(e, 22);
+    putU16(e, valid);
+    putU32(e, 4);
+    putU16(e, sub);
+    e.insert(e.end(), 14, 0x10);
+    return RiffBuilder().chunk("fmt ", e).chunk("data", Bytes(128, 0x7F)).build();
+  };
+  seed(h, "extensible_float", extensible(32, 32, 3));
+  seed(h, "extensible_24_in_32", extensible(32, 24, 1));
+  seed(h, "extensible_12_in_16", extensible(16, 12, 1));
+  seed(h, "alaw", RiffBuilder().chunk("fmt ", fmtFields(6, 1, 8000, 8)).chunk("data", Bytes(64, 0x55)).build());
+}
+
+void guanoSeeds() {
+  const std::string h = "guano";
+  seedText(h, "full",
+           "GUANO|Version: 1.0\nMake: Wildlife Acoustics\nModel: SM4BAT\nSerial: S4U01234\n"
+           "Timestamp: 2021-06-15T22:22:35.319-06:00\nTE: 10\nLoc Position: 40.16872 -105.90369\n"
+           "Loc Elevation: 2501.5\nNote: first line\\nsecond line\nNABat|Site Name: x\n");
+  seedText(h, "utc", "GUANO|Version:1.0\r\nTimestamp:2020-02-29T00:00:00Z\r\nTE:1\r\n");
+  seedText(h, "no_offset", "GUANO|Version: 1.0\nTimestamp: 2021-07-19 16:00:59.5\nSerial: \xc3\xa9t\xe9\n");
+  seedText(h, "broken", "GUANO|Version: 1.0\nno colon here\n: no key\nTimestamp: 2021-13-40T25:61:61\n"
+                        "Loc Position: 91 200\nTE: ten\n");
+  seedText(h, "names", "3773_SE_Array_S1_20210615_222235_319.wav");
+  seedText(h, "names_t", "PAR_20200101T235959+0130.wav");
+  seedText(h, "names_d", "x_D20120704T213015m250.wav");
+  Bytes wamd;
+  for (const auto& [id, text] : std::vector<std::pair<std::uint16_t, std::string>>{
+           {0, std::string("\x01\x00", 2)},
+           {5, "2022-06-27 22:42:46.759-06:00"},
+           {6, "WGS84,47.59183,N,122.33333,W,20.0"}}) {
+    putU16(wamd, id);
+    putU32(wamd, static_cast<std::uint32_t>(text.size()));
+    putText(wamd, text);
+  }
+  seed(h, "wamd", wamd);
 }
 
 void attributeSeeds() {
@@ -216,8 +277,12 @@ void realSeeds(const fs::path& real) {
       // The header extension of the whole file, for the attribute block.
       WaveFile wav;
       WaveFormat fmt;
-      if (!failed(wav.open(entry.path().c_str(), &fmt)) && fmt.extraSize > 0) {
-        seed("attribute_block", name, Bytes(fmt.extra.begin(), fmt.extra.begin() + fmt.extraSize));
+      if (!failed(wav.open(entry.path().c_str(), &fmt))) {
+        if (fmt.extraSize > 0) {
+          seed("attribute_block", name, Bytes(fmt.extra.begin(), fmt.extra.begin() + fmt.extraSize));
+        }
+        if (wav.chunkMetadata().hasGuano) seed("guano", name, wav.chunkMetadata().guano);
+        if (wav.chunkMetadata().hasWamd) seed("guano", name + "_wamd", wav.chunkMetadata().wamd);
       }
     } else if (ext == ".zc") {
       seedText("zc_decoder", name, slurp(entry.path()));
@@ -258,6 +323,7 @@ int main(int argc, char** argv) {
   settingsSeeds();
   registrySeeds();
   zcSeeds();
+  guanoSeeds();
   realSeeds(argc > 2 ? fs::path(argv[2]) : fs::path());
   return 0;
 }

@@ -1,5 +1,6 @@
 // Opens recordings and prints what the scan would read from them: format,
-// effective sample rate, attribute block and metadata.
+// effective sample rate, attribute block, GUANO fields and metadata, each
+// value with the source it came from.
 //   quilve_inspect [--expansion 1|10] PATH...
 #include <algorithm>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "input/name_stamp.h"
 #include "input/recording.h"
 #include "settings/scan_settings.h"
 
@@ -37,6 +39,13 @@ void print(const std::string& path, const ScanSettings& settings) {
   std::printf("  reader:          %s\n", rec.isWavPack ? "WavPack" : "WAV");
   std::printf("  format:          %u channel(s), %u bits, %u Hz stored, block %u bytes\n",
               f.channels, f.bitsPerSample, f.sampleRate, f.blockAlign);
+  static const char* const kEncodings[] = {"8-bit unsigned integer", "16-bit integer",
+                                           "24-bit integer (value / 256)",
+                                           "32-bit integer (value / 65536)",
+                                           "32-bit float (value x 32768)",
+                                           "64-bit float (value x 32768)"};
+  std::printf("  samples:         %s, %u valid bits\n",
+              kEncodings[static_cast<int>(rec.sampleFormat.encoding)], rec.sampleFormat.validBits);
   std::printf("  effective rate:  %.0f Hz\n", rec.effectiveSampleRate);
   std::printf("  data:            %u bytes%s\n", rec.dataSize,
               rec.isWavPack ? " (compressed file size)" : "");
@@ -45,18 +54,76 @@ void print(const std::string& path, const ScanSettings& settings) {
                 frames / rec.effectiveSampleRate, frames);
   }
   std::printf("  attribute block: %s\n",
-              f.extraSize == 0 ? "none" : rec.attributesParsed ? rec.attributeText.c_str() : "present but not parsed");
-  std::printf("  device:          %s\n", rec.metadata.device.c_str());
-  std::printf("  comment:         %s\n", previewComment(rec).c_str());
-  if (rec.metadata.gpsValid) {
-    std::printf("  position:        lat %.6f lon %.6f alt %.1f m\n", rec.metadata.latitude,
-                rec.metadata.longitude, rec.metadata.altitude);
+              f.extraSize == 0 ? "none"
+              : !rec.attributesParsed ? "present but not parsed"
+              : rec.attributeText.empty() ? "parsed, no attributes"
+                                          : rec.attributeText.c_str());
+  const RecordingMetadata& m = rec.metadata;
+  std::printf("  expansion:       %ld (%s)\n", m.expansionFactor,
+              m.expansionSource == ExpansionSource::Attribute ? "attribute block"
+              : m.expansionSource == ExpansionSource::Guano   ? "GUANO TE"
+                                                              : "default");
+  const SonoAttribute attr;
+  std::string value;
+  auto fromBlock = [&](const char* key) {
+    return rec.attributesParsed && attr.getAttribute(key, &value, rec.attributeText);
+  };
+  const GuanoFields& g = rec.guano;
+  const bool guanoDevice = !g.make.empty() || !g.model.empty() || !g.serial.empty();
+  std::printf("  device:          %s%s\n", m.device.c_str(),
+              fromBlock("DEV") ? " (attribute DEV)"
+              : guanoDevice    ? " (GUANO Make, Model, Serial)"
+                               : "");
+  std::printf("  comment:         %s%s\n", previewComment(rec).c_str(),
+              fromBlock("CMT") ? " (attribute CMT)"
+              : !rec.attributeText.empty() ? " (attribute text)"
+              : !g.note.empty()      ? " (GUANO Note)"
+                                     : "");
+  if (m.gpsValid) {
+    std::printf("  position:        lat %.6f lon %.6f alt %.1f m (%s)\n", m.latitude, m.longitude,
+                m.altitude, fromBlock("GPS") ? "attribute GPS" : rec.hasWamd ? "wamd position" : "GUANO Loc Position");
   }
-  if (rec.metadata.timeKnown) {
-    const DateTime& t = rec.metadata.recordingTime;
-    std::printf("  recorded:        %04d-%02d-%02d %02d:%02d:%02d.%03d local (%s)\n", t.year, t.month,
-                t.day, t.hour, t.minute, t.second, t.millisecond,
-                rec.metadata.timeFromUtc ? "from UTC and LTB" : "file time");
+  if (m.timeKnown) {
+    const char* source = m.timeSource == TimeSource::Attribute ? "attribute UTC and LTB"
+                         : m.timeSource == TimeSource::Guano   ? "GUANO Timestamp"
+                         : m.timeSource == TimeSource::Wamd    ? "wamd time stamp"
+                         : m.timeSource == TimeSource::Name    ? "file name"
+                                                               : "file time";
+    std::printf("  recorded:        %s (%s)\n",
+                formatIsoTime(m.recordingTime, m.utcOffsetKnown, m.utcOffsetMinutes).c_str(), source);
+  }
+  NameStamp stamp;
+  const bool named = findNameStamp(path.c_str(), &stamp);
+  const GuanoFields* vendor = rec.hasGuano ? &g : rec.hasWamd ? &rec.wamd : nullptr;
+  const double timeOfDay = recordingTimeOfDay(path.c_str(), vendor);
+  const char* todSource = named                               ? "file name"
+                          : vendor && vendor->hasTimestamp && rec.hasGuano ? "GUANO Timestamp"
+                          : vendor && vendor->hasTimestamp    ? "wamd time stamp"
+                                                              : "none";
+  std::printf("  time of day:     %.3f s (%s)\n", timeOfDay, todSource);
+  if (rec.hasGuano) {
+    std::printf("  GUANO:\n");
+    if (g.hasExpansion) std::printf("    TE:            %ld\n", g.expansion);
+    if (g.hasTimestamp) {
+      std::printf("    Timestamp:     %s\n",
+                  formatIsoTime(g.timestamp.time, g.timestamp.hasOffset, g.timestamp.offsetMinutes).c_str());
+    }
+    if (g.hasPosition) std::printf("    Loc Position:  %.6f %.6f\n", g.latitude, g.longitude);
+    if (g.hasElevation) std::printf("    Loc Elevation: %.1f\n", g.elevation);
+    if (!g.make.empty()) std::printf("    Make:          %s\n", g.make.c_str());
+    if (!g.model.empty()) std::printf("    Model:         %s\n", g.model.c_str());
+    if (!g.serial.empty()) std::printf("    Serial:        %s\n", g.serial.c_str());
+    if (!g.note.empty()) std::printf("    Note:          %s\n", g.note.c_str());
+    for (const std::string& problem : g.problems) std::printf("    ignored:       %s\n", problem.c_str());
+  } else if (rec.hasWamd) {
+    const GuanoFields& w = rec.wamd;
+    std::printf("  wamd:\n");
+    if (w.hasTimestamp) {
+      std::printf("    time stamp:    %s\n",
+                  formatIsoTime(w.timestamp.time, w.timestamp.hasOffset, w.timestamp.offsetMinutes).c_str());
+    }
+    if (w.hasPosition) std::printf("    position:      %.6f %.6f\n", w.latitude, w.longitude);
+    for (const std::string& problem : w.problems) std::printf("    ignored:       %s\n", problem.c_str());
   }
   std::printf("\n");
   rec.reader->close();

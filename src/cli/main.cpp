@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli/recording_summary.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -350,6 +351,8 @@ int main(int argc, char** argv) {
     };
     j["passed"] = listJson(lists.passed);
     j["failed"] = listJson(lists.failed);
+    addRecordingSummaryFields(j["passed"], result.recordings);
+    addRecordingSummaryFields(j["failed"], result.recordings);
     j["filesSelected"] = session.filesSelected;
     j["totalChirpCount"] = session.totalChirpCount;
     j["batPassCount"] = session.batPassCount;

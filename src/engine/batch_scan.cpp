@@ -184,6 +184,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       commitRecording(outcome, settings, session, lists, outputs);
       zeroCrossing.endRecording(outcome.metadata);
       report.calls = outcome.fileChirpCount;
+      report.metadata = outcome.metadata;
     }
     commitMessages.release(options.reporter);
     result.recordings.push_back(report);

@@ -42,6 +42,7 @@ struct BatchRecordingReport {
   std::string failure;  // why it could not be read, when not opened
   bool readError = false;
   std::uint32_t calls = 0;
+  RecordingMetadata metadata;  // when opened
 };
 
 struct BatchResult {

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "engine/detector_kernels.h"
-#include "input/wave_format.h"
+#include "input/sample_format.h"
 #include "settings/scan_settings.h"
 
 namespace quilve {
@@ -620,11 +620,10 @@ void ColumnSpectrum::computeSpectrum() {
   spectrumFrameFromPower(power_.data(), frame_);
 }
 
-void ColumnSpectrum::prime(const std::uint8_t* frames, int blockAlign, int bitsPerSample) {
-  primeWith([&](int i) {
-    return firstChannelSample(frames + static_cast<std::ptrdiff_t>(i) * blockAlign,
-                              static_cast<std::uint16_t>(bitsPerSample));
-  });
+void ColumnSpectrum::prime(const std::uint8_t* frames, int blockAlign, SampleFormat format) {
+  std::array<float, kWindow> x;
+  firstChannelSamples(frames, kWindow, blockAlign, format, x.data());
+  primeWith([&](int i) { return x[static_cast<std::size_t>(i)]; });
 }
 
 void ColumnSpectrum::prime(const std::int16_t* samples) {
@@ -632,11 +631,12 @@ void ColumnSpectrum::prime(const std::int16_t* samples) {
 }
 
 void ColumnSpectrum::advance(const std::uint8_t* frames, int count, int blockAlign,
-                             int bitsPerSample) {
-  advanceWith(count, [&](int i) {
-    return firstChannelSample(frames + static_cast<std::ptrdiff_t>(i) * blockAlign,
-                              static_cast<std::uint16_t>(bitsPerSample));
-  });
+                             SampleFormat format) {
+  // Only the first kWindow frames of a column are looked at.
+  const int n = count < kWindow ? count : kWindow;
+  std::array<float, kWindow> x;
+  firstChannelSamples(frames, n, blockAlign, format, x.data());
+  advanceWith(n, [&](int i) { return x[static_cast<std::size_t>(i)]; });
 }
 
 void ColumnSpectrum::advance(const std::int16_t* samples, int count) {
@@ -644,11 +644,12 @@ void ColumnSpectrum::advance(const std::int16_t* samples, int count) {
 }
 
 void ColumnSpectrum::queue(const std::uint8_t* frames, int count, int blockAlign,
-                           int bitsPerSample) {
-  queueWith(count, [&](int i) {
-    return firstChannelSample(frames + static_cast<std::ptrdiff_t>(i) * blockAlign,
-                              static_cast<std::uint16_t>(bitsPerSample));
-  });
+                           SampleFormat format) {
+  // Only the first kWindow frames of a column are looked at.
+  const int n = count < kWindow ? count : kWindow;
+  std::array<float, kWindow> x;
+  firstChannelSamples(frames, n, blockAlign, format, x.data());
+  queueWith(n, [&](int i) { return x[static_cast<std::size_t>(i)]; });
 }
 
 void ColumnSpectrum::queue(const std::int16_t* samples, int count) {

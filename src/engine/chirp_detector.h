@@ -14,6 +14,7 @@
 
 #include "engine/chirp_record.h"
 #include "engine/tile_sink.h"
+#include "input/sample_format.h"
 #include "input/spectrum_batch.h"
 #include "input/spectrum_frame.h"
 #include "input/spectrum_sfft.h"
@@ -170,13 +171,13 @@ class ColumnSpectrum {
   // First kWindow frames of a recording: the DC estimate starts as their
   // mean, the window holds the samples minus that mean, and the spectrum of
   // the window is computed.
-  void prime(const std::uint8_t* frames, int blockAlign, int bitsPerSample);
+  void prime(const std::uint8_t* frames, int blockAlign, SampleFormat format);
   void prime(const std::int16_t* samples);
 
   // Shifts `count` new frames into the window (the first kWindow of them
   // when there are more), each less the running DC estimate, which is
   // updated after every sample, and recomputes the spectrum.
-  void advance(const std::uint8_t* frames, int count, int blockAlign, int bitsPerSample);
+  void advance(const std::uint8_t* frames, int count, int blockAlign, SampleFormat format);
   void advance(const std::int16_t* samples, int count);
 
   const float* levels() const { return frame_.level; }
@@ -187,7 +188,7 @@ class ColumnSpectrum {
   // together, which is faster than one at a time. A full queue must be
   // computed and cleared before more columns are queued.
   static constexpr int kBatchColumns = SpectrumBatch::kMaxColumns;
-  void queue(const std::uint8_t* frames, int count, int blockAlign, int bitsPerSample);
+  void queue(const std::uint8_t* frames, int count, int blockAlign, SampleFormat format);
   void queue(const std::int16_t* samples, int count);
   int queuedColumns() const { return queued_; }
   // Spectra and levels of every queued column, then levels(j) and power(j)

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "input/name_stamp.h"
 #include "settings/scan_settings.h"
 
 namespace quilve {
@@ -74,42 +75,9 @@ std::int32_t samplesPerColumn(int detailSelection, float effectiveSampleRate) {
   return static_cast<std::int32_t>(samples);
 }
 
-namespace {
-
-bool digitsAt(const char* s, int count, int* value) {
-  int v = 0;
-  for (int i = 0; i < count; ++i) {
-    const char c = s[i];
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  *value = v;
-  return true;
-}
-
-}  // namespace
-
 double timeOfDayFromName(const char* path) {
-  if (path == nullptr) return 0.0;
-  // Both separators count: names come from Windows-style lists as well as
-  // from this machine's paths.
-  const char* name = path;
-  for (const char* c = path; *c != '\0'; ++c) {
-    if (*c == '\\' || *c == '/') name = c + 1;
-  }
-  const std::size_t length = std::strlen(name);
-  // DyyyymmddThhmmssmNNN takes 20 characters; never look past the name.
-  for (std::size_t p = 0; p + 20 <= length; ++p) {
-    const char* s = name + p;
-    if (s[0] != 'D' || s[9] != 'T' || s[16] != 'm') continue;
-    int hh, mm, ss, ms;
-    if (!digitsAt(s + 10, 2, &hh) || !digitsAt(s + 12, 2, &mm) || !digitsAt(s + 14, 2, &ss) ||
-        !digitsAt(s + 17, 3, &ms)) {
-      continue;
-    }
-    return hh * 3600.0 + mm * 60.0 + ss + ms * 0.001;
-  }
-  return 0.0;
+  NameStamp stamp;
+  return findNameStamp(path, &stamp) ? secondsOfDay(stamp.time.time) : 0.0;
 }
 
 }  // namespace quilve

@@ -19,8 +19,9 @@ float addLevels(float a, float b);
 // Samples per sonogram column for a view span index at the effective rate.
 std::int32_t samplesPerColumn(int detailSelection, float effectiveSampleRate);
 
-// Seconds since midnight from a DyyyymmddThhmmssmNNN stamp in the file name
-// (the part after the last path separator); 0 without such a stamp.
+// Seconds since midnight from a date-time stamp in the file name (the part
+// after the last path separator; the forms of input/name_stamp.h); 0
+// without such a stamp.
 double timeOfDayFromName(const char* path);
 
 }  // namespace quilve

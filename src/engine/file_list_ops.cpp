@@ -93,4 +93,10 @@ bool previewNextFile(ScanLists& lists, ScanControl& control, const ScanSettings&
   return previewPath(control, settings, comment);
 }
 
+std::string messageWithReason(const ScanControl& control) {
+  const bool openFailed = control.messageBuffer.rfind("Failed opening file", 0) == 0;
+  if (!openFailed || control.lastOpenFailure.empty()) return control.messageBuffer;
+  return control.messageBuffer + "\n" + control.lastOpenFailure;
+}
+
 }  // namespace quilve

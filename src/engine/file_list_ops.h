@@ -29,4 +29,8 @@ bool selectNextFile(const ScanLists& lists, std::string* nextPath);
 bool previewNextFile(ScanLists& lists, ScanControl& control, const ScanSettings& settings,
                      std::string* comment);
 
+// The message buffer as a warning shows it: after "Failed opening file %s"
+// the reason the file did not open follows on a line of its own.
+std::string messageWithReason(const ScanControl& control);
+
 }  // namespace quilve

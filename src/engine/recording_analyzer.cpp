@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "input/name_stamp.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -74,7 +75,16 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   startRecordingCalls(job_);
   job_.recordingPath = path;
   job_.metadata = recording_.metadata;
-  job_.timeOfDay = timeOfDayFromName(path.c_str());
+  // The file name's stamp, else the GUANO (or "wamd") time stamp.
+  job_.timeOfDay = recordingTimeOfDay(path.c_str(), recording_.hasGuano ? &recording_.guano
+                                                    : recording_.hasWamd ? &recording_.wamd
+                                                                         : nullptr);
+  if (reporter_) {
+    for (const std::string& problem :
+         recording_.hasGuano ? recording_.guano.problems : recording_.wamd.problems) {
+      reporter_->trace(path + ": " + problem + ", ignored\n");
+    }
+  }
   outcome_.timeOfDay = job_.timeOfDay;
   for (int i = 0; i < kChirpSlots; ++i) {
     resetChirpRecord(store_->records[i]);
@@ -96,10 +106,11 @@ bool RecordingAnalyzer::readBytes(std::size_t count, std::size_t* got) {
   return true;
 }
 
-void RecordingAnalyzer::reportReadFailure(const std::string& detail) {
+void RecordingAnalyzer::reportReadFailure(const std::string& reason) {
   outcome_.readFailed = true;
-  warn("Failed reading wave file");
-  if (reporter_) reporter_->trace("Read error in " + outcome_.path + ": " + detail + "\n");
+  // The file and the reason on a line of their own.
+  warn("Failed reading wave file\n" + outcome_.path + (reason.empty() ? "" : ": " + reason));
+  if (reporter_) reporter_->trace("Read error in " + outcome_.path + ": " + reason + "\n");
 }
 
 bool RecordingAnalyzer::primeStep() {
@@ -109,7 +120,7 @@ bool RecordingAnalyzer::primeStep() {
     phase_ = Phase::Done;
     return false;
   }
-  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.format.bitsPerSample);
+  spectrum_.prime(buffer_.data(), recording_.format.blockAlign, recording_.sampleFormat);
   detector_.prime(spectrum_.levels());
   phase_ = Phase::Columns;
   return true;
@@ -134,7 +145,7 @@ bool RecordingAnalyzer::queueColumns() {
       break;
     }
     spectrum_.queue(buffer_.data(), samplesPerColumn_, recording_.format.blockAlign,
-                    recording_.format.bitsPerSample);
+                    recording_.sampleFormat);
   }
   if (spectrum_.queuedColumns() > 0) spectrum_.computeQueued();
   return spectrum_.queuedColumns() > 0;

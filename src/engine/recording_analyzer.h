@@ -81,7 +81,7 @@ class RecordingAnalyzer {
   bool queueColumns();
   void warn(const std::string& text);
   bool readBytes(std::size_t count, std::size_t* got);
-  void reportReadFailure(const std::string& detail);
+  void reportReadFailure(const std::string& reason);
 
   TileSink* tiles_;
   Reporter* reporter_;

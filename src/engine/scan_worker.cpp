@@ -146,7 +146,7 @@ void ScanWorker::commitOpenFailure(const std::string& path) {
   }
   host_.listsChanged();
   if (!analyzer_->outcome().openFailure.empty()) {
-    host_.warning("Failed opening file " + path);
+    host_.warning("Failed opening file " + path + "\n" + analyzer_->outcome().openFailure);
   }
   moveToNextRecording();
 }
@@ -209,7 +209,7 @@ void ScanWorker::moveToNextRecording() {
         return;
       }
       if (control_.currentRecordingPath.empty()) break;  // the end of the list
-      host_.warning(control_.messageBuffer);
+      host_.warning(messageWithReason(control_));
       {
         std::lock_guard<std::mutex> lock(lists_.mutex);
         enterUnreadable(recordingFileName(control_.currentRecordingPath), lists_, session_);
@@ -239,7 +239,7 @@ bool requestScan(ScanControl& control, ScanLists& lists, const ScanSettings& set
                  ScanHost& host) {
   std::string comment;
   if (!previewSelectedFile(lists, control, settings, &comment)) {
-    host.warning(control.messageBuffer);
+    host.warning(messageWithReason(control));
     return false;
   }
   host.comment(comment);
@@ -250,7 +250,7 @@ bool requestScan(ScanControl& control, ScanLists& lists, const ScanSettings& set
 bool requestScanAll(ScanControl& control, ScanLists& lists, ScanSession& session,
                     const ScanSettings& settings, ScanHost& host) {
   if (!resetFileList(lists, control)) {
-    host.warning(control.messageBuffer);
+    host.warning(messageWithReason(control));
     return false;
   }
   control.scanRequestFlag = true;
@@ -258,7 +258,7 @@ bool requestScanAll(ScanControl& control, ScanLists& lists, ScanSession& session
   std::string comment;
   bool ok = previewSelectedFile(lists, control, settings, &comment);
   while (!ok) {
-    host.warning(control.messageBuffer);
+    host.warning(messageWithReason(control));
     if (control.currentRecordingPath.empty()) {
       control.scanRequestFlag = false;
       return false;

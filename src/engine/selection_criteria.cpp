@@ -45,7 +45,7 @@ bool passesFitRestriction(const CallParameters& parameters, const ScanSettings& 
 
 bool passesFilterBank(const CallParameters& p, const ScanSettings& s) {
   // Analook reads slopes in octaves per second, every other layout in kHz/ms.
-  const bool octaves = s.OutputFormat == kOutputAnalook;
+  const bool octaves = slopeFilterInOctaves(s.OutputFormat);
   const float charSlope = octaves ? p.charSlopeOct : p.charSlope;
   const float upperSlope = octaves ? p.upperSlopeOct : p.upperSlope;
 

@@ -5,6 +5,7 @@
 #include <limits>
 #include <system_error>
 
+#include "input/wamd.h"
 #include "input/wave_file.h"
 #include "input/wavpack_file.h"
 #include "settings/scan_settings.h"
@@ -13,29 +14,48 @@ namespace quilve {
 
 namespace {
 
-// Parses the recording's extension as an attribute block and derives the
-// effective sample rate from its factor, else from the default factor.
+// Parses the recording's extension (the whole of it, even where the header
+// keeps only its start) as an attribute block, and derives the effective
+// sample rate from the factor it states, else from GUANO's "TE", else from
+// the default factor.
 void deriveSampleRate(const ScanSettings& settings, Recording& rec) {
   const WaveFormat& f = rec.format;
   long factor = settings.DefaultExpansionFactor;
+  ExpansionSource source = ExpansionSource::Default;
   rec.attributesParsed = false;
   rec.attributeText.clear();
-  if (f.extraSize != 0) {
+  const std::vector<std::uint8_t>* whole =
+      rec.reader ? &rec.reader->chunkMetadata().extension : nullptr;
+  const std::uint8_t* block = whole && !whole->empty() ? whole->data() : f.extra.data();
+  const std::size_t blockSize = whole && !whole->empty() ? whole->size() : f.extraSize;
+  if (blockSize != 0) {
     long rate = 0;
     long third = 0;
-    long blockFactor = factor;
+    long stated = -1;  // stays -1 when the block states no factor
     SonoAttribute attr;
-    if (attr.parseBlock(f.extra.data(), f.extraSize, &rate, &blockFactor, &third,
-                        &rec.attributeText)) {
+    if (attr.parseBlock(block, blockSize, &rate, &stated, &third, &rec.attributeText)) {
       rec.attributesParsed = true;
       // A block stating a factor of 0 would give a sample rate of 0 and no
-      // column size; such a recording is analysed with the default factor.
-      if (blockFactor > 0) factor = blockFactor;
+      // column size; such a recording is analysed like one stating none.
+      if (stated > 0) {
+        factor = stated;
+        source = ExpansionSource::Attribute;
+      } else if (!(rec.hasGuano && rec.guano.hasExpansion)) {
+        // The default factor, with the block's correction for its rate.
+        std::string text;
+        attr.parseBlock(block, blockSize, &rate, &factor, &third, &text);
+      }
     } else {
       rec.attributeText.clear();
     }
   }
+  if (source == ExpansionSource::Default && rec.hasGuano && rec.guano.hasExpansion) {
+    factor = rec.guano.expansion;
+    source = ExpansionSource::Guano;
+  }
   if (factor <= 0) factor = 1;
+  rec.metadata.expansionFactor = factor;
+  rec.metadata.expansionSource = source;
   rec.effectiveSampleRate = static_cast<float>(f.sampleRate) * static_cast<float>(factor);
 }
 
@@ -79,6 +99,15 @@ Status openRecording(const std::string& path, const ScanSettings& settings, Reco
   const std::int64_t size = rec.reader->dataSize();
   rec.dataSize = static_cast<std::uint32_t>(
       std::clamp<std::int64_t>(size, 0, std::numeric_limits<std::uint32_t>::max()));
+  sampleFormatOf(rec.format, &rec.sampleFormat);
+  const ChunkMetadata& chunks = rec.reader->chunkMetadata();
+  if (chunks.hasGuano) {
+    rec.hasGuano = true;
+    rec.guano = parseGuano(chunks.guano.data(), chunks.guano.size());
+  } else if (chunks.hasWamd) {
+    rec.hasWamd = true;
+    rec.wamd = parseWamd(chunks.wamd.data(), chunks.wamd.size());
+  }
   deriveSampleRate(settings, rec);
   if (reason) reason->clear();
   return kStatusOk;
@@ -88,6 +117,7 @@ std::string previewComment(const Recording& rec) {
   std::string comment;
   SonoAttribute attr;
   if (!attr.getAttribute("CMT", &comment, rec.attributeText)) comment = rec.attributeText;
+  if (comment.empty() && rec.hasGuano) comment = rec.guano.note;
   std::replace(comment.begin(), comment.end(), ',', ' ');
   return comment;
 }

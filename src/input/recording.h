@@ -5,7 +5,9 @@
 #include <memory>
 #include <string>
 
+#include "input/guano.h"
 #include "input/recording_reader.h"
+#include "input/sample_format.h"
 #include "input/sono_attribute.h"
 #include "input/wave_format.h"
 
@@ -15,6 +17,16 @@ struct ScanSettings;
 
 extern const char* const kNoDeviceText;  // "<No device found>"
 
+// Where a recording's time came from, in the order they are trusted.
+enum class TimeSource { None, Attribute, Guano, Wamd, Name, File };
+// Where its time-expansion factor came from.
+enum class ExpansionSource { Default, Attribute, Guano };
+
+// "attribute", "guano", "wamd", "name", "file" (empty for None); "attribute",
+// "guano", "default".
+const char* timeSourceName(TimeSource source);
+const char* expansionSourceName(ExpansionSource source);
+
 struct RecordingMetadata {
   float latitude = 0.0f;
   float longitude = 0.0f;
@@ -23,8 +35,13 @@ struct RecordingMetadata {
   DateTime recordingTime;  // local time
   bool timeFromUtc = false;
   bool timeKnown = false;
+  TimeSource timeSource = TimeSource::None;
+  bool utcOffsetKnown = false;  // recordingTime's offset from UTC is known
+  int utcOffsetMinutes = 0;     // local time minus UTC
   std::string device = kNoDeviceText;
   std::string comment;
+  long expansionFactor = 1;  // the factor the effective sample rate uses
+  ExpansionSource expansionSource = ExpansionSource::Default;
 };
 
 struct Recording {
@@ -34,6 +51,11 @@ struct Recording {
   bool isWavPack = false;
   bool attributesParsed = false;  // the extension parsed as an attribute block
   std::string attributeText;      // the block's attribute text when it parsed
+  SampleFormat sampleFormat;      // how the reader's sample bytes are laid out
+  bool hasGuano = false;          // the file holds a GUANO chunk
+  GuanoFields guano;              // what of it could be read
+  bool hasWamd = false;           // no GUANO, but a "wamd" chunk
+  GuanoFields wamd;               // its time stamp and position
   RecordingMetadata metadata;
   std::unique_ptr<RecordingReader> reader;  // open while the recording is scanned
 };
@@ -49,8 +71,10 @@ Status openRecording(const std::string& path, const ScanSettings& settings, Reco
 // whole attribute text, with every comma shown as a blank.
 std::string previewComment(const Recording& rec);
 
-// Fills GPS position, recording time, device and comment from the attribute
-// block (when it parsed) and otherwise the file's creation time.
+// Fills GPS position, recording time, device and comment, each from the
+// first source that has it: the attribute block (when it parsed), GUANO
+// (else a "wamd" chunk), the file name's stamp (the time only), the file's
+// creation time.
 void fillMetadata(const std::string& path, Recording& rec);
 
 }  // namespace quilve

@@ -3,11 +3,26 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "input/status.h"
 #include "input/wave_format.h"
 
 namespace quilve {
+
+// What a reader found besides the header: the whole "fmt " extension (or
+// attribute tag item), of which the header keeps kMaxExtraBytes, and the
+// bodies of a GUANO ("guan") and a "wamd" chunk. Each is bounded by
+// kMaxMetadataChunk.
+struct ChunkMetadata {
+  std::vector<std::uint8_t> extension;
+  bool hasGuano = false;
+  std::vector<std::uint8_t> guano;
+  bool hasWamd = false;
+  std::vector<std::uint8_t> wamd;
+};
+
+constexpr std::size_t kMaxMetadataChunk = 64 * 1024;
 
 class RecordingReader {
  public:
@@ -21,6 +36,11 @@ class RecordingReader {
   virtual Status close() = 0;
   // A short reason for the last failure, for messages naming the file.
   virtual const std::string& lastError() const = 0;
+  // Valid after a successful open.
+  const ChunkMetadata& chunkMetadata() const { return chunks_; }
+
+ protected:
+  ChunkMetadata chunks_;
 };
 
 }  // namespace quilve

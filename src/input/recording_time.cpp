@@ -53,7 +53,8 @@ bool validDateTime(const DateTime& t) {
          t.second <= 59 && t.millisecond >= 0 && t.millisecond <= 999;
 }
 
-bool localFromTimespec(std::int64_t seconds, std::int64_t nanoseconds, DateTime* local) {
+bool localFromTimespec(std::int64_t seconds, std::int64_t nanoseconds, DateTime* local,
+                       int* offsetMinutes) {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
   if (localtime_r(&t, &tm) == nullptr) return false;
@@ -65,6 +66,7 @@ bool localFromTimespec(std::int64_t seconds, std::int64_t nanoseconds, DateTime*
   local->minute = tm.tm_min;
   local->second = tm.tm_sec > 59 ? 59 : tm.tm_sec;  // a leap second shows as :59
   local->millisecond = static_cast<int>(nanoseconds / 1000000);
+  if (offsetMinutes) *offsetMinutes = static_cast<int>(tm.tm_gmtoff / 60);
   return true;
 }
 
@@ -108,7 +110,7 @@ bool utcToLocalWithBias(const DateTime& utc, long biasMinutes, DateTime* local) 
   return true;
 }
 
-bool fileCreationLocalTime(const std::string& path, DateTime* local) {
+bool fileCreationLocalTime(const std::string& path, DateTime* local, int* offsetMinutes) {
   if (local == nullptr || path.empty()) return false;
 #ifdef STATX_BTIME
   struct statx sx {};
@@ -116,14 +118,16 @@ bool fileCreationLocalTime(const std::string& path, DateTime* local) {
     // Not every file system records a birth time; then the modification
     // time is the closest to when the recording was made.
     if (sx.stx_mask & STATX_BTIME)
-      return localFromTimespec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec, local);
+      return localFromTimespec(sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec, local,
+                               offsetMinutes);
     if (sx.stx_mask & STATX_MTIME)
-      return localFromTimespec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec, local);
+      return localFromTimespec(sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec, local,
+                               offsetMinutes);
   }
 #endif
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) return false;
-  return localFromTimespec(st.st_mtim.tv_sec, st.st_mtim.tv_nsec, local);
+  return localFromTimespec(st.st_mtim.tv_sec, st.st_mtim.tv_nsec, local, offsetMinutes);
 }
 
 }  // namespace quilve

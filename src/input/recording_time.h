@@ -12,7 +12,8 @@ namespace quilve {
 bool utcToLocalWithBias(const DateTime& utc, long biasMinutes, DateTime* local);
 
 // The file's birth time (statx), else its modification time, as local time
-// in the machine's time zone.
-bool fileCreationLocalTime(const std::string& path, DateTime* local);
+// in the machine's time zone; `offsetMinutes` (when given) receives that
+// zone's offset from UTC at that time.
+bool fileCreationLocalTime(const std::string& path, DateTime* local, int* offsetMinutes = nullptr);
 
 }  // namespace quilve

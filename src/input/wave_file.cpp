@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace quilve {
 
@@ -21,6 +22,8 @@ constexpr std::size_t kBsn0ReadLimit = 4096;
 constexpr std::size_t kBsn0TextOffset = 14;
 constexpr std::size_t kBsn0FactorOffset = 52;
 constexpr std::size_t kBsn0MaxText = 512;
+// The start marker of an attribute block.
+constexpr std::string_view kBlockMarker = "MMMMMMMMM";
 
 std::uint32_t le32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
@@ -157,6 +160,52 @@ class WaveFile::Riff {
   std::size_t end_ = 0;
 };
 
+namespace {
+
+bool isChunkId(const char* id) {
+  for (int i = 0; i < 4; ++i) {
+    if (id[i] < 0x20 || id[i] > 0x7E) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Walks every chunk of the WAVE form (from its first chunk to the end of the
+// file, as some writers leave the RIFF size short) for the GUANO and the
+// "wamd" chunk. A pad byte is 0; after a chunk of odd size, a non-zero byte
+// where the pad byte belongs that starts a chunk identifier means the pad
+// byte was left out.
+void WaveFile::findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata* chunks) {
+  std::int64_t pos = start;
+  bool oddBefore = false;
+  while (pos + 8 <= riff.fileSize()) {
+    ChunkInfo c;
+    if (oddBefore) {
+      std::uint8_t probe[5];
+      riff.seek(pos - 1);
+      if (riff.read(probe, 5) == 5 && probe[0] != 0 &&
+          isChunkId(reinterpret_cast<const char*>(probe))) {
+        --pos;
+      }
+    }
+    riff.seek(pos);
+    if (!riff.readHeader(&c) || !isChunkId(c.id)) return;
+    const bool guan = !chunks->hasGuano && std::memcmp(c.id, "guan", 4) == 0;
+    const bool wamd = !chunks->hasWamd && std::memcmp(c.id, "wamd", 4) == 0;
+    if (guan || wamd) {
+      std::vector<std::uint8_t>& body = guan ? chunks->guano : chunks->wamd;
+      const std::size_t want = std::min<std::size_t>(c.size, kMaxMetadataChunk);
+      body.resize(want);
+      body.resize(riff.read(body.data(), want));
+      (guan ? chunks->hasGuano : chunks->hasWamd) = true;
+      if (chunks->hasGuano && chunks->hasWamd) return;
+    }
+    oddBefore = (c.size & 1) != 0;
+    pos = c.dataOffset + static_cast<std::int64_t>(c.size) + (c.size & 1);
+  }
+}
+
 WaveFile::WaveFile() = default;
 
 WaveFile::~WaveFile() { close(); }
@@ -168,6 +217,7 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
   }
   if (open_) close();
   error_.clear();
+  chunks_ = ChunkMetadata{};
   looksLikeRiff_ = false;
   auto riff = std::make_unique<Riff>();
   if (!riff->openFile(path, &error_)) return kStatusFail;
@@ -179,6 +229,7 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
   };
 
   WaveFormat fmt;
+  ChunkMetadata chunks;
   bool haveBsn0 = false;
   long bsn0Factor = 0;
   std::string bsn0Text;
@@ -231,23 +282,25 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
         len = std::min(len & ~std::size_t(1), kMaxExtraBytes);
         std::memcpy(fmt.extra.data(), text, len);
         fmt.extraSize = static_cast<std::uint16_t>(len);
-      } else if (fmtChunk.size <= 18) {
-        if (fmt.formatTag != kFormatPcm) {
-          return fail(fmt.formatTag == kFormatIeeeFloat
-                          ? "unsupported format: IEEE float samples"
-                          : "unsupported format: not integer PCM");
+      } else if (fmtChunk.size > 18) {
+        // What follows the 16 PCM bytes: normally a length and that many
+        // extension bytes. Some writers put the attribute block there with
+        // no length before it, and some state a length the chunk does not
+        // hold; neither refuses the recording. The whole extension is kept
+        // for parsing, the header holds its first kMaxExtraBytes.
+        const std::size_t after = std::min<std::size_t>(fmtChunk.size - 16, kMaxMetadataChunk);
+        std::vector<std::uint8_t> rest(after);
+        if (riff->read(rest.data(), after) != after) return fail("truncated \"fmt \" extension");
+        std::vector<std::uint8_t>& ext = chunks.extension;
+        if (after >= kBlockMarker.size() &&
+            std::equal(kBlockMarker.begin(), kBlockMarker.end(), rest.begin())) {
+          ext = std::move(rest);
+        } else {
+          const std::size_t stated = le16(rest.data());
+          ext.assign(rest.begin() + 2, rest.begin() + 2 + std::min(stated, after - 2));
         }
-        fmt.extraSize = 0;
-      } else {
-        std::uint8_t e[2];
-        if (riff->read(e, 2) != 2) return fail("truncated \"fmt \" extension");
-        const std::uint16_t extra = le16(e);
-        if (extra > fmtChunk.size - 18) return fail("\"fmt \" extension longer than its chunk");
-        // A recording keeps at most kMaxExtraBytes of the extension.
-        const std::size_t keep = std::min<std::size_t>(extra, kMaxExtraBytes);
-        if (riff->read(fmt.extra.data(), keep) != keep) {
-          return fail("truncated \"fmt \" extension");
-        }
+        const std::size_t keep = std::min(ext.size(), kMaxExtraBytes);
+        if (keep > 0) std::memcpy(fmt.extra.data(), ext.data(), keep);
         fmt.extraSize = static_cast<std::uint16_t>(keep);
       }
       riff->skip(fmtChunk);
@@ -285,6 +338,8 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
     found = riff->find("data", waveEnd, &data);
   }
   if (!found) return fail("no \"data\" chunk");
+  findMetadataChunks(*riff, waveFormStart, &chunks);
+  riff->seek(data.dataOffset);
 
   const std::string unsupported = unsupportedFormatReason(fmt);
   if (!unsupported.empty()) {
@@ -295,6 +350,7 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
 
   riff_ = std::move(riff);
   format_ = fmt;
+  chunks_ = std::move(chunks);
   dataSize_ = data.size;
   remaining_ = data.size;
   readError_ = false;

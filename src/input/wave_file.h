@@ -29,6 +29,7 @@ class WaveFile final : public RecordingReader {
 
  private:
   class Riff;
+  static void findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata* chunks);
   std::unique_ptr<Riff> riff_;
   WaveFormat format_;
   std::uint32_t dataSize_ = 0;

@@ -29,18 +29,9 @@ struct WaveFormat {
   }
 };
 
-// The first channel's sample of one frame as the scan uses it: 8-bit data as
-// the unsigned byte (0..255), 16-bit data as the signed little-endian value.
-// The width comes from bitsPerSample, so an 8-bit stereo frame (blockAlign 2)
-// is still read as bytes.
-inline int firstChannelSample(const std::uint8_t* frame, std::uint16_t bitsPerSample) {
-  if (bitsPerSample <= 8) return frame[0];
-  return static_cast<std::int16_t>(static_cast<std::uint16_t>(frame[0] | (frame[1] << 8)));
-}
-
-// Why a header the scan cannot analyse is refused, or empty when it can:
-// only 8- and 16-bit integer PCM, at least one channel, a frame size that
-// holds one sample of every channel.
+// Why a header the scan cannot analyse is refused, or empty when it can (the
+// sample formats of input/sample_format.h, at least one channel, a frame
+// size that holds one sample of every channel).
 std::string unsupportedFormatReason(const WaveFormat& format);
 
 }  // namespace quilve

@@ -21,6 +21,76 @@ constexpr std::size_t kLibraryErrorSize = 128;
 // channels), so the decode buffer stays small whatever the caller asks for.
 constexpr std::size_t kMaxSamplesPerDecode = std::size_t(1) << 18;
 
+std::uint32_t le32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
+         (std::uint32_t(p[3]) << 24);
+}
+
+// Walks RIFF chunks in [pos, size) of `bytes` up to the "data" chunk (whose
+// samples are not among them) for the "guan" and "wamd" chunks; true once
+// the GUANO chunk is found.
+bool findGuanoChunk(const std::vector<std::uint8_t>& bytes, std::size_t pos,
+                    ChunkMetadata* chunks) {
+  auto isId = [&](std::size_t at) {
+    for (std::size_t i = at; i < at + 4; ++i) {
+      if (bytes[i] < 0x20 || bytes[i] > 0x7E) return false;
+    }
+    return true;
+  };
+  bool oddBefore = false;
+  while (pos + 8 <= bytes.size()) {
+    // A pad byte is 0: a non-zero one that starts an identifier means the
+    // pad byte was left out after an odd chunk.
+    if (oddBefore && bytes[pos - 1] != 0 && isId(pos - 1)) --pos;
+    if (!isId(pos)) return false;
+    const std::uint8_t* id = bytes.data() + pos;
+    const std::uint32_t size = le32(id + 4);
+    if (std::memcmp(id, "data", 4) == 0) return false;
+    const bool guan = !chunks->hasGuano && std::memcmp(id, "guan", 4) == 0;
+    const bool wamd = !chunks->hasWamd && std::memcmp(id, "wamd", 4) == 0;
+    if (guan || wamd) {
+      const std::size_t begin = pos + 8;
+      const std::size_t n = std::min<std::size_t>({size, bytes.size() - begin, kMaxMetadataChunk});
+      (guan ? chunks->guano : chunks->wamd)
+          .assign(bytes.begin() + static_cast<std::ptrdiff_t>(begin),
+                  bytes.begin() + static_cast<std::ptrdiff_t>(begin + n));
+      (guan ? chunks->hasGuano : chunks->hasWamd) = true;
+      if (chunks->hasGuano) return true;
+    }
+    oddBefore = (size & 1) != 0;
+    const std::uint64_t next = std::uint64_t(pos) + 8 + size + (size & 1);
+    if (next > bytes.size()) return false;
+    pos = static_cast<std::size_t>(next);
+  }
+  return false;
+}
+
+// The GUANO (and "wamd") chunk of the RIFF wrapper the file keeps: the header stored with
+// the first block (chunks before "data"), else the trailer stored at the end
+// (chunks after it), which the library reads on request without moving the
+// decoding position.
+void findGuanoInWrapper(WavpackContext* ctx, ChunkMetadata* chunks) {
+  const std::uint32_t headerBytes = WavpackGetWrapperBytes(ctx);
+  const std::uint8_t* data = WavpackGetWrapperData(ctx);
+  if (headerBytes < 12 || !data || std::memcmp(data, "RIFF", 4) != 0 ||
+      std::memcmp(data + 8, "WAVE", 4) != 0) {
+    WavpackFreeWrapper(ctx);
+    return;
+  }
+  std::vector<std::uint8_t> header(data, data + headerBytes);
+  if (!findGuanoChunk(header, 12, chunks)) {
+    WavpackSeekTrailingWrapper(ctx);
+    const std::uint32_t allBytes = WavpackGetWrapperBytes(ctx);
+    data = WavpackGetWrapperData(ctx);
+    if (data && allBytes > headerBytes) {
+      const std::vector<std::uint8_t> trailer(data + headerBytes, data + allBytes);
+      // The pad byte of an odd data chunk may come first.
+      findGuanoChunk(trailer, !trailer.empty() && trailer[0] == 0 ? 1 : 0, chunks);
+    }
+  }
+  WavpackFreeWrapper(ctx);
+}
+
 }  // namespace
 
 WavPackFile::WavPackFile() = default;
@@ -36,6 +106,7 @@ Status WavPackFile::open(const char* path, WaveFormat* format) {
   }
   if (context_) close();
   error_.clear();
+  chunks_ = ChunkMetadata{};
 
   // Only regular files are handed to the library, which gives a clear reason
   // for directories and missing paths; it would read standard input for the
@@ -66,51 +137,57 @@ Status WavPackFile::open(const char* path, WaveFormat* format) {
     return kStatusFail;
   };
 
-  if (WavpackGetMode(ctx) & MODE_FLOAT) return fail("unsupported format: IEEE float samples");
-
+  const bool isFloat = (WavpackGetMode(ctx) & MODE_FLOAT) != 0;
   const int channels = WavpackGetNumChannels(ctx);
   const int bytesPerSample = WavpackGetBytesPerSample(ctx);
   const long blockAlign = long(channels) * bytesPerSample;
-  if (channels <= 0 || bytesPerSample <= 0 ||
+  if (channels <= 0 || bytesPerSample <= 0 || bytesPerSample > 4 ||
       blockAlign > std::numeric_limits<std::uint16_t>::max()) {
     return fail("unsupported format: channel count or sample size out of range");
   }
 
   WaveFormat fmt;
-  fmt.formatTag = kFormatPcm;
+  fmt.formatTag = isFloat ? kFormatIeeeFloat : kFormatPcm;
   fmt.channels = static_cast<std::uint16_t>(channels);
   fmt.sampleRate = WavpackGetSampleRate(ctx);
-  fmt.bitsPerSample = static_cast<std::uint16_t>(std::max(0, WavpackGetBitsPerSample(ctx)));
+  const int bits = std::max(0, WavpackGetBitsPerSample(ctx));
+  // read() hands over whole containers; when the stated width would imply
+  // another container (24 bits kept in 4 bytes), the header states the
+  // container's width, whose low bits are then zero.
+  fmt.bitsPerSample = static_cast<std::uint16_t>(
+      (bits + 7) / 8 == bytesPerSample ? bits : bytesPerSample * 8);
   fmt.blockAlign = static_cast<std::uint16_t>(blockAlign);
   fmt.avgBytesPerSec = static_cast<std::uint32_t>(std::min<std::uint64_t>(
       std::uint64_t(fmt.blockAlign) * fmt.sampleRate, std::numeric_limits<std::uint32_t>::max()));
 
   const std::string unsupported = unsupportedFormatReason(fmt);
   if (!unsupported.empty()) return fail(unsupported);
-  // read() writes one byte per 8-bit sample and two otherwise; the frame size
-  // must say the same or the caller's buffer would be overrun.
-  const int outputBytes = fmt.bitsPerSample == 8 ? 1 : 2;
-  if (bytesPerSample != outputBytes) {
-    return fail("unsupported format: sample size does not match the sample width");
+  if (isFloat && bytesPerSample != 4) {
+    return fail("unsupported format: float samples of other than 4 bytes");
   }
 
+  ChunkMetadata chunks;
   // The attribute block. The library cuts a value that does not fit its
-  // buffer and ends it with "...", so the value is fetched whole and its
-  // first kMaxExtraBytes kept.
+  // buffer and ends it with "...", so the value is fetched whole; the header
+  // keeps its first kMaxExtraBytes.
   const int itemLength = WavpackGetTagItem(ctx, kAttributeItem, nullptr, 0);
   if (itemLength > 0) {
     std::vector<char> value(static_cast<std::size_t>(itemLength) + 1);
     const int got =
         WavpackGetTagItem(ctx, kAttributeItem, value.data(), static_cast<int>(value.size()));
-    const std::size_t keep = std::min<std::size_t>(
-        static_cast<std::size_t>(std::clamp(got, 0, itemLength)), kMaxExtraBytes);
+    const std::size_t whole = std::min<std::size_t>(
+        static_cast<std::size_t>(std::clamp(got, 0, itemLength)), kMaxMetadataChunk);
+    chunks.extension.assign(value.begin(), value.begin() + static_cast<std::ptrdiff_t>(whole));
+    const std::size_t keep = std::min(whole, kMaxExtraBytes);
     std::memcpy(fmt.extra.data(), value.data(), keep);
     fmt.extraSize = static_cast<std::uint16_t>(keep);
   }
+  findGuanoInWrapper(ctx, &chunks);
 
   dataSize_ = WavpackGetFileSize(ctx);
   context_ = ctx;
   format_ = fmt;
+  chunks_ = std::move(chunks);
   *format = format_;
   return kStatusOk;
 }
@@ -124,7 +201,8 @@ Status WavPackFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* b
 
   const std::size_t channels = format_.channels;
   const std::size_t frameBytes = format_.blockAlign;
-  const bool eightBit = format_.bitsPerSample == 8;
+  const std::size_t sampleBytes = frameBytes / channels;
+  const bool isFloat = format_.formatTag == kFormatIeeeFloat;
   const std::size_t chunkFrames = std::max<std::size_t>(1, kMaxSamplesPerDecode / channels);
 
   std::size_t framesLeft = count / frameBytes;
@@ -139,13 +217,23 @@ Status WavPackFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* b
     got = std::min(got, want);
     const std::int32_t* s = decode_.data();
     const std::size_t samples = got * channels;
-    if (eightBit) {
+    if (isFloat) {
+      // The library hands float samples scaled to +-2^15 (its normalisation
+      // offset); they go out as WAV floats of full scale 1.0.
+      for (std::size_t i = 0; i < samples; ++i) {
+        float v;
+        std::memcpy(&v, &s[i], sizeof v);
+        v *= 1.0f / 32768.0f;
+        std::memcpy(out, &v, sizeof v);
+        out += sizeof v;
+      }
+    } else if (sampleBytes == 1) {
       for (std::size_t i = 0; i < samples; ++i) *out++ = static_cast<std::uint8_t>(s[i] + 128);
     } else {
+      // Little-endian, the low sampleBytes bytes of each value.
       for (std::size_t i = 0; i < samples; ++i) {
-        const auto v = static_cast<std::uint16_t>(static_cast<std::uint32_t>(s[i]) & 0xFFFFu);
-        *out++ = static_cast<std::uint8_t>(v & 0xFF);
-        *out++ = static_cast<std::uint8_t>(v >> 8);
+        const auto v = static_cast<std::uint32_t>(s[i]);
+        for (std::size_t b = 0; b < sampleBytes; ++b) *out++ = static_cast<std::uint8_t>(v >> (8 * b));
       }
     }
     *bytesRead += got * frameBytes;

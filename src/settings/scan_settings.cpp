@@ -56,15 +56,10 @@ std::string spanLabel(int detailSelection) {
   return buf;
 }
 
-const char* slopeUnitLabel(int outputFormat, SlopeLabelContext context) {
-  static const char* const kOctaves = "(Oct/sec)";
-  static const char* const kKhzPerMs = "(KHz/msec)";
-  if (context == SlopeLabelContext::FormatJustChosen) {
-    // Only the SonoBat-2 and own layouts measure slopes in kHz/ms.
-    return (outputFormat == kOutputSonoBat2 || outputFormat == kOutputQuilve) ? kKhzPerMs : kOctaves;
-  }
-  // Building the setup window: only the Analook and Echoclass layouts use octaves.
-  return (outputFormat == kOutputAnalook || outputFormat == kOutputEchoclass) ? kOctaves : kKhzPerMs;
+const char* slopeUnitLabel(int outputFormat, SlopeLabelContext) {
+  // A label naming another unit than the filter's would have the user type
+  // a window no call can pass.
+  return slopeFilterInOctaves(outputFormat) ? "(Oct/sec)" : "(KHz/msec)";
 }
 
 float stepFrequency(float hz, int steps) {

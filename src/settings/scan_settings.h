@@ -150,9 +150,13 @@ float spanSeconds(int detailSelection);
 std::string spanLabel(int detailSelection);
 
 // --- Slope unit label -----------------------------------------------------
-// Where the label is shown. The zero-crossing choice shows "(Oct/sec)" right
-// after it is picked in the Output Format window, and "(KHz/msec)" whenever
-// the Scan Setup window is built or refreshed.
+// The slope windows of the filter bank compare octaves per second with the
+// Analook layout and kHz/ms with every other output format.
+inline bool slopeFilterInOctaves(int outputFormat) { return outputFormat == kOutputAnalook; }
+// The unit label beside the slope windows: "(Oct/sec)" or "(KHz/msec)",
+// always the unit the filter bank compares, wherever it is written (the
+// Scan Setup window when built or refreshed, or the Output Format window
+// right after a format was chosen).
 enum class SlopeLabelContext { SetupWindow, FormatJustChosen };
 const char* slopeUnitLabel(int outputFormat,
                            SlopeLabelContext context = SlopeLabelContext::SetupWindow);

@@ -95,9 +95,25 @@ bool storeValue(const Line& line, float value, ScanSettings& s) {
   return false;
 }
 
+// A stray carriage return inside a line would move the cursor back over the
+// warning; it is shown as "\r".
+std::string printable(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c == '\r')
+      out += "\\r";
+    else
+      out += c;
+  }
+  return out;
+}
+
 void handleLine(const char* text, ScanSettings& s, std::FILE* warnings) {
   std::string line(text);
+  // Lines end in LF or, from files written on other platforms, in CR LF.
   if (!line.empty() && line.back() == '\n') line.pop_back();
+  if (!line.empty() && line.back() == '\r') line.pop_back();
   for (const Line& entry : kLines) {
     const std::size_t keyLen = std::strlen(entry.key);
     if (line.size() <= keyLen || line.compare(0, keyLen, entry.key) != 0) continue;
@@ -108,7 +124,8 @@ void handleLine(const char* text, ScanSettings& s, std::FILE* warnings) {
     float number = 0;
     if (!parseSettingsNumber(value, &number) || !storeValue(entry, number, s)) {
       if (warnings) {
-        std::fprintf(warnings, "\n WARNING: Bad key value - %s : %s\n", line.c_str(), value.c_str());
+        std::fprintf(warnings, "\n WARNING: Bad key value - %s : %s\n", printable(line).c_str(),
+                     printable(value).c_str());
       }
     }
   }

@@ -26,8 +26,13 @@ TEST(ChirpHelpers, LevelsColumnsAndTimeOfDay) {
   EXPECT_DOUBLE_EQ(timeOfDayFromName("plain.wav"), 0.0);
   EXPECT_DOUBLE_EQ(timeOfDayFromName(nullptr), 0.0);
   EXPECT_DOUBLE_EQ(timeOfDayFromName("/D20120704T213015m250/rec.wav"), 0.0);  // name only
-  EXPECT_DOUBLE_EQ(timeOfDayFromName("rec_D20120704T213015m25"), 0.0);        // cut short
+  EXPECT_DOUBLE_EQ(timeOfDayFromName("rec_D20120704T2130m250"), 0.0);         // cut short
+  // A stamp cut short of its milliseconds still holds YYYYMMDDTHHMMSS.
+  EXPECT_DOUBLE_EQ(timeOfDayFromName("rec_D20120704T213015m25"), 77415.0);
   EXPECT_DOUBLE_EQ(timeOfDayFromName("DxxxxxxxxTxxxxxxmxxx_D20120704T000010m500"), 10.5);
+  // Recorder stamps of today give the time of day too.
+  EXPECT_DOUBLE_EQ(timeOfDayFromName("/d/3517_SE_20220627_224246_759.wav"), 81766.759);
+  EXPECT_DOUBLE_EQ(timeOfDayFromName("PAR_20200101T000010+0100.wav"), 10.0);
 }
 
 // A falling call: 80 kHz down to 44 kHz in 4 kHz steps, 0.2 ms apart.

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <string>
 
 #include "engine/selection_criteria.h"
 #include "engine/trace_points.h"
@@ -103,6 +104,31 @@ TEST(SingleTests, FilterBankWindowsFrequencyLimitsAndPop) {
   EXPECT_TRUE(passesPopFilter(c, s));
   s.PopSelection = kFilterOn;
   EXPECT_FALSE(passesPopFilter(c, s));
+}
+
+// The Scan Setup window labels the slope windows with slopeUnitLabel: a
+// window typed in that unit around a call's slope must let the call pass,
+// for every output format.
+TEST(SingleTests, SlopeWindowsCompareTheUnitTheLabelNames) {
+  CallParameters c;
+  c.charSlope = -2.0f;      // kHz/ms
+  c.upperSlope = -3.0f;
+  c.charSlopeOct = 400.0f;  // octaves per second
+  c.upperSlopeOct = 600.0f;
+  for (int format : {kOutputAnalook, kOutputSonoBat2, kOutputEchoclass, kOutputQuilve, kOutputZcd}) {
+    for (SlopeLabelContext where : {SlopeLabelContext::SetupWindow, SlopeLabelContext::FormatJustChosen}) {
+      ScanSettings s;
+      s.OutputFormat = format;
+      s.EnableCharacteristicSlopeFilter = true;
+      s.EnableUpperSlopeFilter = true;
+      const bool octaves = std::string(slopeUnitLabel(format, where)) == "(Oct/sec)";
+      s.CharacteristicSlopeMinValue = octaves ? 350.0f : -2.5f;
+      s.CharacteristicSlopeMaxValue = octaves ? 450.0f : -1.5f;
+      s.UpperSlopeMinValue = octaves ? 550.0f : -3.5f;
+      s.UpperSlopeMaxValue = octaves ? 650.0f : -2.5f;
+      EXPECT_TRUE(passesFilterBank(c, s)) << format;
+    }
+  }
 }
 
 TEST(AcceptanceChain, RunsItsStepsInOrder) {

@@ -7,6 +7,7 @@
 
 #include "input/recording.h"
 #include "input/recording_time.h"
+#include "settings/scan_settings.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 
@@ -139,6 +140,128 @@ TEST(RecordingMetadataFill, LongValuesAreBounded) {
   fillMetadata("/nonexistent/file.wav", rec);
   EXPECT_EQ(rec.metadata.device, std::string(255, 'd'));
   EXPECT_EQ(rec.metadata.comment, std::string(255, 'c'));
+}
+
+Recording withGuano(const std::vector<std::pair<std::string, std::string>>& fields,
+                    const std::string& attributes = "", bool parsed = false) {
+  Recording rec;
+  rec.attributesParsed = parsed;
+  rec.attributeText = attributes;
+  const test::Bytes body = test::guanoBody(fields);
+  rec.hasGuano = true;
+  rec.guano = parseGuano(body.data(), body.size());
+  return rec;
+}
+
+TEST(RecordingMetadataFill, TimeComesFromBlockThenGuanoThenNameThenFile) {
+  test::TempDir dir;
+  const std::string named = dir.file("S4U_20210615_222235_319.wav");
+  const std::string plain = dir.file("plain.wav");
+  for (const std::string& p : {named, plain}) test::writeFile(p, test::pcmWav(22050, 1, 8, {128}));
+  const std::vector<std::pair<std::string, std::string>> guano = {
+      {"Timestamp", "2022-06-27T22:42:46.759-06:00"}};
+  const std::string block = "UTC=2014:09:30::01:02:03.456,LTB=300";
+
+  Recording rec = withGuano(guano, block, true);
+  fillMetadata(named, rec);
+  EXPECT_EQ(rec.metadata.timeSource, TimeSource::Attribute);
+  EXPECT_TRUE(rec.metadata.timeFromUtc);
+  EXPECT_TRUE(rec.metadata.utcOffsetKnown);
+  EXPECT_EQ(rec.metadata.utcOffsetMinutes, -300);
+
+  rec = withGuano(guano);
+  fillMetadata(named, rec);
+  EXPECT_EQ(rec.metadata.timeSource, TimeSource::Guano);
+  EXPECT_FALSE(rec.metadata.timeFromUtc);
+  // The recorder's own local time, not converted to this machine's zone.
+  expectTime(rec.metadata.recordingTime, 2022, 6, 27, 22, 42, 46, 759);
+  EXPECT_EQ(rec.metadata.utcOffsetMinutes, -360);
+  EXPECT_EQ(rec.metadata.recordingTime.dayOfWeek, 1);  // a Monday
+
+  rec = withGuano({{"Timestamp", "not a time"}});
+  fillMetadata(named, rec);
+  EXPECT_EQ(rec.metadata.timeSource, TimeSource::Name);
+  expectTime(rec.metadata.recordingTime, 2021, 6, 15, 22, 22, 35, 319);
+  EXPECT_FALSE(rec.metadata.utcOffsetKnown);
+
+  rec = Recording{};
+  fillMetadata(plain, rec);
+  EXPECT_EQ(rec.metadata.timeSource, TimeSource::File);
+  EXPECT_TRUE(rec.metadata.utcOffsetKnown);
+  EXPECT_LT(std::abs(secondsFromNow(rec.metadata.recordingTime)), 120.0);
+}
+
+TEST(RecordingMetadataFill, GuanoFillsWhatTheBlockLeavesOpen) {
+  const std::vector<std::pair<std::string, std::string>> guano = {
+      {"Make", "Wildlife Acoustics"}, {"Model", "SM4BAT"}, {"Serial", "S4U01234"},
+      {"Loc Position", "40.16872 -105.90369"}, {"Loc Elevation", "2501"},
+      {"Note", "by the river"}};
+  Recording rec = withGuano(guano);
+  fillMetadata("/nonexistent/a.wav", rec);
+  EXPECT_EQ(rec.metadata.device, "Wildlife Acoustics SM4BAT S4U01234");
+  EXPECT_EQ(rec.metadata.comment, "by the river");
+  EXPECT_EQ(previewComment(rec), "by the river");
+  ASSERT_TRUE(rec.metadata.gpsValid);
+  EXPECT_FLOAT_EQ(rec.metadata.latitude, 40.16872f);
+  EXPECT_FLOAT_EQ(rec.metadata.longitude, -105.90369f);
+  EXPECT_FLOAT_EQ(rec.metadata.altitude, 2501.0f);
+
+  rec = withGuano(guano, "DEV=PELLAR-2,CMT=pond,GPS=lat:51.5 lon:-0.125 alt:35", true);
+  fillMetadata("/nonexistent/a.wav", rec);
+  EXPECT_EQ(rec.metadata.device, "PELLAR-2");
+  EXPECT_EQ(rec.metadata.comment, "pond");
+  EXPECT_FLOAT_EQ(rec.metadata.latitude, 51.5f);
+
+  // Only a serial; a long note is cut on a character boundary.
+  rec = withGuano({{"Serial", "1234"}, {"Note", std::string(254, 'n') + "é"}});
+  fillMetadata("/nonexistent/a.wav", rec);
+  EXPECT_EQ(rec.metadata.device, "1234");
+  EXPECT_EQ(rec.metadata.comment, std::string(254, 'n'));
+}
+
+TEST(OpenRecordingExpansion, BlockThenGuanoThenDefault) {
+  test::TempDir dir;
+  ScanSettings settings;
+  settings.DefaultExpansionFactor = 10;
+  const test::Bytes data = test::pcm16({1, 2, 3, 4});
+  auto open = [&](const std::string* block, const test::Bytes* guano) {
+    test::RiffBuilder b;
+    test::Bytes fmt = test::fmtFields(1, 1, 25000, 16);
+    if (block) {
+      test::putU16(fmt, static_cast<std::uint16_t>(block->size()));
+      test::putText(fmt, *block);
+    }
+    b.chunk("fmt ", fmt).chunk("data", data);
+    if (guano) b.chunk("guan", *guano);
+    const std::string path = dir.file("e.wav");
+    test::writeFile(path, b.build());
+    Recording rec;
+    std::string reason;
+    EXPECT_EQ(openRecording(path, settings, rec, &reason), kStatusOk) << reason;
+    return rec;
+  };
+  const test::Bytes te1 = test::guanoBody({{"TE", "1"}});
+  const std::string stating = "MMMMMMMMM<&10&>MMMMMMMMM";
+  const std::string silent = "MMMMMMMMMDEV=xMMMMMMMMM";
+
+  Recording rec = open(&stating, &te1);
+  EXPECT_EQ(rec.metadata.expansionFactor, 10);
+  EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Attribute);
+  rec = open(&silent, &te1);
+  EXPECT_EQ(rec.metadata.expansionFactor, 1);
+  EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Guano);
+  EXPECT_FLOAT_EQ(rec.effectiveSampleRate, 25000.0f);
+  rec = open(nullptr, &te1);
+  EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Guano);
+  rec = open(&silent, nullptr);
+  EXPECT_EQ(rec.metadata.expansionFactor, 10);
+  EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Default);
+  EXPECT_STREQ(expansionSourceName(rec.metadata.expansionSource), "default");
+  // GUANO that cannot be read changes nothing.
+  const test::Bytes broken = test::guanoBody({{"TE", "x"}, {"", "garbage"}});
+  rec = open(nullptr, &broken);
+  EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Default);
+  EXPECT_EQ(rec.guano.problems.size(), 2u);
 }
 
 }  // namespace

@@ -139,19 +139,16 @@ TEST(WaveFileFmt, SeventeenByteFmtWithoutPadStillFindsTheData) {
   EXPECT_EQ(readAll(f, 64, &last), data);
 }
 
-TEST(WaveFileFmt, FormatsTheScanCannotReadAreRefusedWithAReason) {
+TEST(WaveFileFmt, IntegerAndFloatFormatsOpenOthersAreRefusedWithAReason) {
   TempDir dir;
-  const Bytes data = ramp16(10);
-  // IEEE float with a plain 16-byte "fmt " chunk.
-  Opened o = openBytes(dir, RiffBuilder().chunk("fmt ", fmtFields(3, 1, 48000, 32)).chunk("data", data).build());
-  EXPECT_LT(o.status, 0);
-  EXPECT_NE(o.error.find("float"), std::string::npos) << o.error;
-
-  // Extensible headers: 16-bit PCM opens, float and 24-bit are refused.
-  auto extensible = [&](std::uint16_t bits, std::uint16_t subFormat) {
+  const Bytes data(48, 0x11);
+  auto plain = [&](std::uint16_t tag, std::uint16_t bits) {
+    return RiffBuilder().chunk("fmt ", fmtFields(tag, 1, 48000, bits)).chunk("data", data).build();
+  };
+  auto extensible = [&](std::uint16_t bits, std::uint16_t valid, std::uint16_t subFormat) {
     Bytes fmt = fmtFields(kFormatExtensible, 1, 96000, bits);
     putU16(fmt, 22);
-    putU16(fmt, bits);
+    putU16(fmt, valid);
     putU32(fmt, 4);
     putU16(fmt, subFormat);
     const std::uint8_t guidTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
@@ -159,33 +156,163 @@ TEST(WaveFileFmt, FormatsTheScanCannotReadAreRefusedWithAReason) {
     fmt.insert(fmt.end(), guidTail, guidTail + 14);
     return RiffBuilder().chunk("fmt ", fmt).chunk("data", data).build();
   };
-  o = openBytes(dir, extensible(16, 1));
-  EXPECT_EQ(o.status, kStatusOk) << o.error;
-  EXPECT_EQ(o.format.extraSize, 22);
-  o = openBytes(dir, extensible(32, 3));
-  EXPECT_LT(o.status, 0);
-  EXPECT_NE(o.error.find("float"), std::string::npos) << o.error;
-  o = openBytes(dir, extensible(24, 1));
-  EXPECT_LT(o.status, 0);
-  EXPECT_NE(o.error.find("24 bits"), std::string::npos) << o.error;
+  // A plain "fmt " of 16 bytes with float samples opens now too.
+  for (const auto& [file, what] : std::vector<std::pair<Bytes, const char*>>{
+           {plain(1, 12), "12-bit"},
+           {plain(1, 24), "24-bit"},
+           {plain(1, 32), "32-bit"},
+           {plain(3, 32), "float"},
+           {plain(3, 64), "double"},
+           {extensible(16, 16, 1), "extensible 16-bit"},
+           {extensible(32, 24, 1), "extensible 24 in 32"},
+           {extensible(32, 32, 3), "extensible float"}}) {
+    SCOPED_TRACE(what);
+    const Opened o = openBytes(dir, file);
+    EXPECT_EQ(o.status, kStatusOk) << o.error;
+  }
+  // Formats still not read are refused at open with what they are.
+  for (const auto& [file, reason] : std::vector<std::pair<Bytes, const char*>>{
+           {plain(6, 8), "A-law"},
+           {plain(7, 8), "mu-law"},
+           {plain(2, 4), "ADPCM"},
+           {plain(0x55, 16), "MPEG layer 3"},
+           {plain(1, 4), "4 bits"},
+           {plain(1, 40), "40 bits"},
+           {plain(3, 16), "16 bits per float"},
+           {extensible(16, 20, 1), "20 bits"},
+           {extensible(32, 32, 6), "A-law"}}) {
+    SCOPED_TRACE(reason);
+    const Opened o = openBytes(dir, file);
+    EXPECT_LT(o.status, 0);
+    EXPECT_NE(o.error.find(reason), std::string::npos) << o.error;
+  }
 }
 
-TEST(WaveFileFmt, ExtensionIsBoundedByItsChunkAndCutAt512Bytes) {
+TEST(WaveFileFmt, ExtensionRulesNeverRefuseAndParseLongBlocksWhole) {
   TempDir dir;
-  const Bytes data = ramp16(10);
-  // 600 extension bytes: the recording keeps the first 512.
-  std::string ext = "MMMMMMMMM" + std::string(582, 'a') + "MMMMMMMMM";
-  Opened o = openBytes(dir, pcmWav(44100, 1, 16, data, &ext));
-  ASSERT_EQ(o.status, kStatusOk) << o.error;
-  EXPECT_EQ(o.format.extraSize, 512);
-  EXPECT_EQ(o.format.extraText(), ext.substr(0, 512));
-  // An extension size larger than the chunk is refused instead of reading
-  // the following chunk as attributes.
-  Bytes fmt = fmtFields(1, 1, 44100, 16);
+  ScanSettings settings;
+  settings.DefaultExpansionFactor = 1;
+  const Bytes data = ramp16(300);
+  auto openWith = [&](const Bytes& fmt, Recording& rec) {
+    const std::string path = dir.file("x.wav");
+    writeFile(path, RiffBuilder().chunk("fmt ", fmt).chunk("data", data).build());
+    std::string reason;
+    const Status st = openRecording(path, settings, rec, &reason);
+    EXPECT_EQ(st, kStatusOk) << reason;
+    return st;
+  };
+  // The attribute block written straight after the 16 PCM bytes, with no
+  // length field: "MM" would read as a length of 19789.
+  Bytes fmt = fmtFields(1, 1, 25000, 16);
+  putText(fmt, "MMMMMMMMM(#25000#)<&10&>[!250!]DEV=D1MMMMMMMMM");
+  Recording rec;
+  ASSERT_EQ(openWith(fmt, rec), kStatusOk);
+  EXPECT_TRUE(rec.attributesParsed);
+  EXPECT_FLOAT_EQ(rec.effectiveSampleRate, 250000.0f);
+  EXPECT_EQ(rec.format.extraText(), "MMMMMMMMM(#25000#)<&10&>[!250!]DEV=D1MMMMMMMMM");
+
+  // A length claiming more than the chunk holds: the bytes it holds.
+  fmt = fmtFields(1, 1, 44100, 16);
   putU16(fmt, 100);
-  putText(fmt, "MMMMMMMMM");
-  o = openBytes(dir, RiffBuilder().chunk("fmt ", fmt).chunk("data", data).build());
-  EXPECT_LT(o.status, 0);
+  putText(fmt, "MMMMMMMMMMMMMMMMMM");
+  ASSERT_EQ(openWith(fmt, rec), kStatusOk);
+  EXPECT_EQ(rec.format.extraSize, 18);
+  EXPECT_TRUE(rec.attributesParsed);
+
+  // 600 extension bytes: parsed whole (its factor of 10 counts, its end
+  // marker lies past 512), of which the header keeps the first 512.
+  const std::string ext = "MMMMMMMMM(#25000#)<&10&>" + std::string(567, 'a') + "MMMMMMMMM";
+  ASSERT_EQ(ext.size(), 600u);
+  fmt = fmtFields(1, 1, 25000, 16);
+  putU16(fmt, 600);
+  putText(fmt, ext);
+  ASSERT_EQ(openWith(fmt, rec), kStatusOk);
+  EXPECT_EQ(rec.format.extraSize, 512);
+  EXPECT_EQ(rec.format.extraText(), ext.substr(0, 512));
+  EXPECT_TRUE(rec.attributesParsed);
+  EXPECT_EQ(rec.metadata.expansionFactor, 10);
+  EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Attribute);
+
+  // A chunk too short for its length field, and a truncated chunk, still fail.
+  Bytes cut = fmtFields(1, 1, 44100, 16);
+  putU16(cut, 4);
+  putText(cut, "MMMMMMMMM");
+  EXPECT_LT(openBytes(dir, RiffBuilder().chunkWithSize("fmt ", 0xFFFFFFF0u, cut).build()).status, 0);
+}
+
+TEST(WaveFileGuano, TheGuanoChunkIsFoundWhereverItLies) {
+  TempDir dir;
+  const Bytes data = ramp16(501);  // odd chunk sizes around it below
+  const Bytes guano = guanoBody({{"Timestamp", "2021-06-15T22:22:35.319-06:00"}, {"TE", "10"}});
+  ScanSettings settings;
+  settings.DefaultExpansionFactor = 1;
+  const std::vector<std::pair<const char*, Bytes>> files = {
+      {"after data", RiffBuilder()
+                         .chunk("fmt ", fmtFields(1, 1, 25000, 16))
+                         .chunk("data", data)
+                         .chunk("wamd", Bytes(69, 'w'))
+                         .chunk("guan", guano)
+                         .build()},
+      {"before data", RiffBuilder()
+                          .chunk("fmt ", fmtFields(1, 1, 25000, 16))
+                          .chunk("guan", guano)
+                          .chunk("data", data)
+                          .build()},
+      {"after an odd chunk without its pad byte",
+       RiffBuilder()
+           .chunk("fmt ", fmtFields(1, 1, 25000, 16))
+           .chunk("data", data)
+           .chunk("bext", Bytes(603, 'b'), /*pad=*/false)
+           .chunk("guan", guano)
+           .build()},
+  };
+  for (const auto& [what, bytes] : files) {
+    SCOPED_TRACE(what);
+    const std::string path = dir.file("g.wav");
+    writeFile(path, bytes);
+    Recording rec;
+    std::string reason;
+    ASSERT_EQ(openRecording(path, settings, rec, &reason), kStatusOk) << reason;
+    ASSERT_TRUE(rec.hasGuano);
+    EXPECT_TRUE(rec.guano.hasTimestamp);
+    EXPECT_EQ(rec.metadata.expansionSource, ExpansionSource::Guano);
+    EXPECT_FLOAT_EQ(rec.effectiveSampleRate, 250000.0f);
+    // The data is still read from its start, whole.
+    std::vector<std::uint8_t> got(4096);
+    std::size_t n = 0;
+    ASSERT_EQ(rec.reader->read(got.data(), got.size(), &n), kStatusOk);
+    got.resize(n);
+    EXPECT_EQ(got, data);
+  }
+  // Without GUANO, the "wamd" chunk's time stamp; with both, GUANO counts.
+  Bytes wamd;
+  putU16(wamd, 5);
+  putU32(wamd, 19);
+  putText(wamd, "2020-01-02 03:04:05");
+  for (const bool withGuano : {false, true}) {
+    RiffBuilder b;
+    b.chunk("fmt ", fmtFields(1, 1, 25000, 16)).chunk("data", data).chunk("wamd", wamd);
+    if (withGuano) b.chunk("guan", guano);
+    const std::string path = dir.file("w.wav");
+    writeFile(path, b.build());
+    Recording rec;
+    std::string reason;
+    ASSERT_EQ(openRecording(path, settings, rec, &reason), kStatusOk) << reason;
+    fillMetadata(path, rec);
+    EXPECT_EQ(rec.metadata.timeSource, withGuano ? TimeSource::Guano : TimeSource::Wamd);
+    EXPECT_EQ(rec.metadata.recordingTime.year, withGuano ? 2021 : 2020);
+  }
+
+  // A data chunk claiming more than the file holds: no GUANO, no failure.
+  const std::string path = dir.file("cut.wav");
+  writeFile(path, RiffBuilder()
+                      .chunk("fmt ", fmtFields(1, 1, 25000, 16))
+                      .chunkWithSize("data", 1000000, data)
+                      .build());
+  Recording rec;
+  std::string reason;
+  ASSERT_EQ(openRecording(path, settings, rec, &reason), kStatusOk) << reason;
+  EXPECT_FALSE(rec.hasGuano);
 }
 
 TEST(WaveFileRead, ReadsPastTheEndReturnTheRestThenNothing) {
@@ -240,16 +367,6 @@ TEST(WaveFileRead, TruncatedDataHandsOverWhatExistsThenReportsTheError) {
   EXPECT_EQ(readAll(f, 512, &last), data);
   EXPECT_LT(last, 0);
   EXPECT_NE(f.lastError().find("truncated"), std::string::npos);
-}
-
-TEST(WaveFileRead, FirstChannelSampleFollowsTheSampleWidth) {
-  // An 8-bit stereo frame: two unsigned bytes, the first one is the sample.
-  const std::uint8_t stereo8[2] = {200, 10};
-  EXPECT_EQ(firstChannelSample(stereo8, 8), 200);
-  const std::uint8_t mono16[2] = {0x00, 0x80};
-  EXPECT_EQ(firstChannelSample(mono16, 16), -32768);
-  const std::uint8_t stereo16[4] = {0xFF, 0x7F, 0x01, 0x00};
-  EXPECT_EQ(firstChannelSample(stereo16, 16), 32767);
 }
 
 TEST(WaveFileHostile, BrokenFilesFailWithAReason) {
@@ -311,9 +428,9 @@ TEST(OpenRecording, CommentAndFailureReasons) {
   EXPECT_NE(reason.find("not a WAV"), std::string::npos) << reason;
   EXPECT_LT(openRecording(dir.file("gone.wav"), settings, rec, &reason), 0);
   EXPECT_EQ(reason, "no such file");
-  const std::string flt = dir.file("float.wav");
-  writeFile(flt, RiffBuilder().chunk("fmt ", fmtFields(3, 1, 48000, 32)).chunk("data", Bytes(8)).build());
-  EXPECT_LT(openRecording(flt, settings, rec, &reason), 0);
-  EXPECT_NE(reason.find("float"), std::string::npos) << reason;
+  const std::string alaw = dir.file("alaw.wav");
+  writeFile(alaw, RiffBuilder().chunk("fmt ", fmtFields(6, 1, 8000, 8)).chunk("data", Bytes(8)).build());
+  EXPECT_LT(openRecording(alaw, settings, rec, &reason), 0);
+  EXPECT_NE(reason.find("A-law"), std::string::npos) << reason;
   EXPECT_FALSE(rec.reader);
 }

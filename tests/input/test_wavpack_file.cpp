@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -232,23 +234,66 @@ TEST_F(WavPackTest, LongTagItemIsCutToTheFirst512Bytes) {
 
 // --- Refused formats ------------------------------------------------------
 
-TEST_F(WavPackTest, FloatAndWideSamplesAreRefusedWithAReason) {
-  Bytes floatWav = test::RiffBuilder()
-                       .chunk("fmt ", test::fmtFields(kFormatIeeeFloat, 1, 48000, 32))
-                       .chunk("data", Bytes(4000, 0))
-                       .build();
-  const std::string wvFloat = compress(dir_, "float", floatWav);
-  EXPECT_TRUE(failed(reader_.open(wvFloat.c_str(), &format_)));
-  EXPECT_NE(reader_.lastError().find("float"), std::string::npos) << reader_.lastError();
-  EXPECT_EQ(reader_.dataSize(), -1);
+TEST_F(WavPackTest, WideAndFloatSamplesReadBackAsInTheWavFile) {
+  // 24- and 32-bit integers and floats come back as the WAV file's bytes.
+  const Bytes data24 = randomBytes(3000, 3);
+  std::string wv = compress(dir_, "p24", test::pcmWav(48000, 1, 24, data24));
+  ASSERT_FALSE(failed(reader_.open(wv.c_str(), &format_))) << reader_.lastError();
+  EXPECT_EQ(format_.bitsPerSample, 24);
+  EXPECT_EQ(format_.blockAlign, 3);
+  EXPECT_EQ(readAll(reader_, 3 * 100), data24);
 
-  const std::string wv24 = compress(dir_, "p24", test::pcmWav(48000, 1, 24, randomBytes(3000, 3)));
-  EXPECT_TRUE(failed(reader_.open(wv24.c_str(), &format_)));
-  EXPECT_NE(reader_.lastError().find("24 bits"), std::string::npos) << reader_.lastError();
-  std::size_t got = 5;
-  Bytes buffer(16);
-  EXPECT_TRUE(failed(reader_.read(buffer.data(), buffer.size(), &got)));
-  EXPECT_EQ(got, 0u);
+  const Bytes data32 = randomBytes(4000, 4);
+  wv = compress(dir_, "p32", test::pcmWav(48000, 2, 32, data32));
+  ASSERT_FALSE(failed(reader_.open(wv.c_str(), &format_))) << reader_.lastError();
+  EXPECT_EQ(format_.blockAlign, 8);
+  EXPECT_EQ(readAll(reader_, 8 * 33), data32);
+
+  Bytes floats;
+  for (int i = 0; i < 1000; ++i) {
+    const float v = std::sin(0.01f * static_cast<float>(i)) * (i % 7 == 0 ? 1.5f : 0.5f);
+    std::uint8_t raw[4];
+    std::memcpy(raw, &v, 4);
+    floats.insert(floats.end(), raw, raw + 4);
+  }
+  wv = compress(dir_, "float", test::RiffBuilder()
+                                   .chunk("fmt ", test::fmtFields(kFormatIeeeFloat, 1, 48000, 32))
+                                   .chunk("data", floats)
+                                   .build());
+  ASSERT_FALSE(failed(reader_.open(wv.c_str(), &format_))) << reader_.lastError();
+  EXPECT_EQ(format_.formatTag, kFormatIeeeFloat);
+  EXPECT_EQ(format_.bitsPerSample, 32);
+  EXPECT_EQ(readAll(reader_, 4 * 77), floats);
+}
+
+TEST_F(WavPackTest, GuanoIsReadFromTheKeptRiffWrapper) {
+  const Bytes guano = test::guanoBody({{"Timestamp", "2022-06-27T22:42:46.759-06:00"}, {"TE", "10"}});
+  const Bytes data = randomBytes(2001 * 2, 6);
+  // After the data (the trailer), and before it (the header).
+  const std::string after = compress(dir_, "after", test::RiffBuilder()
+                                                        .chunk("fmt ", test::fmtFields(1, 1, 25000, 16))
+                                                        .chunk("data", data)
+                                                        .chunk("guan", guano)
+                                                        .build());
+  const std::string before = compress(dir_, "before", test::RiffBuilder()
+                                                          .chunk("fmt ", test::fmtFields(1, 1, 25000, 16))
+                                                          .chunk("guan", guano)
+                                                          .chunk("data", data)
+                                                          .build());
+  for (const std::string& wv : {after, before}) {
+    SCOPED_TRACE(wv);
+    ASSERT_FALSE(failed(reader_.open(wv.c_str(), &format_))) << reader_.lastError();
+    EXPECT_TRUE(reader_.chunkMetadata().hasGuano);
+    EXPECT_EQ(reader_.chunkMetadata().guano, guano);
+    // Reading the trailer leaves the samples where they were.
+    EXPECT_EQ(readAll(reader_, 1000), data);
+  }
+  // Without a wrapper nothing is found, and nothing fails.
+  const std::string raw = dir_.file("raw.wv");
+  ASSERT_TRUE(run("wavpack -q -y -r " + quoted(dir_.file("after.wav")) + " -o " + quoted(raw)));
+  ASSERT_FALSE(failed(reader_.open(raw.c_str(), &format_))) << reader_.lastError();
+  EXPECT_FALSE(reader_.chunkMetadata().hasGuano);
+  EXPECT_EQ(readAll(reader_, 1000), data);
 }
 
 // --- Hostile input and reader state ---------------------------------------

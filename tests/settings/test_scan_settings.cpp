@@ -60,11 +60,15 @@ TEST(DisplaySpan, TableLabelsAndFallback) {
   EXPECT_FLOAT_EQ(spanSeconds(99), 0.02f);
 }
 
-TEST(SlopeUnits, LabelDependsOnFormatAndWhereItIsShown) {
+TEST(SlopeUnits, LabelNamesTheUnitTheFilterBankCompares) {
   EXPECT_STREQ(slopeUnitLabel(kOutputAnalook), "(Oct/sec)");
   EXPECT_STREQ(slopeUnitLabel(kOutputSonoBat2), "(KHz/msec)");
   EXPECT_STREQ(slopeUnitLabel(kOutputZcd), "(KHz/msec)");
-  EXPECT_STREQ(slopeUnitLabel(kOutputZcd, SlopeLabelContext::FormatJustChosen), "(Oct/sec)");
+  // The label names what the filter bank compares, wherever it is written.
+  EXPECT_STREQ(slopeUnitLabel(kOutputZcd, SlopeLabelContext::FormatJustChosen), "(KHz/msec)");
+  EXPECT_STREQ(slopeUnitLabel(kOutputEchoclass), "(KHz/msec)");
+  EXPECT_STREQ(slopeUnitLabel(kOutputEchoclass, SlopeLabelContext::FormatJustChosen), "(KHz/msec)");
+  EXPECT_STREQ(slopeUnitLabel(kOutputAnalook, SlopeLabelContext::FormatJustChosen), "(Oct/sec)");
   EXPECT_STREQ(slopeUnitLabel(kOutputSonoBat2, SlopeLabelContext::FormatJustChosen), "(KHz/msec)");
   EXPECT_TRUE(fileCombiningSelectable(kOutputZcd));
   EXPECT_FALSE(fileCombiningSelectable(kOutputQuilve));

@@ -148,6 +148,38 @@ TEST(SettingsFileRead, ValuesAreTruncatedOrFlaggedAndBadOnesWarn) {
   EXPECT_EQ(s.DetailSelection, 3);
 }
 
+TEST(SettingsFileRead, CrLfLineEndsLoadLikeLf) {
+  TempDir dir;
+  // A whole file written with CR LF, as saved on another platform.
+  ScanSettings written;
+  written.DetailSelection = 9;
+  written.TriggerThreshold = -4.5f;
+  written.EnableUpperSlopeFilter = true;
+  const std::string lf = dir.file("lf.set");
+  ASSERT_TRUE(writeSettingsFile(lf, written));
+  std::string crlf;
+  for (char c : slurp(lf)) {
+    if (c == '\n') crlf += '\r';
+    crlf += c;
+  }
+  spit(dir.file("crlf.set"), crlf);
+  ScanSettings back;
+  std::FILE* warnings = std::tmpfile();
+  ASSERT_TRUE(readSettingsFile(dir.file("crlf.set"), back, warnings));
+  EXPECT_EQ(std::ftell(warnings), 0L) << "no line may be refused";
+  std::fclose(warnings);
+  EXPECT_EQ(back.DetailSelection, 9);
+  EXPECT_FLOAT_EQ(back.TriggerThreshold, -4.5f);
+  EXPECT_TRUE(back.EnableUpperSlopeFilter);
+  // A bad value on a CR LF line warns without the CR; a CR inside the line is
+  // shown, not printed raw.
+  ScanSettings s;
+  EXPECT_EQ(readBody(dir, "DetailSelection=7\r\n", s),
+            "\n WARNING: Bad key value - DetailSelection=7 : \n");
+  EXPECT_EQ(readBody(dir, "DetailSelection = 7\rx\r\n", s),
+            "\n WARNING: Bad key value - DetailSelection = 7\\rx : 7\\rx\n");
+}
+
 TEST(SettingsFileRead, HeaderDecidesWhetherAnythingIsRead) {
   TempDir dir;
   const std::string path = dir.file("h.set");

@@ -30,6 +30,12 @@ Bytes fmtFields(std::uint16_t tag, std::uint16_t channels, std::uint32_t rate,
   return b;
 }
 
+Bytes guanoBody(const std::vector<std::pair<std::string, std::string>>& fields) {
+  std::string text = "GUANO|Version: 1.0\n";
+  for (const auto& [key, value] : fields) text += key.empty() ? value + "\n" : key + ": " + value + "\n";
+  return Bytes(text.begin(), text.end());
+}
+
 RiffBuilder& RiffBuilder::chunk(const std::string& id, const Bytes& body, bool pad) {
   putText(body_, id);
   putU32(body_, static_cast<std::uint32_t>(body.size()));

@@ -3,6 +3,7 @@
 // (also malformed ones) and shortcuts for ordinary PCM files.
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quilve::test {
@@ -39,6 +40,11 @@ class RiffBuilder {
 // then "data" with the given sample bytes.
 Bytes pcmWav(std::uint32_t rate, std::uint16_t channels, std::uint16_t bits, const Bytes& data,
              const std::string* extra = nullptr);
+
+// The body of a GUANO chunk: the version line, then one "Key: value" line per
+// field in the given order (a field with an empty key is written as the raw
+// line, for broken input).
+Bytes guanoBody(const std::vector<std::pair<std::string, std::string>>& fields);
 
 // 16-bit little-endian bytes of the given samples.
 Bytes pcm16(const std::vector<std::int16_t>& samples);

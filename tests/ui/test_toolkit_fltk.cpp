@@ -2,6 +2,8 @@
 // shown, updated from a worker thread through post(), and closed.
 #include <gtest/gtest.h>
 
+#include <FL/filename.H>
+
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -83,6 +85,23 @@ TEST(FltkSmoke, WindowWithControlsShowsUpdatesAndCloses) {
   tk.dispatchPending();
   EXPECT_FALSE(w->visible);
   EXPECT_EQ(closes, 0);
+}
+
+}  // namespace
+}  // namespace quilve::ui
+
+namespace quilve::ui {
+namespace {
+
+// The Select Input filter lets FLTK's dialog show WAV and WavPack files
+// whatever the case of their extension, and nothing else.
+TEST(FltkFilter, RecordingPatternMatchesWavAndWvOfAnyCase) {
+  const std::string p = fltkFilterPattern("*.wav,*.wv");
+  for (const char* name : {"a.wav", "B.WAV", "c.Wav", "d.wv", "E.WV", "f.wV"})
+    EXPECT_TRUE(fl_filename_match(name, p.c_str())) << name << " " << p;
+  for (const char* name : {"a.wave", "b.w", "c.txt", "wav", "d.wvx"})
+    EXPECT_FALSE(fl_filename_match(name, p.c_str())) << name << " " << p;
+  EXPECT_EQ(fltkFilterPattern("*.set"), "*.[sS][eE][tT]");
 }
 
 }  // namespace

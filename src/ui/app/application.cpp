@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <filesystem>
 
 #include "engine/scan_worker.h"
 #include "settings/registry.h"
@@ -49,10 +50,8 @@ class StoppableClock final : public TimerClock {
 class WindowReporter final : public Reporter {
  public:
   WindowReporter(UiContext& ui, Reporter& console) : ui_(ui), console_(console) {}
-  void warning(const std::string& text) override {
-    console_.warning(text);
-    ui_.tk.warning(ui_.windows.main, text);
-  }
+  // The toolkit echoes every warning to the console.
+  void warning(const std::string& text) override { ui_.tk.warning(ui_.windows.main, text); }
   void trace(const std::string& text) override { console_.trace(text); }
 
  private:
@@ -75,10 +74,13 @@ Application::Application(Toolkit& toolkit, std::string hiveFile, bool startWorke
       hive_(std::make_unique<RegistryHive>(std::move(hiveFile))),
       startWorkers_(startWorkers) {
   tk_.setDrawingMutex(&state_.drawingMutex);
+  // Every warning shown in a box also goes to the trace console.
+  tk_.setWarningEcho([this](const std::string& text) { console_.warning(text); });
 }
 
 Application::~Application() {
   shutDown();
+  tk_.setWarningEcho(nullptr);
   // The toolkit outlives the window objects: events it still delivers while
   // it takes its native windows down (focus changes) must find no handler.
   for (const auto& w : tk_.windows()) w->handler = nullptr;
@@ -98,10 +100,19 @@ void Application::start() {
   desktop_ = std::make_unique<Desktop>(ui_);
   desktop_->create();
   displays_->attach();
-  if (!hiveRead)
-    tk_.warning(ui_.windows.main, "The saved settings in " + hive_->file() +
-                                      " could not be read; the defaults are used. The file was "
-                                      "set aside as " + hive_->file() + ".corrupt");
+  if (!hiveRead) {
+    // The hive sets an unreadable file aside; where that failed the file is
+    // still there, and saving at exit would write over it.
+    std::error_code ec;
+    keepUnreadableHive_ = std::filesystem::exists(hive_->file(), ec) || ec;
+    const std::string start = "The saved settings in " + hive_->file() +
+                              " could not be read; the defaults are used.";
+    tk_.warning(ui_.windows.main,
+                keepUnreadableHive_
+                    ? start + "\nThe file could not be set aside; it is left as it is, and the "
+                              "settings will not be saved when the program ends."
+                    : start + " The file was set aside as " + hive_->file() + ".corrupt");
+  }
 
   workerHost_ = std::make_unique<PostingScanHost>(
       tk_, desktop_->host(), [this] { displays_->recordingOpened(worker_->analyzer()); },
@@ -146,6 +157,10 @@ void Application::shutDown() {
   // toolkit; the state they would show is saved below all the same.
   // A failed save would lose the user's settings silently on the console.
   WindowReporter reporter(ui_, console_);
+  if (keepUnreadableHive_) {
+    console_.trace("Settings not saved: " + hive_->file() + " is kept as it was found\n");
+    return;
+  }
   saveSettings(*hive_, kSettingsKeyPath, state_.settings, &reporter);
   saveHistory(*hive_, kHistoryKeyPath, state_.history, &reporter);
 }

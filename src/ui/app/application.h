@@ -70,6 +70,7 @@ class Application {
   bool startWorkers_;
   bool started_ = false;
   bool stopped_ = false;
+  bool keepUnreadableHive_ = false;  // an unreadable hive could not be set aside
 };
 
 }  // namespace quilve::ui

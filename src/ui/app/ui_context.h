@@ -60,7 +60,8 @@ struct UiContext {
       : tk(toolkit), app(state), trace(traceConsole) {}
 };
 
-// Shows the message buffer in a warning box over `w`.
+// Shows the message buffer in a warning box over `w`; after "Failed opening
+// file ..." the reason follows on a line of its own.
 void warnMessageBuffer(UiContext& ui, Window* w);
 
 }  // namespace quilve::ui

@@ -4,6 +4,7 @@
 #include "ui/setup/operation_timer_window.h"
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
+#include "ui/windows/progress_window.h"
 #include "ui/windows/scan_results_window.h"
 
 namespace quilve::ui {
@@ -60,6 +61,13 @@ void WindowTimerHost::resultsCleared() {
 
 void WindowTimerHost::showComment(const std::string& comment) {
   tk_.post([this, comment] { desktop_.showComment(comment); });
+}
+
+void PostingDispositionHost::progress(const std::string& title, int done, int total) {
+  tk_.post([this, title, done, total] {
+    // A scan the timer started shows its own progress there.
+    if (!desktop_.scanning()) desktop_.progress().showDisposition(title, done, total, false);
+  });
 }
 
 void PostingDispositionHost::warning(const std::string& text) {

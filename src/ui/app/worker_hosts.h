@@ -44,6 +44,9 @@ class PostingDispositionHost final : public DispositionHost {
   bool askYesNo(const std::string&, const std::string&) override { return false; }
   void warning(const std::string& text) override;
   bool pickFolder(const std::string&, std::string*) override { return false; }
+  // Shown in the Progress window (not over the others: the work runs on the
+  // timer's thread).
+  void progress(const std::string& title, int done, int total) override;
 
  private:
   Toolkit& tk_;

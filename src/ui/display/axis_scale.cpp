@@ -25,7 +25,37 @@ void AxisScale::setDivisions(double origin, double step, int divisions) {
   divisions_ = std::max(1, divisions);
 }
 
+namespace {
+// The toolkit's 12-pixel font: a line is 15 pixels high, a digit at most
+// 8 wide; labels side by side keep a space between them.
+constexpr int kLineHeight = 15;
+constexpr int kCharWidth = 8;
+constexpr int kLabelGap = 4;
+
+int labelWidth(const AxisScale::Label& l) { return kCharWidth * static_cast<int>(l.text.size()); }
+
+bool apart(const AxisScale::Label& a, const AxisScale::Label& b, bool vertical) {
+  if (vertical) return std::abs(a.y - b.y) >= kLineHeight;
+  return a.x + labelWidth(a) + kLabelGap <= b.x || b.x + labelWidth(b) + kLabelGap <= a.x;
+}
+}  // namespace
+
 std::vector<AxisScale::Label> AxisScale::labels() const {
+  const std::vector<Label> all = allLabels();
+  // Every k-th label, for the smallest k at which no two shown labels touch.
+  for (int k = 1; k <= divisions_; ++k) {
+    std::vector<Label> shown;
+    bool fits = true;
+    for (int i = 0; i <= divisions_ && fits; i += k) {
+      fits = shown.empty() || apart(shown.back(), all[static_cast<std::size_t>(i)], vertical());
+      shown.push_back(all[static_cast<std::size_t>(i)]);
+    }
+    if (fits) return shown;
+  }
+  return {all.front()};
+}
+
+std::vector<AxisScale::Label> AxisScale::allLabels() const {
   std::vector<Label> out;
   for (int i = 0; i <= divisions_; ++i) {
     const double v = origin_ + i * step_ + 0.5;
@@ -35,7 +65,8 @@ std::vector<AxisScale::Label> AxisScale::labels() const {
     Label l{0, 0, text};
     if (vertical()) {
       const int y = rect_.y + static_cast<int>(rect_.h * (1.0 - static_cast<double>(i) / divisions_));
-      l.x = rect_.x + rect_.w / 3;
+      // Right of the ticks, and inside the scale however long the text.
+      l.x = std::max(rect_.x, std::min(rect_.x + rect_.w / 3, rect_.x + rect_.w - labelWidth(l)));
       l.y = std::clamp(y - kLabelHalfHeight, rect_.y, rect_.y + rect_.h - 2 * kLabelHalfHeight);
     } else {
       const int x = rect_.x + static_cast<int>(static_cast<long long>(rect_.w) * i / divisions_);

@@ -28,8 +28,9 @@ class AxisScale {
   double step() const { return step_; }
   int divisions() const { return divisions_; }
 
-  // The labels the scale shows: trunc(origin + i x step + 0.5) for i = 0..
-  // divisions, with their text anchors.
+  // The labels the scale shows: trunc(origin + i x step + 0.5) for i = 0,
+  // k, 2k, ... up to divisions, with their text anchors; k is the smallest
+  // step at which no two labels shown overlap in the toolkit's font.
   std::vector<Label> labels() const;
 
   // Fills the scale's rectangle with the face colour (removing its texts).
@@ -51,6 +52,8 @@ class AxisScale {
 
  private:
   void drawTicks(Canvas& canvas, Rgb colour) const;
+  // One label for every division.
+  std::vector<Label> allLabels() const;
 
   Rect rect_;
   Ticks ticks_ = Ticks::Top;

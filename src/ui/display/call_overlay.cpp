@@ -11,8 +11,13 @@ namespace {
 
 constexpr int kLineStep = 18;
 constexpr int kGroupStep = 22;  // before "Fd", "Curv" and "SINR"
-constexpr int kPanelLeft = 260;
-constexpr int kSecondColumn = 88;
+// The columns are as wide as their longest line ("Fs: 125.0 (KHz)",
+// "Sg: -123.4 (Oct/s)") in the toolkit's 12-pixel font plus a space; the
+// second ends left of the tile's right edge.
+constexpr int kPanelLeft = 216;
+constexpr int kSecondColumn = 106;
+constexpr int kPanelHeight = 2 * kLineStep + 2 * kGroupStep + 16;  // down to below "SINR"
+constexpr int kRingMargin = 6;  // kept free inside the tile's edge
 constexpr Rgb kPanelText{255, 255, 255};
 
 void square3(Canvas& canvas, int x, int y, Rgb c) { canvas.fill(x - 1, y - 1, 3, 3, c); }
@@ -132,6 +137,8 @@ void drawCallParameters(Canvas& canvas, const ChirpTile& tile, const ChirpRecord
   int top = s.y;
   int px = 0;
   if (!tile.timeFrequencyToPixel(0.0, 0.48 * sampleRate, &px, &top)) top = s.y + 4;
+  // The last line stays clear of the ring around the tile.
+  top = std::max(s.y + kRingMargin, std::min(top, s.y + s.h - kRingMargin - kPanelHeight));
   for (const PanelLine& l : parameterPanelLines(r, c, outputFormat))
     canvas.text(s.x + kPanelLeft + l.column * kSecondColumn, top + l.y, l.text, kPanelText);
 }

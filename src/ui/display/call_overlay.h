@@ -31,8 +31,10 @@ std::vector<PanelLine> parameterPanelLines(const ChirpRecord& record, const Call
 
 // Square outlines labelled "Fs", "Fk" (green) and "Fc" (red) at the start
 // point, the knee and the characteristic point; with `showPanel` also the
-// parameter panel, 260 pixels right of the tile's left edge at the height
-// of 0.48 x sample rate on the tile's frequency axis.
+// parameter panel, 216 pixels right of the tile's left edge (so that both
+// columns fit inside the ring around the enlarged tile) at the height of
+// 0.48 x sample rate on the tile's frequency axis, moved up where its last
+// line would reach the ring.
 void drawCallParameters(Canvas& canvas, const ChirpTile& tile, const ChirpRecord& record,
                         const CallParameters& call, int outputFormat, double sampleRate,
                         bool showPanel);

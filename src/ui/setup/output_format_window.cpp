@@ -1,5 +1,7 @@
 #include "ui/setup/output_format_window.h"
 
+#include <algorithm>
+
 #include "ui/app/control_ids.h"
 #include "ui/setup/scan_setup_window.h"
 #include "ui/setup/setup_ids.h"
@@ -40,8 +42,12 @@ const FlagBox kFlags[] = {
     {kGpsCoordinates, &ScanSettings::IncludeGPSCoordinates, 48, 192, "Include GPS Coordinates"},
 };
 
+constexpr int kWindowWidth = 384;
 constexpr int kBoxWidth = 176;
 constexpr int kBoxHeight = 20;
+
+// Check boxes of the right-hand column end 8 pixels inside the window.
+int boxWidth(int x) { return std::min(kBoxWidth, kWindowWidth - 8 - x); }
 
 }  // namespace
 
@@ -51,14 +57,15 @@ OutputFormatWindow::OutputFormatWindow(UiContext& ui, ScanSetupWindow* scanSetup
 Window* OutputFormatWindow::create() {
   Toolkit& tk = ui_.tk;
   w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
-                        WindowKind::Tool, "  Output Format", 384, 256, 256, 256);
+                        WindowKind::Tool, "  Output Format", kWindowWidth, 256, 256, 256);
   ui_.windows.outputFormat = w_;
   if (!w_) return nullptr;
 
   addControl(tk, w_, kSelectionLabel, ControlKind::Label, 16, 8, 240, kBoxHeight,
                "Output Format Selection");
   for (const FormatBox& box : kFormats)
-    addControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, kBoxWidth, kBoxHeight, box.text);
+    addControl(tk, w_, box.id, ControlKind::CheckBox, box.x, box.y, boxWidth(box.x), kBoxHeight,
+               box.text);
   addControl(tk, w_, kOptionsLabel, ControlKind::Label, 16, 108, 240, kBoxHeight,
                "Additional output options");
   for (const FlagBox& box : kFlags)

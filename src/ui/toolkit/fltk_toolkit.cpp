@@ -12,6 +12,7 @@
 #include <FL/Fl_Multiline_Input.H>
 #include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Progress.H>
+#include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Slider.H>
 #include <FL/fl_ask.H>
 #include <FL/fl_draw.H>
@@ -19,6 +20,8 @@
 #include <FL/x.H>
 
 #include <atomic>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -76,6 +79,63 @@ int keyCode(int k) {
 
 bool isModifierKey(int k) {
   return k == FL_Shift_L || k == FL_Shift_R || k == FL_Control_L || k == FL_Control_R;
+}
+
+// The room a control's caption or text has inside its widget, as FLTK
+// draws it: labels inset 3 pixels on each side and wrap at spaces; check
+// boxes put their box (as high as the text) and a gap before the text;
+// buttons centre one line inside the frame; edit fields keep a margin
+// inside their frame.
+struct TextRoom {
+  int w = 0, h = 0;
+  bool wrap = false;
+};
+
+TextRoom textRoom(const Fl_Widget* widget, ControlKind kind, int fontSize) {
+  const Fl_Boxtype box = widget->box();
+  TextRoom room{widget->w() - Fl::box_dw(box), widget->h() - Fl::box_dh(box), false};
+  switch (kind) {
+    case ControlKind::Label:
+      room.wrap = true;
+      break;
+    case ControlKind::CheckBox:
+      room.w = widget->w() - (Fl::box_dx(box) + 2 + fontSize + 2) - Fl::box_dx(box);
+      break;
+    case ControlKind::Button:
+    case ControlKind::Edit:
+    case ControlKind::MultiEdit:
+      room.w -= 4;
+      break;
+    default:
+      break;
+  }
+  return room;
+}
+
+// Width and height `text` takes at `fontSize` in a room `wrapWidth` wide
+// (0: one line per line break).
+void measureText(const std::string& text, int fontSize, int wrapWidth, int* w, int* h) {
+  fl_font(FL_HELVETICA, fontSize);
+  *w = wrapWidth;
+  *h = 0;
+  fl_measure(text.c_str(), *w, *h, 0);
+}
+
+bool textFits(const std::string& text, int fontSize, const TextRoom& room) {
+  if (text.empty()) return true;
+  int w = 0, h = 0;
+  measureText(text, fontSize, room.wrap ? std::max(1, room.w) : 0, &w, &h);
+  return w <= room.w && h <= room.h;
+}
+
+// Captions get the toolkit's size when they fit at it, else the largest
+// smaller size down to kSmallestFontSize at which they fit.
+constexpr int kSmallestFontSize = 9;
+
+int fittingFontSize(const Fl_Widget* widget, ControlKind kind, const std::string& text) {
+  for (int size = kFontSize; size > kSmallestFontSize; --size)
+    if (textFits(text, size, textRoom(widget, kind, size))) return size;
+  return kSmallestFontSize;
 }
 
 }  // namespace
@@ -203,6 +263,17 @@ class DragBrowser : public Keyed<Fl_Hold_Browser> {
 
   int pressed_ = -1;
   bool dragging_ = false;
+};
+
+// A label: its text from the box's left edge, as a static text control
+// shows it (FLTK's own labels keep 3 pixels free on either side).
+class Caption : public Fl_Box {
+ public:
+  Caption(int x, int y, int w, int h) : Fl_Box(x, y, w, h) {}
+  void draw() override {
+    draw_box();
+    draw_label(x(), y(), w(), h());
+  }
 };
 
 }  // namespace
@@ -349,7 +420,12 @@ struct FltkToolkit::Impl {
   std::unordered_map<Window*, std::unique_ptr<NativeWindow>> natives;
   std::mutex postMutex;
   std::deque<std::function<void()>> posts;
-  std::atomic<int> quitRequests{0};
+  // Set by quit(), cleared by the loop it ends: requests that come while
+  // the loop is still ending count as one.
+  std::atomic<bool> quitRequested{false};
+  // The message box open now and the test's answerer.
+  std::unique_ptr<Fl_Double_Window> box;
+  std::function<bool(const std::string&, const std::string&)> answerBoxes;
 
   NativeWindow* native(Window& w) {
     auto it = natives.find(&w);
@@ -371,13 +447,7 @@ struct FltkToolkit::Impl {
 
   static void drainCallback(void* data) { static_cast<Impl*>(data)->drain(); }
 
-  bool takeQuit() {
-    int n = quitRequests.load();
-    while (n > 0) {
-      if (quitRequests.compare_exchange_weak(n, n - 1)) return true;
-    }
-    return false;
-  }
+  bool takeQuit() { return quitRequested.exchange(false); }
 
   void loopUntilQuit() {
     while (!takeQuit()) {
@@ -427,8 +497,22 @@ void FltkToolkit::runModal(Window* w) {
   nat->win->clear_modal_states();
 }
 
+void FltkToolkit::showBlocking(Window* w, bool shown) {
+  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
+  if (!nat) return;
+  if (shown) {
+    if (nat->win->shown()) nat->win->hide();
+    nat->win->set_modal();
+    show(w);
+    Fl::flush();
+  } else {
+    hide(w);
+    nat->win->clear_modal_states();
+  }
+}
+
 void FltkToolkit::quit() {
-  ++impl_->quitRequests;
+  impl_->quitRequested = true;
   Fl::awake();
 }
 
@@ -562,6 +646,27 @@ void widgetCallback(Fl_Widget* widget, void* data) {
   }
 }
 
+// Captions of labels, buttons and check boxes are drawn at the largest
+// size at which they fit their box.
+// Edit fields the same for the text written into them.
+void fitCaption(Fl_Widget* widget, const Control& c) {
+  if (c.kind == ControlKind::Edit) {
+    auto* input = static_cast<Fl_Input_*>(widget);
+    const int size = fittingFontSize(widget, c.kind, c.text);
+    if (size == input->textsize()) return;
+    input->textsize(size);
+    input->redraw();
+    return;
+  }
+  if (c.kind != ControlKind::Label && c.kind != ControlKind::Button &&
+      c.kind != ControlKind::CheckBox)
+    return;
+  const int size = fittingFontSize(widget, c.kind, c.text);
+  if (size == widget->labelsize()) return;
+  widget->labelsize(size);
+  widget->redraw();
+}
+
 void syncBrowser(Fl_Hold_Browser* b, const FileList& list) {
   bool same = b->size() == list.size();
   for (int i = 0; same && i < list.size(); ++i) {
@@ -601,7 +706,7 @@ void FltkToolkit::controlCreated(Window& w, Control& c) {
   Fl_Group::current(nullptr);
   switch (c.kind) {
     case ControlKind::Label: {
-      auto* box = new Fl_Box(0, 0, 100, 20);
+      auto* box = new Caption(0, 0, 100, 20);
       box->box(FL_NO_BOX);
       box->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_CLIP);
       widget = box;
@@ -658,6 +763,7 @@ void FltkToolkit::controlCreated(Window& w, Control& c) {
   }
   Fl_Group::current(saved);
   widget->labelsize(kFontSize);
+  if (auto* input = dynamic_cast<Fl_Input_*>(widget)) input->textsize(kFontSize);
   if (c.kind != ControlKind::Label && c.kind != ControlKind::Progress) {
     widget->callback(widgetCallback, ref.get());
   }
@@ -694,6 +800,7 @@ void FltkToolkit::controlChanged(Window& w, Control& c, Change what) {
   switch (what) {
     case Change::Geometry:
       nat->place(c);
+      fitCaption(widget, c);
       break;
     case Change::Visibility:
       c.visible ? widget->show() : widget->hide();
@@ -707,10 +814,12 @@ void FltkToolkit::controlChanged(Window& w, Control& c, Change what) {
         case ControlKind::Button:
         case ControlKind::CheckBox:
           widget->copy_label(literalLabel(c.text).c_str());
+          fitCaption(widget, c);
           break;
         case ControlKind::Edit:
         case ControlKind::MultiEdit:
           static_cast<Fl_Input_*>(widget)->value(c.text.c_str());
+          fitCaption(widget, c);
           break;
         default:
           break;
@@ -846,23 +955,132 @@ void FltkToolkit::syncFromNative(Window& w, Control& c) {
   }
 }
 
-bool FltkToolkit::messageBox(Window*, MessageKind kind, const std::string& text,
-                             const std::string& caption) {
-  Fl::pushed(nullptr);
-  fl_message_title(caption.c_str());
-  // The text goes in as an argument, never as the format: file names may
-  // hold '%'.
-  switch (kind) {
-    case MessageKind::Information:
-      fl_message("%s", text.c_str());
-      return true;
-    case MessageKind::Warning:
-      fl_alert("%s", text.c_str());
-      return true;
-    case MessageKind::Question:
-      return fl_choice("%s", "No", "Yes", nullptr, text.c_str()) == 1;
+namespace {
+
+// A message box: the text, and "OK" or "No" and "Yes" (Enter answers with
+// the right-hand button, Escape and the close box with the left-hand one).
+class MessageDialog : public Fl_Double_Window {
+ public:
+  MessageDialog(MessageKind kind, const std::string& text, const std::string& caption)
+      : Fl_Double_Window(0, 0, 100, 100), kind_(kind), text_(text), caption_(caption) {
+    constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560;
+    fl_font(FL_HELVETICA, kFontSize);
+    int tw = kMaxTextW, th = 0;
+    fl_measure(text_.c_str(), tw, th, 0);
+    tw = std::max(tw, 2 * kButtonW + 8);
+    const int width = tw + 2 * kMargin;
+    const int height = th + 3 * kMargin + kButtonH;
+    size(width, height);
+    label(caption_.c_str());
+    auto* message = new Fl_Box(kMargin, kMargin, tw, th);
+    message->copy_label(literalLabel(text_).c_str());
+    message->labelsize(kFontSize);
+    message->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
+    const int by = height - kMargin - kButtonH;
+    if (kind_ == MessageKind::Question) {
+      no_ = new Fl_Button(width - kMargin - 2 * kButtonW - 8, by, kButtonW, kButtonH, "No");
+      yes_ = new Fl_Return_Button(width - kMargin - kButtonW, by, kButtonW, kButtonH, "Yes");
+    } else {
+      yes_ = new Fl_Return_Button(width - kMargin - kButtonW, by, kButtonW, kButtonH, "OK");
+    }
+    for (Fl_Button* b : {no_, yes_}) {
+      if (!b) continue;
+      b->labelsize(kFontSize);
+      b->callback(buttonCallback, this);
+    }
+    end();
+    set_modal();
+    callback(closeCallback, this);
+    position(std::max(0, (Fl::w() - width) / 2), std::max(0, (Fl::h() - height) / 2));
   }
-  return false;
+
+  std::optional<bool> answer() const { return answer_; }
+  void give(bool yes) {
+    if (answer_) return;
+    answer_ = yes;
+    hide();
+  }
+  const std::string& text() const { return text_; }
+  const std::string& caption() const { return caption_; }
+
+ private:
+  static void buttonCallback(Fl_Widget* b, void* data) {
+    auto* d = static_cast<MessageDialog*>(data);
+    d->give(b == d->yes_);
+  }
+  static void closeCallback(Fl_Widget*, void* data) {
+    auto* d = static_cast<MessageDialog*>(data);
+    d->give(d->kind_ != MessageKind::Question);
+  }
+
+  MessageKind kind_;
+  std::string text_, caption_;
+  Fl_Button* no_ = nullptr;
+  Fl_Button* yes_ = nullptr;
+  std::optional<bool> answer_;
+};
+
+}  // namespace
+
+void FltkToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+                          const std::string& caption) {
+  Fl::pushed(nullptr);
+  Fl_Group* saved = Fl_Group::current();
+  Fl_Group::current(nullptr);
+  impl_->box = std::make_unique<MessageDialog>(kind, text, caption);
+  Fl_Group::current(saved);
+  impl_->box->show();
+}
+
+std::optional<bool> FltkToolkit::boxAnswer() {
+  auto* box = static_cast<MessageDialog*>(impl_->box.get());
+  if (!box) return false;
+  const std::optional<bool> answer = box->answer();
+  if (answer) {
+    box->hide();
+    Fl::delete_widget(impl_->box.release());
+  }
+  return answer;
+}
+
+void FltkToolkit::waitForEvents() {
+  Fl::wait(0.05);
+  impl_->drain();
+  auto* box = static_cast<MessageDialog*>(impl_->box.get());
+  if (box && !box->answer() && impl_->answerBoxes && box->shown())
+    box->give(impl_->answerBoxes(box->caption(), box->text()));
+}
+
+void FltkToolkit::answerBoxesWith(std::function<bool(const std::string&, const std::string&)> answer) {
+  impl_->answerBoxes = std::move(answer);
+}
+
+std::string fltkFilterPattern(const std::string& pattern) {
+  std::vector<std::string> alternatives;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = pattern.find(',', start);
+    std::string alt = pattern.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+    std::string matched;
+    for (char c : alt) {
+      const unsigned char u = static_cast<unsigned char>(c);
+      if (std::isalpha(u)) {
+        matched += '[';
+        matched += static_cast<char>(std::tolower(u));
+        matched += static_cast<char>(std::toupper(u));
+        matched += ']';
+      } else {
+        matched += c;
+      }
+    }
+    if (!alt.empty()) alternatives.push_back(matched);
+    if (comma == std::string::npos) break;
+    start = comma + 1;
+  }
+  if (alternatives.size() == 1) return alternatives.front();
+  std::string out = "{";
+  for (std::size_t i = 0; i < alternatives.size(); ++i) out += (i ? "," : "") + alternatives[i];
+  return out + "}";
 }
 
 std::optional<FileChoice> FltkToolkit::fileDialog(Window*, FileDialog type, const std::string& filter,
@@ -890,7 +1108,8 @@ std::optional<FileChoice> FltkToolkit::fileDialog(Window*, FileDialog type, cons
     const std::string& pattern = i + 1 < parts.size() ? parts[i + 1] : parts[i];
     if (pattern.empty()) continue;
     if (!fltkFilter.empty()) fltkFilter += '\n';
-    fltkFilter += description.empty() ? pattern : description + '\t' + pattern;
+    const std::string matched = fltkFilterPattern(pattern);
+    fltkFilter += description.empty() ? matched : description + '\t' + matched;
   }
   if (!fltkFilter.empty()) chooser.filter(fltkFilter.c_str());
   if (!startDirectory.empty()) chooser.directory(startDirectory.c_str());
@@ -954,6 +1173,86 @@ bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
   std::ofstream out(bmpPath, std::ios::binary);
   out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   return static_cast<bool>(out);
+}
+
+}  // namespace quilve::ui
+
+namespace quilve::ui {
+
+std::vector<std::string> FltkToolkit::textsNotFitting(Window* w) {
+  std::vector<std::string> out;
+  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
+  if (!nat) return out;
+  const std::string where = "'" + w->title + "': ";
+  auto describe = [&](const std::string& text, int size, int needW, int needH, int haveW, int haveH) {
+    out.push_back(where + "\"" + text + "\" at " + std::to_string(size) + " px needs " +
+                  std::to_string(needW) + " x " + std::to_string(needH) + ", has " +
+                  std::to_string(haveW) + " x " + std::to_string(haveH));
+  };
+  for (Control& c : w->controls) {
+    auto it = nat->widgets.find(c.id);
+    if (!c.visible || it == nat->widgets.end()) continue;
+    Fl_Widget* widget = it->second;
+    syncFromNative(*w, c);
+    if (c.x < 0 || c.y < 0 || c.x + c.w > w->width || c.y + c.h > w->height)
+      out.push_back(where + "control " + std::to_string(c.id) + " \"" + c.text +
+                    "\" reaches past the window");
+    int size = 0;
+    switch (c.kind) {
+      case ControlKind::Label:
+      case ControlKind::Button:
+      case ControlKind::CheckBox:
+        size = widget->labelsize();
+        break;
+      case ControlKind::Edit:
+        size = static_cast<Fl_Input_*>(widget)->textsize();
+        break;
+      default:
+        continue;
+    }
+    if (c.text.empty()) continue;
+    const TextRoom room = textRoom(widget, c.kind, size);
+    int needW = 0, needH = 0;
+    measureText(c.text, size, room.wrap ? std::max(1, room.w) : 0, &needW, &needH);
+    if (needW > room.w || needH > room.h || size < kSmallestFontSize)
+      describe(c.text, size, needW, needH, room.w, room.h);
+  }
+  // Canvas texts, drawn as the window's draw() does.
+  std::lock_guard<std::mutex> lock(*(drawingMutex() ? drawingMutex() : &impl_->postMutex));
+  const std::vector<Canvas::Text>& texts = w->canvas.texts();
+  fl_font(FL_HELVETICA, kFontSize);
+  struct Box {
+    int x0, y0, x1, y1;
+  };
+  std::vector<Box> boxes;
+  for (const Canvas::Text& t : texts) {
+    const int width = static_cast<int>(std::ceil(fl_width(t.text.c_str())));
+    boxes.push_back(Box{t.x, t.y, t.x + width, t.y + fl_height()});
+    const Box& b = boxes.back();
+    // Pure red is the colour of the frames and rings drawn on the canvas.
+    if (t.colour != Rgb{255, 0, 0}) {
+      bool crosses = false;
+      for (int y = b.y0 + 2; y < b.y1 - 2 && !crosses; ++y)
+        for (int x = b.x0; x < b.x1 && !crosses; ++x)
+          crosses = w->canvas.pixel(x, y) == Rgb{255, 0, 0} && x < w->canvas.width() &&
+                    y < w->canvas.height() && x >= 0 && y >= 0;
+      if (crosses) out.push_back(where + "\"" + t.text + "\" crosses a red frame");
+    }
+    if (b.x0 < 0 || b.y0 < 0 || b.x1 > w->canvas.width() || b.y1 > w->canvas.height())
+      describe(t.text, kFontSize, width, fl_height(), w->canvas.width() - t.x,
+               w->canvas.height() - t.y);
+  }
+  for (std::size_t i = 0; i < boxes.size(); ++i)
+    for (std::size_t j = i + 1; j < boxes.size(); ++j) {
+      const Box& a = boxes[i];
+      const Box& b = boxes[j];
+      // Lines of text may share their leading; texts side by side keep
+      // at least a space between them.
+      const int gap = static_cast<int>(fl_width(' '));
+      if (a.x0 < b.x1 + gap && b.x0 < a.x1 + gap && a.y0 < b.y1 - 2 && b.y0 < a.y1 - 2)
+        out.push_back(where + "\"" + texts[i].text + "\" overlaps \"" + texts[j].text + "\"");
+    }
+  return out;
 }
 
 }  // namespace quilve::ui

@@ -7,11 +7,18 @@
 // created the FltkToolkit and runs its loop. Other threads use post(),
 // postUserEvent(), quit() and invalidate(), which hand the work to that
 // thread through Fl::awake().
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "ui/toolkit/toolkit.h"
 
 namespace quilve::ui {
+
+// A file dialog pattern in FLTK's syntax: alternatives separated by ','
+// ("*.wav,*.wv") become "{...,...}", and letters match either case.
+std::string fltkFilterPattern(const std::string& pattern);
 
 class FltkToolkit : public Toolkit {
  public:
@@ -26,6 +33,7 @@ class FltkToolkit : public Toolkit {
   void runLoop() override;
   void dispatchPending() override;
   void runModal(Window* w) override;
+  void showBlocking(Window* w, bool shown) override;
   void quit() override;
   void post(std::function<void()> call) override;
   Rgb systemWindowColour() const override;
@@ -33,6 +41,16 @@ class FltkToolkit : public Toolkit {
   // controls included) to a 24-bit BMP file. False when the window is not
   // shown or the file cannot be written.
   bool screenshot(Window* w, const std::string& bmpPath);
+  // Every text of the window that cannot be shown whole where it is, as
+  // measured by FLTK at the size it is drawn: captions and edit-field texts
+  // of the visible controls larger than their box or drawn below the
+  // smallest caption size, controls reaching past the client area, and
+  // canvas texts reaching past the canvas or overlapping another canvas
+  // text. One line of description each; empty when everything fits.
+  std::vector<std::string> textsNotFitting(Window* w);
+  // For tests: every message box, once it is on the screen and the loop
+  // has run, is answered by `answer` (caption, text; true: OK or Yes).
+  void answerBoxesWith(std::function<bool(const std::string&, const std::string&)> answer);
 
   struct Impl;
 
@@ -48,8 +66,10 @@ class FltkToolkit : public Toolkit {
   void canvasChanged(Window&) override;
   void syncFromNative(Window&, Control&) override;
 
-  bool messageBox(Window* w, MessageKind kind, const std::string& text,
-                  const std::string& caption) override;
+  void openBox(Window* w, MessageKind kind, const std::string& text,
+               const std::string& caption) override;
+  std::optional<bool> boxAnswer() override;
+  void waitForEvents() override;
   std::optional<FileChoice> fileDialog(Window* w, FileDialog type, const std::string& filter,
                                        const std::string& startDirectory) override;
   std::optional<std::string> folderDialog(Window* w, const std::string& title,

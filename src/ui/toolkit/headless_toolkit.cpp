@@ -43,12 +43,24 @@ bool HeadlessToolkit::takeAnswer(Answer::Type wanted, Answer* out) {
   return true;
 }
 
-bool HeadlessToolkit::messageBox(Window*, MessageKind kind, const std::string& text,
-                                 const std::string& caption) {
+void HeadlessToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+                              const std::string& caption) {
   shown_.push_back(Shown{kind, false, caption, text});
-  if (kind != MessageKind::Question) return true;
+  boxRounds_ = 0;
+  openAnswer_ = true;
+  if (kind != MessageKind::Question) return;
   Answer a(Answer::Type::Cancel);
-  return takeAnswer(Answer::Type::Question, &a) && a.yes;
+  openAnswer_ = takeAnswer(Answer::Type::Question, &a) && a.yes;
+}
+
+std::optional<bool> HeadlessToolkit::boxAnswer() {
+  if (runPostsWhileBoxOpen_ && boxRounds_ == 0) return std::nullopt;
+  return openAnswer_;
+}
+
+void HeadlessToolkit::waitForEvents() {
+  dispatchPending();
+  ++boxRounds_;
 }
 
 std::optional<FileChoice> HeadlessToolkit::fileDialog(Window*, FileDialog type, const std::string& filter,

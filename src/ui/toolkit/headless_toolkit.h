@@ -38,6 +38,9 @@ class HeadlessToolkit : public Toolkit {
   // Answers of the wrong kind met so far (a question given a path, ...).
   const std::vector<std::string>& scriptErrors() const { return scriptErrors_; }
   const std::vector<Shown>& shown() const { return shown_; }
+  // With `run`, a message box stays open until the calls posted so far have
+  // run once, as a real box's loop runs them; else it closes at once.
+  void runPostsWhileBoxOpen(bool run) { runPostsWhileBoxOpen_ = run; }
   void clearShown() { shown_.clear(); }
 
   // ---- the simulated user; false when the control is missing, hidden or
@@ -66,8 +69,10 @@ class HeadlessToolkit : public Toolkit {
   void post(std::function<void()> call) override;
 
  protected:
-  bool messageBox(Window* w, MessageKind kind, const std::string& text,
-                  const std::string& caption) override;
+  void openBox(Window* w, MessageKind kind, const std::string& text,
+               const std::string& caption) override;
+  std::optional<bool> boxAnswer() override;
+  void waitForEvents() override;
   std::optional<FileChoice> fileDialog(Window* w, FileDialog type, const std::string& filter,
                                        const std::string& startDirectory) override;
   std::optional<std::string> folderDialog(Window* w, const std::string& title,
@@ -87,6 +92,9 @@ class HeadlessToolkit : public Toolkit {
   void runUntilQuit();
 
   std::deque<Answer> script_;
+  bool runPostsWhileBoxOpen_ = false;
+  bool openAnswer_ = true;
+  int boxRounds_ = 0;
   std::vector<std::string> scriptErrors_;
   std::vector<Shown> shown_;
 

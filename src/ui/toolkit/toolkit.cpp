@@ -629,6 +629,7 @@ bool Toolkit::listDragEnd(Window* w, int id, bool cancelled) {
   const int to = mark == -1 ? c->list.size() : mark;
   if (!c->list.move(from, to)) return false;
   controlChanged(*w, *c, Change::List);
+  deliver(w, event::kListDrop, {id, from, to, 0});
   return true;
 }
 
@@ -736,6 +737,41 @@ bool Toolkit::menuItemState(Window* w, int itemId, bool* checked, bool* grayed) 
 }
 
 // ---- Toolkit: message boxes and dialogs -----------------------------------------
+
+bool Toolkit::messageBox(Window* w, MessageKind kind, const std::string& text,
+                         const std::string& caption) {
+  if (kind == MessageKind::Warning && warningEcho_) warningEcho_(text);
+  const std::uint64_t ticket = ++lastTicket_;
+  boxQueue_.push_back(QueuedBox{ticket, w, kind, text, caption});
+  // A call further out is showing boxes: a note or a warning waits there.
+  if (boxRunners_ > 0 && kind != MessageKind::Question) return true;
+  ++boxRunners_;
+  boxAnswers_[ticket] = std::nullopt;
+  for (;;) {
+    // The outermost call goes on until the queue is empty; one further in
+    // returns to it as soon as its own box has been answered.
+    if (boxAnswers_[ticket] && (boxRunners_ > 1 || boxQueue_.empty())) break;
+    if (!boxOpen_) {
+      const QueuedBox& next = boxQueue_.front();
+      openBox(next.owner, next.kind, next.text, next.caption);
+      boxOpen_ = true;
+    }
+    if (const std::optional<bool> closed = boxAnswer()) {
+      const QueuedBox done = boxQueue_.front();
+      boxQueue_.pop_front();
+      boxOpen_ = false;
+      auto awaited = boxAnswers_.find(done.ticket);
+      if (awaited != boxAnswers_.end())
+        awaited->second = done.kind == MessageKind::Question ? *closed : true;
+      continue;
+    }
+    waitForEvents();
+  }
+  const bool answer = *boxAnswers_[ticket];
+  boxAnswers_.erase(ticket);
+  --boxRunners_;
+  return answer;
+}
 
 void Toolkit::information(Window* w, const std::string& text, const std::string& caption) {
   messageBox(w, MessageKind::Information, text, caption.empty() && owns(w) ? w->title : caption);

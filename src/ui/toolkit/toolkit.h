@@ -15,7 +15,9 @@
 // backend runs the call on the user-interface thread.
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -83,6 +85,7 @@ constexpr int kSliderMoved = 30;     // control identifier, position
 constexpr int kSliderReleased = 31;  // control identifier
 constexpr int kListSelection = 32;   // control identifier
 constexpr int kListDoubleClick = 33; // control identifier
+constexpr int kListDrop = 34;        // control identifier, from, to (as FileList::move)
 }  // namespace event
 
 // Key and modifier bits of mouse and key events.
@@ -258,6 +261,11 @@ class Toolkit {
   // Shows `w`, runs until quit() and hides it again; input to other
   // windows is refused meanwhile.
   virtual void runModal(Window* w) = 0;
+  // Shows `w` with input to every other window refused, or hides it again
+  // and lets input through: a progress display over work that runs on the
+  // user-interface thread and calls dispatchPending() to keep the windows
+  // painted.
+  virtual void showBlocking(Window* w, bool shown) { shown ? show(w) : hide(w); }
   // Ends the innermost running loop. Any thread.
   virtual void quit() = 0;
   // Runs `call` on the user-interface thread. Any thread.
@@ -324,7 +332,9 @@ class Toolkit {
   // press becomes the drag source; while dragging, the insertion mark goes
   // above the entry under the cursor (`index` past the last entry: below
   // it; negative: off the list); the release drops above the mark, or
-  // only erases it when cancelled or off the list.
+  // only erases it when cancelled or off the list. A drop moves the entry
+  // in the control's list and then tells the window with event::kListDrop,
+  // so that it can move the entry in the list it keeps itself.
   bool listDragBegin(Window* w, int id, int index);
   bool listDragOver(Window* w, int id, int index);
   bool listDragEnd(Window* w, int id, bool cancelled);
@@ -343,9 +353,21 @@ class Toolkit {
 
   // ---- message boxes and dialogs -------------------------------------------
   // The caption defaults to the window's title.
+  //
+  // Boxes are shown one at a time, in the order they were asked for. A box
+  // asked for while another is open (by a posted call the open box's loop
+  // runs, say) waits in the queue: a note or a warning returns at once and
+  // is shown after the boxes before it; a question waits, running the loop,
+  // until it has been shown and answered. The outermost call returns once
+  // the queue is empty.
   void information(Window* w, const std::string& text, const std::string& caption = {});
   void warning(Window* w, const std::string& text);  // caption "Warning"
   bool question(Window* w, const std::string& text, const std::string& caption = {});
+  // Receives the text of every warning when it is asked for (the program's
+  // trace console).
+  void setWarningEcho(std::function<void(const std::string&)> echo) { warningEcho_ = std::move(echo); }
+  // Boxes waiting or open.
+  std::size_t boxesQueued() const { return boxQueue_.size(); }
 
   std::optional<std::string> openFile(Window* w, const std::string& filter,
                                       const std::string& startDirectory);
@@ -397,8 +419,17 @@ class Toolkit {
   // Native text is read back into the record before the record is read.
   virtual void syncFromNative(Window&, Control&) {}
 
-  virtual bool messageBox(Window* w, MessageKind kind, const std::string& text,
-                          const std::string& caption) = 0;
+  // Shows a box through the queue and returns its answer (true for notes
+  // and warnings, and for those that only joined the queue).
+  bool messageBox(Window* w, MessageKind kind, const std::string& text, const std::string& caption);
+  // Backend: shows one box and returns at once; boxAnswer() gives nothing
+  // while it is open and the answer once it was closed (a question closed
+  // without an answer: No). waitForEvents() handles what is pending and
+  // waits briefly for more.
+  virtual void openBox(Window* w, MessageKind kind, const std::string& text,
+                       const std::string& caption) = 0;
+  virtual std::optional<bool> boxAnswer() = 0;
+  virtual void waitForEvents() = 0;
   enum class FileDialog { Open, OpenMultiple, Save, SaveAskOverwrite };
   virtual std::optional<FileChoice> fileDialog(Window* w, FileDialog type, const std::string& filter,
                                                const std::string& startDirectory) = 0;
@@ -414,7 +445,22 @@ class Toolkit {
   std::mutex* drawingMutex_ = nullptr;
 
  private:
+  struct QueuedBox {
+    std::uint64_t ticket;
+    Window* owner;
+    MessageKind kind;
+    std::string text, caption;
+  };
+
   std::vector<std::unique_ptr<Window>> windows_;
+  std::function<void(const std::string&)> warningEcho_;
+  std::deque<QueuedBox> boxQueue_;  // the front one is open when boxOpen_
+  bool boxOpen_ = false;
+  int boxRunners_ = 0;                         // calls running the queue, nested
+  // Boxes whose askers wait in the calls running the queue, with the
+  // answer once given.
+  std::map<std::uint64_t, std::optional<bool>> boxAnswers_;
+  std::uint64_t lastTicket_ = 0;
 };
 
 }  // namespace quilve::ui

@@ -28,15 +28,18 @@ Window* AboutWindow::create() {
 
 void AboutWindow::runModal() {
   if (!w_) return;
+  running_ = true;
   ui_.tk.dispatchPending();
   ui_.tk.runModal(w_);
+  running_ = false;
 }
 
 int AboutWindow::handle(Window&, int event, EventValues& v) {
   switch (event) {
     case event::kClose:
-      // Ends the modal loop; the window is hidden when it returns.
-      ui_.tk.quit();
+      // Ends the modal loop; the window is hidden when it returns. A close
+      // request that comes after it ended must not end the program's loop.
+      if (running_) ui_.tk.quit();
       return 1;
     case event::kUser:
       traceUserCommand(ui_, v);

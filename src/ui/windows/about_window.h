@@ -16,6 +16,7 @@ class AboutWindow {
   int handle(Window& w, int event, EventValues& v);
   UiContext& ui_;
   Window* w_ = nullptr;
+  bool running_ = false;  // the modal loop runs
 };
 
 }  // namespace quilve::ui

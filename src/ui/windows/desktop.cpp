@@ -94,6 +94,25 @@ void Desktop::showLists() {
   showList(ui_.windows.scanResults, results_ids::kFailedList, failed);
 }
 
+void Desktop::listDropped(Window* w, int id, int from, int to) {
+  ScanLists& lists = ui_.app.lists;
+  FileList* model = nullptr;
+  if (w == ui_.windows.main && id == main_ids::kInputList) model = &lists.input;
+  if (w == ui_.windows.scanResults && id == results_ids::kPassedList) model = &lists.passed;
+  if (w == ui_.windows.scanResults && id == results_ids::kFailedList) model = &lists.failed;
+  const FileList* shown = ui_.tk.listModel(w, id);
+  if (!model || !shown || shown->selection() < 0) return;
+  // The box holds a copy of the list; the entry moved there must be the one
+  // at `from` in the list itself, else the box had fallen behind and only
+  // follows the list again.
+  const std::string moved = shown->at(shown->selection()).name;
+  {
+    std::lock_guard<std::mutex> lock(lists.mutex);
+    if (from >= 0 && from < model->size() && model->at(from).name == moved) model->move(from, to);
+  }
+  showLists();
+}
+
 void Desktop::showList(Window* w, int id, const FileList& model) {
   // During a long scan the worker reports after every recording; the input
   // list then only moves its selection, and rebuilding thousands of rows

@@ -54,6 +54,10 @@ class Desktop {
   void endOfScan();
   // The three list boxes follow the engine's lists (entries and selections).
   void showLists();
+  // An entry of list box `id` of `w` was dragged from `from` and dropped on
+  // `to`: the engine's list behind it (input, passed or failed) is changed
+  // the same way, so that scans and the buttons use the order shown.
+  void listDropped(Window* w, int id, int from, int to);
   void showCounters(const ScanSession& counters);
   void showComment(const std::string& comment);
   void showAbout();

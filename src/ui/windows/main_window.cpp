@@ -20,6 +20,7 @@ using namespace main_ids;
 namespace {
 constexpr const char* kNoFileSelected = "<No File Selected>";
 constexpr const char* kInputPattern = "*.w*";
+constexpr const char* kRecordingFilter = ";*.wav,*.wv";
 
 std::string directoryOf(const std::string& path) {
   const std::string parent = std::filesystem::path(path).parent_path().string();
@@ -114,7 +115,9 @@ void MainWindow::updateListExtents() {
 void MainWindow::selectInput() {
   Toolkit& tk = ui_.tk;
   AppState& app = ui_.app;
-  const std::optional<std::string> chosen = tk.openFile(w_, ";*.wav", app.history.InputDirectory);
+  // WAV and WavPack recordings, whatever the case of their extension.
+  const std::optional<std::string> chosen =
+      tk.openFile(w_, kRecordingFilter, app.history.InputDirectory);
   if (!chosen) {
     app.control.messageBuffer = "Warning: No Input Selected";
     {
@@ -306,6 +309,9 @@ int MainWindow::handle(Window& w, int event, EventValues& v) {
       return 1;
     case event::kListDoubleClick:
       if (v[0] == kInputList) inputDoubleClicked();
+      return 1;
+    case event::kListDrop:
+      desktop_.listDropped(&w, v[0], v[1], v[2]);
       return 1;
     case event::kSliderMoved:
     case event::kSliderReleased: {

@@ -1,6 +1,7 @@
 #include "ui/windows/progress_window.h"
 
 #include <cstdio>
+#include <string>
 
 #include "ui/app/control_ids.h"
 #include "ui/app/window_building.h"
@@ -27,6 +28,32 @@ void ProgressWindow::beginFile(const std::string& fileName) {
 }
 
 void ProgressWindow::setProgress(int percent) { ui_.tk.setProgress(w_, kBar, percent); }
+
+void ProgressWindow::showDisposition(const std::string& title, int done, int total,
+                                     bool blocking) {
+  if (!w_) return;
+  Toolkit& tk = ui_.tk;
+  if (total <= 0 || done >= total) {
+    tk.setProgress(w_, kBar, 100);
+    if (blocking)
+      tk.showBlocking(w_, false);
+    else
+      tk.hide(w_);
+    tk.enableControl(w_, kPause);
+    return;
+  }
+  if (!w_->visible) {
+    tk.disableControl(w_, kPause);
+    if (blocking)
+      tk.showBlocking(w_, true);
+    else
+      tk.show(w_);
+  }
+  tk.setText(w_, kLabel, title + " - file " + std::to_string(done + 1) + " of " + std::to_string(total));
+  tk.setProgress(w_, kBar, static_cast<int>(100LL * done / total));
+  // Paint the windows now: the work goes on on this thread.
+  if (blocking) tk.dispatchPending();
+}
 
 int ProgressWindow::handle(Window& w, int event, EventValues& v) {
   switch (event) {

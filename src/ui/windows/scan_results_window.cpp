@@ -7,6 +7,7 @@
 #include "ui/app/control_ids.h"
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
+#include "ui/windows/progress_window.h"
 #include "ui/app/window_building.h"
 #include "ui/windows/window_disposition_host.h"
 
@@ -164,7 +165,9 @@ void ScanResultsWindow::resultDoubleClicked() {
 void ScanResultsWindow::dispositionButton(int id) {
   AppState& app = ui_.app;
   ScanResultsLists lists(app.lists);
-  WindowDispositionHost host(ui_.tk, w_);
+  WindowDispositionHost host(ui_.tk, w_, [this](const std::string& title, int done, int total) {
+    desktop_.progress().showDisposition(title, done, total);
+  });
   FileDisposition disposition(app.disposition, lists, host);
   switch (id) {
     case kPassedButton: disposition.passedButton(); break;
@@ -243,6 +246,9 @@ int ScanResultsWindow::handle(Window& w, int event, EventValues& v) {
       return 1;
     case event::kListDoubleClick:
       if (v[0] == kPassedList || v[0] == kFailedList) resultDoubleClicked();
+      return 1;
+    case event::kListDrop:
+      desktop_.listDropped(&w, v[0], v[1], v[2]);
       return 1;
     case event::kButton:
       if (v[0] == kFailFile)

@@ -1,6 +1,9 @@
 #pragma once
 // File disposition's questions, warnings and folder pickers as message boxes
 // and dialogs over a window.
+#include <functional>
+#include <string>
+
 #include "output/file_disposition.h"
 #include "ui/toolkit/toolkit.h"
 
@@ -8,7 +11,13 @@ namespace quilve::ui {
 
 class WindowDispositionHost final : public DispositionHost {
  public:
-  WindowDispositionHost(Toolkit& toolkit, Window* owner) : tk_(toolkit), owner_(owner) {}
+  using Progress = std::function<void(const std::string& title, int done, int total)>;
+  // `onProgress` shows how far an operation has got (file k of N).
+  WindowDispositionHost(Toolkit& toolkit, Window* owner, Progress onProgress = {})
+      : tk_(toolkit), owner_(owner), onProgress_(std::move(onProgress)) {}
+  void progress(const std::string& title, int done, int total) override {
+    if (onProgress_) onProgress_(title, done, total);
+  }
   bool askYesNo(const std::string& caption, const std::string& text) override {
     return tk_.question(owner_, text, caption);
   }
@@ -23,6 +32,7 @@ class WindowDispositionHost final : public DispositionHost {
  private:
   Toolkit& tk_;
   Window* owner_;
+  Progress onProgress_;
 };
 
 }  // namespace quilve::ui

@@ -126,6 +126,41 @@ TEST(DisplayAxisScale, HorizontalTicksLabelsAndErase) {
   EXPECT_EQ(s.labels()[1].text, "1");
 }
 
+// A 10 s recording on the Trace window: 41 time labels would overprint;
+// every k-th is shown, evenly, with room between them. The frequency
+// labels beside the plot keep inside their scale.
+TEST(DisplayAxisScale, LabelsAreThinnedToWhatFits) {
+  AxisScale time;
+  time.setGeometry(Rect{32, 0, 768, 32}, AxisScale::Ticks::Bottom);
+  time.setDivisions(0, 250, 40);
+  const auto shown = time.labels();
+  ASSERT_GE(shown.size(), 2u);
+  ASSERT_LT(shown.size(), 41u);
+  EXPECT_EQ(shown.front().text, "0");
+  const int stride = std::stoi(shown[1].text) / 250;
+  for (std::size_t i = 1; i < shown.size(); ++i) {
+    EXPECT_EQ(std::stoi(shown[i].text), static_cast<int>(i) * stride * 250);
+    // Eight pixels a digit and a gap between neighbours.
+    EXPECT_GE(shown[i].x, shown[i - 1].x + 8 * static_cast<int>(shown[i - 1].text.size()) + 4)
+        << shown[i].text;
+  }
+  // Few divisions keep every label.
+  time.setDivisions(0, 250, 4);
+  EXPECT_EQ(time.labels().size(), 5u);
+
+  AxisScale frequency;
+  frequency.setGeometry(Rect{800, 32, 32, 196});
+  frequency.setDivisions(0, 10, 12);
+  const auto labels = frequency.labels();
+  for (std::size_t i = 0; i < labels.size(); ++i) {
+    EXPECT_LE(labels[i].x + 8 * static_cast<int>(labels[i].text.size()), 832) << labels[i].text;
+    if (i > 0) {
+      EXPECT_GE(std::abs(labels[i].y - labels[i - 1].y), 15) << labels[i].text;
+    }
+  }
+  EXPECT_EQ(labels.front().text, "0");
+}
+
 TEST(DisplayTracePlot, SpanRuleAndStretch) {
   EXPECT_DOUBLE_EQ(traceSpan(0.015, 0.0), 0.25);
   EXPECT_DOUBLE_EQ(traceSpan(0.015, 0.2), 0.25);

@@ -42,14 +42,15 @@ TEST_F(OutputFormatTest, IsAHiddenToolWindowShowingTheStoredFormat) {
   EXPECT_EQ(text(w, kQuilve), "QUILVE(tm) Parameters");
 }
 
-TEST_F(OutputFormatTest, ZcdTranslationEnablesFileCombiningAndWritesOctaveLabels) {
+TEST_F(OutputFormatTest, ZcdTranslationEnablesFileCombiningAndLabelsTheFilterUnit) {
   ASSERT_TRUE(tk.click(w, kZcd));
   EXPECT_EQ(app.settings.OutputFormat, kOutputZcd);
   EXPECT_TRUE(checked(w, kZcd));
   EXPECT_FALSE(checked(w, kAnalook));
   EXPECT_TRUE(enabled(w, kAllowFileCombining));
-  EXPECT_EQ(slopeLabel(), "(Oct/sec)");
-  EXPECT_EQ(upperSlopeLabel(), "(Oct/sec)");
+  // The filter bank compares kHz/ms for zero-crossing output.
+  EXPECT_EQ(slopeLabel(), "(KHz/msec)");
+  EXPECT_EQ(upperSlopeLabel(), "(KHz/msec)");
 
   ASSERT_TRUE(tk.click(w, kAllowFileCombining));
   EXPECT_TRUE(app.settings.AllowFileCombining);
@@ -67,19 +68,22 @@ TEST_F(OutputFormatTest, ZcdTranslationEnablesFileCombiningAndWritesOctaveLabels
   tk.click(w, kQuilve);
   EXPECT_EQ(slopeLabel(), "(KHz/msec)");
   tk.click(w, kEchoclass);
-  EXPECT_EQ(slopeLabel(), "(Oct/sec)");
+  EXPECT_EQ(slopeLabel(), "(KHz/msec)");
   EXPECT_EQ(app.settings.OutputFormat, kOutputEchoclass);
+  tk.click(w, kAnalook);
+  EXPECT_EQ(slopeLabel(), "(Oct/sec)");
+  EXPECT_EQ(upperSlopeLabel(), "(Oct/sec)");
 }
 
-TEST_F(OutputFormatTest, TheSetupWindowWritesItsOwnLabelForZcdWhenRefreshed) {
+TEST_F(OutputFormatTest, TheLabelForZcdIsTheSameWhoeverWroteItLast) {
   tk.click(w, kZcd);
-  ASSERT_EQ(slopeLabel(), "(Oct/sec)");
+  ASSERT_EQ(slopeLabel(), "(KHz/msec)");
   setup.refresh();
   EXPECT_EQ(slopeLabel(), "(KHz/msec)");
   // Clicking the checked format keeps it chosen.
   tk.click(w, kZcd);
   EXPECT_TRUE(checked(w, kZcd));
-  EXPECT_EQ(slopeLabel(), "(Oct/sec)");
+  EXPECT_EQ(slopeLabel(), "(KHz/msec)");
 }
 
 TEST_F(OutputFormatTest, OptionBoxesSetTheirFlags) {

@@ -219,7 +219,7 @@ TEST_F(ScanSetupTest, SlopeAndCurvatureFieldsUseTheLooseSyntax) {
 
 TEST_F(ScanSetupTest, SlopeLabelsOnBuildAndRefreshFollowTheFormat) {
   const std::pair<int, const char*> expected[] = {
-      {kOutputAnalook, "(Oct/sec)"},   {kOutputSonoBat2, "(KHz/msec)"}, {kOutputEchoclass, "(Oct/sec)"},
+      {kOutputAnalook, "(Oct/sec)"},   {kOutputSonoBat2, "(KHz/msec)"}, {kOutputEchoclass, "(KHz/msec)"},
       {kOutputQuilve, "(KHz/msec)"},   {kOutputZcd, "(KHz/msec)"},
   };
   for (const auto& [format, label] : expected) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
 #include <cstdlib>
 #include <set>
 #include <thread>
@@ -13,9 +14,11 @@
 #include "desktop_rig.h"
 #include "settings/registry.h"
 #include "settings/registry_store.h"
+#include "ui/display/displays.h"
 #include "ui/toolkit/fltk_toolkit.h"
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
+#include "ui/windows/progress_window.h"
 
 namespace quilve::ui::test {
 namespace {
@@ -77,6 +80,59 @@ TEST(FltkSmoke, ProgramStartsAndACloseRequestEndsItSavingTheHive) {
   EXPECT_EQ(history.InputDirectory, dir.path().string() + "/");
 }
 
+// Warnings posted while a box is open (as the worker and the timer post
+// theirs) are shown after it, each in a box of its own, and a question asked
+// meanwhile gets the answer given in its box.
+TEST(FltkSmoke, BoxesAskedForWhileOneIsOpenAreAllShown) {
+  if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
+  TempDir dir;
+  FltkToolkit tk;
+  Application app(tk, dir.file("registry.reg"));
+  app.start();
+  Window* main = app.ui().windows.main;
+  std::vector<std::string> shown;
+  tk.answerBoxesWith([&](const std::string&, const std::string& text) {
+    shown.push_back(text);
+    return true;
+  });
+  bool answer = false;
+  tk.post([&] { tk.warning(main, "second"); });
+  tk.post([&] { answer = tk.question(main, "fourth?"); });
+  tk.post([&] { tk.warning(main, "third"); });
+  tk.warning(main, "first");
+  EXPECT_EQ(shown, (std::vector<std::string>{"first", "second", "fourth?", "third"}));
+  EXPECT_TRUE(answer);
+  EXPECT_EQ(tk.boxesQueued(), 0u);
+  app.shutDown();
+}
+
+// Two close requests to the About window end its loop and nothing more.
+TEST(FltkSmoke, ADoubleCloseOfAboutLeavesTheProgramRunning) {
+  if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
+  TempDir dir;
+  FltkToolkit tk;
+  Application app(tk, dir.file("registry.reg"));
+  app.start();
+  Window* about = app.ui().windows.about;
+  tk.post([&] {
+    tk.deliver(about, event::kClose);
+    tk.deliver(about, event::kClose);
+  });
+  app.desktop().showAbout();
+  EXPECT_FALSE(about->visible);
+  tk.deliver(about, event::kClose);  // a late one, after the loop ended
+
+  bool later = false;
+  std::thread user([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    tk.post([&] { later = true; });
+    tk.post([&] { tk.deliver(app.ui().windows.main, event::kClose); });
+  });
+  EXPECT_EQ(app.run(), 0);
+  user.join();
+  EXPECT_TRUE(later);
+}
+
 // Distinct colours in a rectangle of a 24-bit bottom-up BMP.
 std::size_t coloursIn(const std::string& bmp, int x0, int y0, int w, int h) {
   if (bmp.size() < 54) return 0;
@@ -100,18 +156,32 @@ std::size_t coloursIn(const std::string& bmp, int x0, int y0, int w, int h) {
   return colours.size();
 }
 
-TEST(FltkSmoke, ScanOfTheSamplesShowsChirpTilesAndWindowsAreCaptured) {
+std::string joined(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += l + "\n";
+  return out;
+}
+
+// A scan of the samples and of a 10 s recording (the Trace window's longest
+// time axis), a call selected in the enlarged tile, and then every window
+// shown, captured and measured: every caption, field and panel line fits.
+TEST(FltkSmoke, ScanOfTheSamplesShowsChirpTilesAndEveryTextFits) {
   if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
   TempDir dir;
+  const std::string input = (dir.path() / "in").string() + "/";
+  std::filesystem::create_directories(input);
+  for (const auto& e : std::filesystem::directory_iterator(std::string(QUILVE_SOURCE_DIR) + "/samples"))
+    std::filesystem::copy_file(e.path(), input + e.path().filename().string());
+  writeRecording(input + "zz_long.wav", 10.0, {1.0, 4.0, 9.5});
+
   FltkToolkit tk;
   Application app(tk, dir.file("registry.reg"));
   app.start();
   AppState& state = app.state();
-  const std::string samples = std::string(QUILVE_SOURCE_DIR) + "/samples/";
   {
     std::lock_guard<std::mutex> lock(state.lists.mutex);
-    state.lists.inputDirectory = samples;
-    state.lists.input.fillFromDirectory(samples, "*.w*");
+    state.lists.inputDirectory = input;
+    state.lists.input.fillFromDirectory(input, "*.w*");
   }
   app.desktop().showLists();
   app.desktop().main().setActionItems(true, false);
@@ -123,8 +193,13 @@ TEST(FltkSmoke, ScanOfTheSamplesShowsChirpTilesAndWindowsAreCaptured) {
         began = began || app.desktop().scanning();
         return began && !app.desktop().scanning();
       },
-      std::chrono::seconds(60)));
+      std::chrono::seconds(120)));
   pumpUntil(tk, [] { return false; }, std::chrono::seconds(1));
+
+  Displays& displays = *app.ui().displays;
+  bool selected = false;
+  for (int slot = 0; slot < 16 && !selected; ++slot) selected = displays.selectChirp(slot);
+  EXPECT_TRUE(selected) << "no call of the last recording to select";
 
   // Scan All showed the Scan Results window over part of the main window.
   tk.hide(app.ui().windows.scanResults);
@@ -135,15 +210,22 @@ TEST(FltkSmoke, ScanOfTheSamplesShowsChirpTilesAndWindowsAreCaptured) {
   // The first gallery cell (below the menu bar) shows a sonogram, not a flat
   // background.
   EXPECT_GT(coloursIn(shot, 256, 40, 128, 128), 8u);
+  EXPECT_EQ(joined(tk.textsNotFitting(main)), "");
 
   const AppWindows& w = app.ui().windows;
   const std::pair<Window*, const char*> tools[] = {
-      {w.scanSetup, "scan-setup"}, {w.outputFormat, "output-format"},
-      {w.timer, "operation-timer"}, {w.scanResults, "scan-results"}};
+      {w.scanSetup, "scan-setup"},   {w.outputFormat, "output-format"},
+      {w.timer, "operation-timer"},  {w.scanResults, "scan-results"},
+      {w.progress, "progress"},      {w.about, "about"},
+      {w.trace, "trace"}};
+  // The Progress label with the longest name of the samples.
+  app.desktop().progress().beginFile("te10wv_D20140930T040506m000.wv");
   for (const auto& [window, name] : tools) {
     tk.show(window);
-    pumpUntil(tk, [] { return false; }, std::chrono::seconds(1));
+    pumpUntil(tk, [] { return false; }, std::chrono::milliseconds(500));
     EXPECT_TRUE(tk.screenshot(window, screenshotPath(name))) << name;
+    EXPECT_EQ(joined(tk.textsNotFitting(window)), "") << name;
+    tk.hide(window);
   }
   app.shutDown();
 }

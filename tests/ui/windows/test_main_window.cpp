@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, SelectInputFillsTheListAndEnablesScanning) {
   EXPECT_EQ(rig.state().history.InputDirectory, rig.recordings());
   EXPECT_EQ(rig.state().control.currentRecordingPath, rig.recordings() + "b_D20140930T010203m000.wav");
   EXPECT_EQ(rig.main()->control(kInputList)->horizontalExtent, 6 * 26 + 6);
-  EXPECT_EQ(rig.tk.shown().back().text, ";*.wav");
+  EXPECT_EQ(rig.tk.shown().back().text, ";*.wav,*.wv");
 }
 
 TEST_F(MainWindowTest, CancelledSelectInputEmptiesTheListAndClearsTheResults) {
@@ -232,6 +232,27 @@ TEST(DesktopStart, AnUnreadableHiveIsSetAsideWithAWarningAndDefaultsAreUsed) {
   app.shutDown();
   // The next start finds the hive written afresh.
   EXPECT_TRUE(std::filesystem::exists(hive));
+}
+
+TEST(DesktopStart, AnUnreadableHiveThatCannotBeSetAsideIsSaidSoAndKept) {
+  TempDir dir;
+  const std::string hive = dir.file("hive.reg");
+  const quilve::test::Bytes bytes{'n', 'o', 't', ' ', 'a', ' ', 'h', 'i', 'v', 'e', '\n'};
+  quilve::test::writeFile(hive, bytes);
+  // A folder holding a file where the set-aside copy would go: the rename fails.
+  std::filesystem::create_directories(hive + ".corrupt");
+  quilve::test::writeFile(hive + ".corrupt/x", {'x'});
+  HeadlessToolkit tk;
+  Application app(tk, hive, false);
+  app.start();
+  ASSERT_EQ(tk.shown().size(), 1u);
+  const std::string& text = tk.shown()[0].text;
+  EXPECT_EQ(text.find("set aside as"), std::string::npos) << text;
+  EXPECT_NE(text.find("could not be set aside"), std::string::npos) << text;
+  app.state().settings.DefaultExpansionFactor = 10;
+  app.shutDown();
+  // The file the user may still want is not written over at exit.
+  EXPECT_EQ(slurp(hive), std::string(bytes.begin(), bytes.end()));
 }
 
 TEST(DesktopStart, AHiveThatCannotBeSavedIsReportedAtExit) {

@@ -6,6 +6,7 @@
 #include "ui/windows/desktop.h"
 #include "ui/windows/main_window.h"
 #include "desktop_rig.h"
+#include "ui/windows/progress_window.h"
 
 namespace quilve::ui::test {
 namespace {
@@ -99,6 +100,34 @@ TEST_F(ScanResultsTest, ClearAllForgetsTheArchiveDirectorySoTheNextArchiveAsks) 
   EXPECT_FALSE(std::filesystem::exists(archive + "/r2_D20140930T010300m000.wav"));
 }
 
+TEST_F(ScanResultsTest, ArchiveAllShowsItsProgressFileByFile) {
+  Window* progress = rig.progress();
+  ProgressWindow& window = rig.app->desktop().progress();
+  window.showDisposition("Archiving Files", 0, 3);
+  EXPECT_TRUE(progress->visible);
+  EXPECT_EQ(rig.text(progress, progress_ids::kLabel), "Archiving Files - file 1 of 3");
+  EXPECT_FALSE(rig.enabled(progress, progress_ids::kPause));
+  window.showDisposition("Archiving Files", 2, 3);
+  EXPECT_EQ(rig.text(progress, progress_ids::kLabel), "Archiving Files - file 3 of 3");
+  EXPECT_EQ(progress->control(progress_ids::kBar)->progress, 66);
+  window.showDisposition("Archiving Files", 3, 3);
+  EXPECT_FALSE(progress->visible);
+  EXPECT_TRUE(rig.enabled(progress, progress_ids::kPause));
+
+  // Through the button: the last file was shown, and the window is gone.
+  rig.selectInput("r1_D20140930T010203m000.wav");
+  fill({{"r1_D20140930T010203m000.wav", 2}, {"r2_D20140930T010300m000.wav", 1}}, {});
+  const std::string archive = (rig.dir.path() / "archive").string();
+  std::filesystem::create_directories(archive);
+  rig.tk.clickEntry(rig.results(), kPassedList, 0);
+  rig.tk.answerFolder(archive);
+  rig.tk.answerQuestion(true);
+  ASSERT_TRUE(rig.tk.click(rig.results(), kPassedAllButton));
+  EXPECT_TRUE(std::filesystem::exists(archive + "/r2_D20140930T010300m000.wav"));
+  EXPECT_EQ(rig.text(progress, progress_ids::kLabel), "Archiving Files - file 2 of 2");
+  EXPECT_FALSE(progress->visible);
+}
+
 TEST_F(ScanResultsTest, OptionsMenuSetsTheActionsAndTheButtonCaptions) {
   Window* w = rig.results();
   EXPECT_EQ(rig.text(w, kPassedButton), "Archive");
@@ -134,7 +163,11 @@ TEST_F(ScanResultsTest, ScanAllFailsAnUnopenableFirstFileAndScansTheRest) {
   Window* w = rig.results();
   EXPECT_TRUE(w->visible);
   ASSERT_EQ(rig.warnings().size(), 1u);
-  EXPECT_NE(rig.warnings()[0].find("a_broken.wav"), std::string::npos);
+  // The message as it was, and the reason on a line of its own.
+  const std::string warning = rig.warnings()[0];
+  EXPECT_EQ(warning.rfind("Failed opening file " + rig.recordings() + "a_broken.wav\n", 0), 0u)
+      << warning;
+  EXPECT_GT(warning.size(), warning.find('\n') + 1) << warning;
   EXPECT_EQ(rig.names(w, kFailedList), std::vector<std::string>{"a_broken.wav"});
   EXPECT_EQ(rig.text(w, kFilesFailed), "1");
   EXPECT_EQ(rig.state().control.currentRecordingPath, rig.recordings() + "r1_D20140930T010203m000.wav");

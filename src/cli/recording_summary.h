@@ -1,0 +1,24 @@
+#pragma once
+// What the summary says of each recording beyond its name and call count:
+// when it was recorded and by which source that is known, where, with which
+// device, and the time-expansion factor used with its source.
+#include <nlohmann/json.hpp>
+#include <vector>
+
+#include "engine/batch_scan.h"
+
+namespace quilve {
+
+// "recorded" (ISO 8601 in the recording's own local time, with its UTC
+// offset where known, or null), "timeSource", "latitude", "longitude",
+// "device" (null when none is known), "expansion", "expansionSource". Every
+// field is null for a recording that could not be opened.
+nlohmann::json recordingSummaryFields(const BatchRecordingReport& report);
+
+// Adds those fields to every entry of a summary list ("name", "calls"). The
+// lists hold file names, so an entry takes the last recording of that name,
+// as the lists themselves do.
+void addRecordingSummaryFields(nlohmann::json& entries,
+                               const std::vector<BatchRecordingReport>& recordings);
+
+}  // namespace quilve
