@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/recording_summary.h"
+#include "cli/scan_safety.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -60,95 +61,6 @@ class ConsoleReporter final : public Reporter {
 };
 
 std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
-
-// Disposition without a person at the keyboard: nothing is asked (an
-// existing file in the target is reported and left alone), warnings go to
-// standard error.
-class ConsoleDispositionHost final : public DispositionHost {
- public:
-  explicit ConsoleDispositionHost(ConsoleReporter& console) : console_(console) {}
-  bool askYesNo(const std::string&, const std::string&) override { return false; }
-  void warning(const std::string& text) override { console_.warning(text); }
-  bool pickFolder(const std::string&, std::string*) override { return false; }
-
- private:
-  ConsoleReporter& console_;
-};
-
-struct DispositionRequest {
-  std::string archive;      // copy passed recordings here
-  std::string movePassed;   // or move them here
-  std::string moveFailed;   // move failed recordings here
-  bool trashFailed = false; // or send them to the trash
-  bool dryRun = false;
-  bool any() const { return !archive.empty() || !movePassed.empty() || !moveFailed.empty() || trashFailed; }
-};
-
-// Files the scanned recordings away, directory by directory (the lists
-// hold bare names of one input directory). Returns false when any file
-// could not be handled.
-bool disposeRecordings(const DispositionRequest& request, const std::vector<std::string>& paths,
-                       const ScanLists& scanned, ConsoleReporter& console) {
-  auto directoryOf = [](const std::string& path) {
-    const std::string parent = fs::path(path).parent_path().string();
-    return withTrailingSeparator(parent.empty() ? std::string(".") : parent);
-  };
-  std::vector<std::string> directories;
-  for (const std::string& p : paths) {
-    const std::string dir = directoryOf(p);
-    if (std::find(directories.begin(), directories.end(), dir) == directories.end()) {
-      directories.push_back(dir);
-    }
-  }
-  bool ok = true;
-  ConsoleDispositionHost host(console);
-  for (const std::string& dir : directories) {
-    ScanLists lists;
-    lists.inputDirectory = dir;
-    for (const std::string& p : paths) {
-      if (directoryOf(p) != dir) continue;
-      const std::string name = fileNameOf(p);
-      const int inPassed = scanned.passed.find(name);
-      const int inFailed = scanned.failed.find(name);
-      if (inPassed != FileList::kNone) lists.passed.add(name, scanned.passed.at(inPassed).value);
-      if (inFailed != FileList::kNone) lists.failed.add(name, scanned.failed.at(inFailed).value);
-      lists.input.add(name, 0);
-    }
-    const std::string passedTarget = !request.archive.empty() ? request.archive : request.movePassed;
-    if (request.dryRun) {
-      for (const FileEntry& e : lists.passed.entries()) {
-        if (!passedTarget.empty()) {
-          std::printf("would %s %s%s to %s\n", request.archive.empty() ? "move" : "copy", dir.c_str(),
-                      e.name.c_str(), passedTarget.c_str());
-        }
-      }
-      for (const FileEntry& e : lists.failed.entries()) {
-        if (!request.moveFailed.empty()) {
-          std::printf("would move %s%s to %s\n", dir.c_str(), e.name.c_str(), request.moveFailed.c_str());
-        } else if (request.trashFailed) {
-          std::printf("would send %s%s to the trash\n", dir.c_str(), e.name.c_str());
-        }
-      }
-      continue;
-    }
-    DispositionState state;
-    ScanResultsLists view(lists);
-    FileDisposition disposition(state, view, host);
-    if (!passedTarget.empty() && !lists.passed.empty()) {
-      state.archiveDirectory = withTrailingSeparator(passedTarget);
-      state.passedAction = request.archive.empty() ? PassedAction::Move : PassedAction::Archive;
-      ok &= disposition.archiveAll(ResultList::Passed, false);
-    }
-    if (!request.moveFailed.empty() && !lists.failed.empty()) {
-      state.moveDirectory = withTrailingSeparator(request.moveFailed);
-      state.failedAction = FailedAction::Move;
-      ok &= disposition.moveAll(ResultList::Failed, false);
-    } else if (request.trashFailed && !lists.failed.empty()) {
-      ok &= disposition.trashAll(ResultList::Failed, false);
-    }
-  }
-  return ok;
-}
 
 int formatIndex(const std::string& name) {
   if (name == "sonobat2") return kOutputSonoBat2;
@@ -285,6 +197,16 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  {
+    // Every target is checked before a night's scan rather than after it.
+    const std::string problem =
+        checkRunTargets(RunTargets{inputs, resultsPath, zcdDir, dispose}, dispose.dryRun);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "quilve-scan: %s\n", problem.c_str());
+      return 2;
+    }
+  }
+
   ConsoleReporter console(trace);
   std::vector<std::string> paths;
   for (const std::string& in : inputs) {
@@ -321,14 +243,17 @@ int main(int argc, char** argv) {
 
   ScanLists lists;
   ScanSession session;
-  const BatchResult result = runBatchScan(paths, settings, options, lists, session);
+  BatchResult result = runBatchScan(paths, settings, options, lists, session);
   console.clearProgressLine();
+  markBeingWritten(result.recordings);
 
   for (const BatchRecordingReport& r : result.recordings) {
     if (!r.opened) {
       std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", r.path.c_str(), r.failure.c_str());
     } else if (r.readError) {
       std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", r.path.c_str());
+    } else if (r.status == ReadStatus::BeingWritten) {
+      std::fprintf(stderr, "quilve-scan: %s: %s\n", r.path.c_str(), r.reason.c_str());
     }
   }
 
@@ -342,35 +267,32 @@ int main(int argc, char** argv) {
                 session.filesFailed);
   }
 
+  // The lists as scanned, before disposition takes moved entries out.
+  nlohmann::json summary = quilve::summaryJson(lists, session);
+  addRecordingSummaryFields(summary["passed"], result.recordings);
+  addRecordingSummaryFields(summary["failed"], result.recordings);
+  std::set<std::string> disposed;
+  const bool disposedAll =
+      !dispose.any() || disposeRecordings(dispose, lists, console, &disposed);
+
+  bool summaryWritten = true;
   if (!summaryJson.empty()) {
-    nlohmann::json j;
-    auto listJson = [](const FileList& l) {
-      nlohmann::json a = nlohmann::json::array();
-      for (const FileEntry& e : l.entries()) a.push_back({{"name", e.name}, {"calls", e.value}});
-      return a;
-    };
-    j["passed"] = listJson(lists.passed);
-    j["failed"] = listJson(lists.failed);
-    addRecordingSummaryFields(j["passed"], result.recordings);
-    addRecordingSummaryFields(j["failed"], result.recordings);
-    j["filesSelected"] = session.filesSelected;
-    j["totalChirpCount"] = session.totalChirpCount;
-    j["batPassCount"] = session.batPassCount;
-    j["filesFailed"] = session.filesFailed;
-    nlohmann::json unreadable = nlohmann::json::array();
-    for (const BatchRecordingReport& r : result.recordings) {
-      if (!r.opened) unreadable.push_back({{"path", r.path}, {"reason", r.failure}});
-    }
-    j["unreadable"] = unreadable;
+    summary["unreadable"] = unreadableJson(result.recordings, disposed);
     std::ofstream out(summaryJson);
-    out << j.dump(2) << "\n";
+    out << summary.dump(2) << "\n";
+    out.close();
     if (!out) {
-      std::fprintf(stderr, "quilve-scan: cannot write %s\n", summaryJson.c_str());
-      return 1;
+      std::fprintf(stderr, "quilve-scan: cannot write %s: %s\n", summaryJson.c_str(),
+                   std::strerror(errno));
+      summaryWritten = false;
     }
   }
 
+  if (result.writeFailures > 0) {
+    std::fprintf(stderr, "quilve-scan: %zu results rows or zero-crossing records could not be written\n",
+                 result.writeFailures);
+  }
   if (paths.empty() || result.unreadable == paths.size()) return 1;
-  if (dispose.any() && !disposeRecordings(dispose, paths, lists, console)) return 1;
+  if (!disposedAll || !summaryWritten || result.writeFailures > 0) return 1;
   return 0;
 }

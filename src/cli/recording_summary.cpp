@@ -77,14 +77,28 @@ nlohmann::json recordingSummaryFields(const BatchRecordingReport& report) {
 
 void addRecordingSummaryFields(nlohmann::json& entries,
                                const std::vector<BatchRecordingReport>& recordings) {
+  // Entries with a "path" are matched by it; others by their name.
   std::map<std::string, const BatchRecordingReport*> byName;
-  for (const BatchRecordingReport& r : recordings) byName[recordingFileName(r.path)] = &r;
+  std::map<std::string, const BatchRecordingReport*> byPath;
+  for (const BatchRecordingReport& r : recordings) {
+    byName[recordingFileName(r.path)] = &r;
+    byPath[r.path] = &r;
+  }
   for (nlohmann::json& entry : entries) {
-    if (!entry.is_object() || !entry.contains("name") || !entry["name"].is_string()) continue;
-    const auto found = byName.find(entry["name"].get<std::string>());
+    if (!entry.is_object()) continue;
+    const BatchRecordingReport* report = nullptr;
+    if (entry.contains("path") && entry["path"].is_string()) {
+      const auto found = byPath.find(entry["path"].get<std::string>());
+      if (found != byPath.end()) report = found->second;
+    } else if (entry.contains("name") && entry["name"].is_string()) {
+      const auto found = byName.find(entry["name"].get<std::string>());
+      if (found != byName.end()) report = found->second;
+    } else {
+      continue;
+    }
     const nlohmann::json fields =
-        found != byName.end() ? recordingSummaryFields(*found->second)
-                              : recordingSummaryFields(BatchRecordingReport{});
+        report != nullptr ? recordingSummaryFields(*report)
+                          : recordingSummaryFields(BatchRecordingReport{});
     for (const auto& item : fields.items()) entry[item.key()] = item.value();
   }
 }

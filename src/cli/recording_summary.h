@@ -15,9 +15,9 @@ namespace quilve {
 // field is null for a recording that could not be opened.
 nlohmann::json recordingSummaryFields(const BatchRecordingReport& report);
 
-// Adds those fields to every entry of a summary list ("name", "calls"). The
-// lists hold file names, so an entry takes the last recording of that name,
-// as the lists themselves do.
+// Adds those fields to every entry of a summary list ("name", "path",
+// "calls"): an entry takes the recording of its path (an entry without a
+// path, the last recording of its name).
 void addRecordingSummaryFields(nlohmann::json& entries,
                                const std::vector<BatchRecordingReport>& recordings);
 

@@ -171,12 +171,16 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
     report.path = outcome.path;
     report.opened = outcome.opened;
     report.readError = outcome.readFailed;
+    report.status = outcome.readStatus;
+    report.reason = outcome.readReason;
+    report.openedSize = outcome.openedSize;
+    report.openedModified = outcome.openedModified;
     if (!outcome.opened) {
       report.failure = outcome.openFailure;
       result.unreadable += 1;
       if (options.reporter) options.reporter->warning("Failed opening file " + outcome.path);
       std::lock_guard<std::mutex> lock(lists.mutex);
-      enterUnreadable(recordingFileName(outcome.path), lists, session);
+      enterUnreadable(outcome, lists, session);
     } else {
       // A streamed recording began (and committed its calls) during its
       // analysis; its outcome holds no calls.
@@ -207,6 +211,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   closeOpenPass(session);
   zeroCrossing.endRun();
   commitMessages.release(options.reporter);
+  result.writeFailures = log.failures + zeroCrossing.writeFailures();
   std::lock_guard<std::mutex> lock(lists.mutex);
   recountFromLists(lists, session);
   return result;

@@ -43,11 +43,18 @@ struct BatchRecordingReport {
   bool readError = false;
   std::uint32_t calls = 0;
   RecordingMetadata metadata;  // when opened
+  ReadStatus status = ReadStatus::Whole;  // read whole, or why not
+  std::string reason;                     // for the user, when not read whole
+  std::int64_t openedSize = -1;           // when it was opened
+  std::int64_t openedModified = -1;
 };
 
 struct BatchResult {
   std::vector<BatchRecordingReport> recordings;  // in input order
   std::size_t unreadable = 0;
+  // Results rows and zero-crossing records or files that could not be
+  // written (each failure was reported through the reporter).
+  std::size_t writeFailures = 0;
 };
 
 // Scans `paths` in order into `lists` and `session` (which carry over, as

@@ -28,13 +28,24 @@ bool previewPath(ScanControl& control, const ScanSettings& settings, std::string
   return true;
 }
 
-// The full path of entry `index`, or false when it does not fit.
-bool entryPath(const ScanLists& lists, int index, std::string* path) {
-  if (index < 0 || index >= lists.input.size()) return false;
-  std::string p = lists.inputDirectory + lists.input.at(index).name;
-  if (p.size() > kMaxPath) return false;
-  *path = std::move(p);
-  return true;
+enum class EntryPath { Ok, NoEntry, TooLong };
+
+// The full path of entry `index`. A path longer than the scan takes is
+// handed over too, so that the caller can name it when it skips it.
+EntryPath entryPath(const ScanLists& lists, int index, std::string* path) {
+  if (index < 0 || index >= lists.input.size()) return EntryPath::NoEntry;
+  *path = lists.inputDirectory + lists.input.at(index).name;
+  return path->size() > kMaxPath ? EntryPath::TooLong : EntryPath::Ok;
+}
+
+// An entry whose full path is too long is not opened: the caller reports
+// and skips it (the current path names it).
+bool refuseTooLong(ScanControl& control, const std::string& path) {
+  control.currentRecordingPath = path;
+  control.messageBuffer = "Failed opening file " + path;
+  control.lastOpenFailure =
+      "the full path is longer than " + std::to_string(kMaxPath) + " characters";
+  return false;
 }
 
 }  // namespace
@@ -51,13 +62,16 @@ bool resetFileList(ScanLists& lists, ScanControl& control) {
 bool previewSelectedFile(ScanLists& lists, ScanControl& control, const ScanSettings& settings,
                          std::string* comment) {
   std::string path;
+  EntryPath found;
   {
     std::lock_guard<std::mutex> lock(lists.mutex);
-    if (!entryPath(lists, lists.input.selection(), &path)) {
-      control.messageBuffer = "Invalid selection";
-      return false;
-    }
+    found = entryPath(lists, lists.input.selection(), &path);
   }
+  if (found == EntryPath::NoEntry) {
+    control.messageBuffer = "Invalid selection";
+    return false;
+  }
+  if (found == EntryPath::TooLong) return refuseTooLong(control, path);
   control.currentRecordingPath = path;
   return previewPath(control, settings, comment);
 }
@@ -67,7 +81,7 @@ bool selectNextFile(const ScanLists& lists, std::string* nextPath) {
   const int next = lists.input.selection() + 1;
   if (lists.input.selection() == FileList::kNone || next >= lists.input.size()) return false;
   std::string path;
-  if (!entryPath(lists, next, &path)) return false;
+  entryPath(lists, next, &path);
   if (nextPath) *nextPath = path;
   return true;
 }
@@ -84,9 +98,8 @@ bool previewNextFile(ScanLists& lists, ScanControl& control, const ScanSettings&
       return false;
     }
     lists.input.select(next);
-    if (!entryPath(lists, next, &path)) {
-      control.messageBuffer = "Invalid selection";
-      return false;
+    if (entryPath(lists, next, &path) == EntryPath::TooLong) {
+      return refuseTooLong(control, path);
     }
   }
   control.currentRecordingPath = path;

@@ -20,6 +20,11 @@ bool resetFileList(ScanLists& lists, ScanControl& control);
 bool previewSelectedFile(ScanLists& lists, ScanControl& control, const ScanSettings& settings,
                          std::string* comment);
 
+// An entry whose full path is longer than 260 characters is not opened:
+// the operations return false with that path as the current recording path,
+// "Failed opening file <path>" in the message buffer and the reason in
+// lastOpenFailure, so that a run reports it, fails it and goes on.
+
 // Whether an entry follows the selected one (the selection does not move).
 bool selectNextFile(const ScanLists& lists, std::string* nextPath);
 

@@ -16,8 +16,13 @@ using Scratch = std::array<float, kTracePoints>;
 
 // Octaves per second between two frequencies `seconds` apart (positive for a
 // falling call). Evaluated in double, stored as float.
+// A line that reaches 0 Hz or below (a fit through a steep, short call),
+// or no time between the two, has no slope in octaves: the layouts' "not
+// defined" value 0.
 float octavesPerSecond(double fromHz, double toHz, double seconds) {
-  return static_cast<float>(std::log2(fromHz / toHz) / seconds);
+  if (!(fromHz > 0.0) || !(toHz > 0.0) || !(seconds != 0.0)) return 0.0f;
+  const double v = std::log2(fromHz / toHz) / seconds;
+  return std::isfinite(v) ? static_cast<float>(v) : 0.0f;
 }
 
 float levelWeight(const TracePoint& p) {
@@ -134,10 +139,17 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
   // values.
   const float fLow = c.minFrequency;
   const float fHigh = c.maxFrequency;
-  if (c.duration > 0.0f && fHigh > fLow) {
+  // Two points fit every power law: the shape is not defined and keeps 0.
+  if (c.duration > 0.0f && fHigh > fLow && n < 3) {
+    c.curvature = 0.0f;
+    c.fitErrorPercent = 0.0f;
+  } else if (c.duration > 0.0f && fHigh > fLow) {
     const bool falling = c.endFrequency < c.startFrequency;
     for (int i = 0; i < n; ++i) {
-      x[i] = falling ? (tEnd - p[i].time) / c.duration : (p[i].time - t0) / c.duration;
+      // Rounding may put an end point a hair below 0, where a fractional
+      // power is not a number.
+      x[i] = std::fmax(0.0f, falling ? (tEnd - p[i].time) / c.duration
+                                     : (p[i].time - t0) / c.duration);
       y[i] = (p[i].frequency - fLow) / (fHigh - fLow);
       w[i] = 1.0f;
     }

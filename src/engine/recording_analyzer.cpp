@@ -1,6 +1,9 @@
 #include "engine/recording_analyzer.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 
 #include "input/name_stamp.h"
@@ -27,7 +30,35 @@ class KeepCalls final : public CallOutput {
   std::vector<AcceptedCall>& calls_;
 };
 
+// "240 kHz" or "24.5 kHz": a rate for messages.
+std::string kiloHertz(double hz) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g kHz", hz / 1000.0);
+  return text;
+}
+
 }  // namespace
+
+bool fileStamp(const std::string& path, std::int64_t* size, std::int64_t* modified) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return false;
+  *size = static_cast<std::int64_t>(st.st_size);
+  *modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  return true;
+}
+
+ReadStatus openFailureStatus(const std::string& reason) {
+  // The readers name a refused sample format "unsupported format: ...".
+  return reason.rfind("unsupported format", 0) == 0 ? ReadStatus::RefusedFormat
+                                                     : ReadStatus::NotOpened;
+}
+
+void markNotWhole(RecordingOutcome& outcome, ReadStatus status, const std::string& reason) {
+  // The first cause stands: a recording cut short and then stopped was cut.
+  if (outcome.readStatus != ReadStatus::Whole) return;
+  outcome.readStatus = status;
+  outcome.readReason = reason;
+}
 
 RecordingAnalyzer::RecordingAnalyzer(TileSink* tiles, Reporter* reporter)
     : tiles_(tiles), reporter_(reporter), store_(std::make_unique<ChirpStore>()), detector_(tiles) {
@@ -46,8 +77,13 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   outcome_.path = path;
   phase_ = Phase::Closed;
   std::string reason;
+  // The stamp is taken before the header is read, so a detector appending
+  // meanwhile shows at the disposition.
+  fileStamp(path, &outcome_.openedSize, &outcome_.openedModified);
   if (failed(openRecording(path, settings, recording_, &reason))) {
     outcome_.openFailure = reason;
+    markNotWhole(outcome_, openFailureStatus(reason),
+                 reason.empty() ? std::string("it could not be opened") : reason);
     if (reporter_) reporter_->trace("Failed opening input file " + path + "\n");
     return false;
   }
@@ -55,6 +91,24 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   outcome_.opened = true;
   outcome_.effectiveSampleRate = recording_.effectiveSampleRate;
   outcome_.metadata = recording_.metadata;
+  // Nothing above MinimumFrequency is left below the Nyquist frequency
+  // (a time-expanded recording read at x1, say): the detector would see an
+  // empty band and the recording would fail with 0 calls unanalysed.
+  const double nyquist = static_cast<double>(recording_.effectiveSampleRate) / 2.0;
+  if (static_cast<double>(settings.MinimumFrequency) >= nyquist) {
+    const double factor = recording_.format.sampleRate > 0
+                              ? static_cast<double>(recording_.effectiveSampleRate) /
+                                    static_cast<double>(recording_.format.sampleRate)
+                              : 1.0;
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "empty analysed band: MinimumFrequency %s is at or above the Nyquist "
+                  "frequency %s of the effective sample rate %s (expansion factor %g)",
+                  kiloHertz(settings.MinimumFrequency).c_str(), kiloHertz(nyquist).c_str(),
+                  kiloHertz(recording_.effectiveSampleRate).c_str(), factor);
+    markNotWhole(outcome_, ReadStatus::EmptyBand, text);
+    warn(path + ": " + text);
+  }
 
   samplesPerColumn_ = quilve::samplesPerColumn(settings.DetailSelection, recording_.effectiveSampleRate);
   const std::size_t blockAlign = recording_.format.blockAlign;
@@ -108,6 +162,7 @@ bool RecordingAnalyzer::readBytes(std::size_t count, std::size_t* got) {
 
 void RecordingAnalyzer::reportReadFailure(const std::string& reason) {
   outcome_.readFailed = true;
+  markNotWhole(outcome_, ReadStatus::ReadFailed, "read failed before the end: " + reason);
   // The file and the reason on a line of their own.
   warn("Failed reading wave file\n" + outcome_.path + (reason.empty() ? "" : ": " + reason));
   if (reporter_) reporter_->trace("Read error in " + outcome_.path + ": " + reason + "\n");
@@ -191,6 +246,7 @@ bool RecordingAnalyzer::step(const ScanSettings& settings) {
 void RecordingAnalyzer::stop() {
   if (phase_ == Phase::Prime || phase_ == Phase::Columns) {
     outcome_.stopped = true;
+    markNotWhole(outcome_, ReadStatus::Stopped, "the scan was stopped before its end");
     detector_.dropCandidate();
     phase_ = Phase::Done;
   }
@@ -231,15 +287,31 @@ RecordingOutcome RecordingAnalyzer::takeOutcome() {
   return out;
 }
 
-void classifyRecording(const std::string& name, std::uint32_t calls, const ScanSettings& settings,
+FileEntry recordingEntry(const RecordingOutcome& outcome, int value) {
+  FileEntry e;
+  // The name as the directory lists it (the results file's Filename column
+  // also cuts at a backslash).
+  const std::size_t cut = outcome.path.find_last_of('/');
+  e.name = cut == std::string::npos ? outcome.path : outcome.path.substr(cut + 1);
+  e.path = outcome.path;
+  e.value = value;
+  if (outcome.readStatus != ReadStatus::Whole) {
+    e.hold = outcome.readReason.empty() ? readStatusName(outcome.readStatus) : outcome.readReason;
+  }
+  e.openedSize = outcome.openedSize;
+  e.openedModified = outcome.openedModified;
+  return e;
+}
+
+void classifyRecording(const RecordingOutcome& outcome, const ScanSettings& settings,
                        ScanLists& lists, ScanSession& session) {
+  const std::uint32_t calls = outcome.fileChirpCount;
   const int value = static_cast<int>(std::min<std::uint32_t>(calls, 0x7FFFFFFF));
   const bool passed = calls >= static_cast<std::uint32_t>(settings.ChirpDetectionThreshold);
   FileList& into = passed ? lists.passed : lists.failed;
   FileList& other = passed ? lists.failed : lists.passed;
-  const int stale = other.find(name);
-  if (stale != FileList::kNone) other.remove(stale);
-  into.select(into.add(name, value, /*replace=*/true));
+  other.removePath(outcome.path);
+  into.put(recordingEntry(outcome, value), /*select=*/true);
   other.clearSelection();
   if (passed) {
     session.filesSelected += 1;
@@ -249,12 +321,22 @@ void classifyRecording(const std::string& name, std::uint32_t calls, const ScanS
   }
 }
 
-void enterUnreadable(const std::string& name, ScanLists& lists, ScanSession& session) {
-  const int stale = lists.passed.find(name);
-  if (stale != FileList::kNone) lists.passed.remove(stale);
-  lists.failed.select(lists.failed.add(name, 0, /*replace=*/true));
+void enterUnreadable(const RecordingOutcome& outcome, ScanLists& lists, ScanSession& session) {
+  lists.passed.removePath(outcome.path);
+  lists.failed.put(recordingEntry(outcome, 0), /*select=*/true);
   lists.passed.clearSelection();
   session.filesFailed += 1;
+}
+
+void enterUnreadable(const std::string& path, const std::string& reason, ScanLists& lists,
+                     ScanSession& session) {
+  RecordingOutcome outcome;
+  outcome.path = path;
+  outcome.openFailure = reason;
+  markNotWhole(outcome, openFailureStatus(reason),
+               reason.empty() ? "it could not be opened" : reason);
+  fileStamp(path, &outcome.openedSize, &outcome.openedModified);
+  enterUnreadable(outcome, lists, session);
 }
 
 bool RecordingAnalyzer::rejectCall(int slot) {
@@ -280,7 +362,7 @@ void commitRecording(const RecordingOutcome& outcome, const ScanSettings& settin
                outputs.zeroCrossing);
   }
   std::lock_guard<std::mutex> lock(lists.mutex);
-  classifyRecording(recordingFileName(outcome.path), outcome.fileChirpCount, settings, lists, session);
+  classifyRecording(outcome, settings, lists, session);
 }
 
 }  // namespace quilve

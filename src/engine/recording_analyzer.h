@@ -109,15 +109,34 @@ class RecordingAnalyzer {
   double duration_ = 0.0;
 };
 
+// Size and modification time (ns) of a file; false when it cannot be
+// looked at.
+bool fileStamp(const std::string& path, std::int64_t* size, std::int64_t* modified);
+
+// Why a recording that could not be opened was not read: a refused sample
+// format, or not opened at all, from the reader's reason.
+ReadStatus openFailureStatus(const std::string& reason);
+
+// Records that the recording was not read whole, unless an earlier cause is
+// already recorded.
+void markNotWhole(RecordingOutcome& outcome, ReadStatus status, const std::string& reason);
+
+// The list entry of a recording: its bare name shown, its full path as its
+// key, its call count, and, when it was not read whole, what holds it.
+FileEntry recordingEntry(const RecordingOutcome& outcome, int value);
+
 // Classifies a finished recording by its call count: below the pass
 // threshold (compared as unsigned) it enters the failed list, else the
-// passed list, replacing an entry of the same name in either list; the
+// passed list, replacing the entry of the same path in either list; the
 // counters move with it. The caller holds the lists' mutex.
-void classifyRecording(const std::string& name, std::uint32_t calls, const ScanSettings& settings,
+void classifyRecording(const RecordingOutcome& outcome, const ScanSettings& settings,
                        ScanLists& lists, ScanSession& session);
 
-// A recording that could not be opened: failed with 0 calls.
-void enterUnreadable(const std::string& name, ScanLists& lists, ScanSession& session);
+// A recording that could not be opened: failed with 0 calls, held in place.
+void enterUnreadable(const RecordingOutcome& outcome, ScanLists& lists, ScanSession& session);
+// The same for a recording known only by its path and the reason.
+void enterUnreadable(const std::string& path, const std::string& reason, ScanLists& lists,
+                     ScanSession& session);
 
 // Counters recomputed from the lists at the end of a run.
 void recountFromLists(const ScanLists& lists, ScanSession& session);

@@ -1,6 +1,9 @@
 #include "engine/save_selected_calls.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstring>
 
 #include "output/generate_zcd.h"
 
@@ -31,20 +34,32 @@ int saveZeroCrossing(const ChirpStore& store, int slots, const ScanJob& job,
     // The file opens with the first selected call; later calls go on in it.
     if (!generator.isOpen()) {
       if (failed) continue;
+      // Appending to a file that does not exist yet (or is empty) starts
+      // it: without its header no viewer could read it.
+      struct stat st {};
+      const std::string target = GenerateZCD::filePathFor(outputDirectory, path);
+      const bool startsFile = !append || ::stat(target.c_str(), &st) != 0 || st.st_size == 0;
       if (!generator.openFile(outputDirectory, path, append)) {
         failed = true;
         if (reporter) {
-          const std::string target = GenerateZCD::filePathFor(outputDirectory, path);
           reporter->trace("Failed creating zero-crossing file " + target + "\n");
           reporter->warning("Failed creating zero-crossing file " + target);
         }
         continue;
       }
-      if (!append) generator.writeHeader(m.recordingTime, m.latitude, m.longitude, m.altitude, m.gpsValid);
+      if (startsFile) generator.writeHeader(m.recordingTime, m.latitude, m.longitude, m.altitude, m.gpsValid);
     }
     if (generator.writeCall(store.records[static_cast<std::size_t>(slot)])) ++written;
   }
   generator.closeFile();
+  std::string failedPath;
+  int error = 0;
+  if (generator.takeWriteFailure(&failedPath, &error) && reporter) {
+    const std::string text = "Failed writing zero-crossing file " + failedPath + ": " +
+                             (error != 0 ? std::strerror(error) : "write error");
+    reporter->trace(text + "\n");
+    reporter->warning(text);
+  }
   return written;
 }
 

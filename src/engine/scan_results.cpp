@@ -2,53 +2,57 @@
 
 #include <mutex>
 
+#include "output/file_operations.h"
+
 namespace quilve {
 
-namespace {
-
-// The entry of exactly that name, else the first of that name in any case:
-// names that differ only in case are different files here, so the exact
-// one goes first.
-int findEntry(const FileList& list, const std::string& name) {
-  for (int i = 0; i < list.size(); ++i) {
-    if (list.at(i).name == name) return i;
-  }
-  return list.find(name);
+ListedFile listedFile(const FileEntry& entry, const std::string& inputDirectory) {
+  ListedFile f;
+  f.name = entry.name;
+  // An entry added by name alone names a file in the input directory.
+  f.path = entry.path == entry.name ? joinPath(inputDirectory, entry.name) : entry.path;
+  f.hold = entry.hold;
+  f.openedSize = entry.openedSize;
+  f.openedModified = entry.openedModified;
+  return f;
 }
-
-}  // namespace
 
 const FileList& ScanResultsLists::resultList(ResultList list) const {
   return list == ResultList::Passed ? lists_.passed : lists_.failed;
 }
 
-std::string ScanResultsLists::inputDirectory() const {
+std::vector<ListedFile> ScanResultsLists::files(ResultList list) const {
   std::lock_guard<std::mutex> lock(lists_.mutex);
-  return lists_.inputDirectory;
-}
-
-std::vector<std::string> ScanResultsLists::names(ResultList list) const {
-  std::lock_guard<std::mutex> lock(lists_.mutex);
-  std::vector<std::string> out;
-  for (const FileEntry& e : resultList(list).entries()) out.push_back(e.name);
+  std::vector<ListedFile> out;
+  const auto& entries = resultList(list).entries();
+  out.reserve(entries.size());
+  for (const FileEntry& e : entries) out.push_back(listedFile(e, lists_.inputDirectory));
   return out;
 }
 
-bool ScanResultsLists::selectedName(ResultList list, std::string* name) const {
+bool ScanResultsLists::selectedFile(ResultList list, ListedFile* file) const {
   std::lock_guard<std::mutex> lock(lists_.mutex);
   const FileList& l = resultList(list);
-  if (l.selection() == FileList::kNone || l.selection() >= l.size()) return false;
-  *name = l.at(l.selection()).name;
+  const int sel = l.selection();
+  if (sel == FileList::kNone || sel >= l.size()) return false;
+  *file = listedFile(l.at(sel), lists_.inputDirectory);
   return true;
 }
 
-void ScanResultsLists::removeHandled(ResultList list, const std::string& name) {
+void ScanResultsLists::removeHandled(ResultList list, const std::vector<std::string>& paths) {
   std::lock_guard<std::mutex> lock(lists_.mutex);
   FileList& l = list == ResultList::Passed ? lists_.passed : lists_.failed;
-  const int index = findEntry(l, name);
-  if (index != FileList::kNone) l.remove(index);
-  const int inputIndex = findEntry(lists_.input, name);
-  if (inputIndex != FileList::kNone) lists_.input.remove(inputIndex);
+  // Entries added by name alone are known by their name.
+  std::vector<std::string> keys = paths;
+  const std::string& dir = lists_.inputDirectory;
+  for (const std::string& p : paths) {
+    if (!dir.empty() && p.size() > dir.size() && p.compare(0, dir.size(), dir) == 0 &&
+        p.find('/', dir.size()) == std::string::npos) {
+      keys.push_back(p.substr(dir.size()));
+    }
+  }
+  l.removePaths(keys);
+  lists_.input.removePaths(keys);
 }
 
 void clearAll(ScanLists& lists, ScanSession& session, DispositionState& disposition) {

@@ -14,15 +14,18 @@ namespace quilve {
 class ScanResultsLists : public DispositionLists {
  public:
   explicit ScanResultsLists(ScanLists& lists) : lists_(lists) {}
-  std::string inputDirectory() const override;
-  std::vector<std::string> names(ResultList list) const override;
-  bool selectedName(ResultList list, std::string* name) const override;
-  void removeHandled(ResultList list, const std::string& name) override;
+  std::vector<ListedFile> files(ResultList list) const override;
+  bool selectedFile(ResultList list, ListedFile* file) const override;
+  void removeHandled(ResultList list, const std::vector<std::string>& paths) override;
 
  private:
   const FileList& resultList(ResultList list) const;
   ScanLists& lists_;
 };
+
+// The disposition view of a list entry; an entry known only by its name is
+// a file in `inputDirectory`.
+ListedFile listedFile(const FileEntry& entry, const std::string& inputDirectory);
 
 // Clear All of the Scan Results window: both result lists, the archive and
 // move directories, and the counters with the open pass's call count. The

@@ -82,7 +82,18 @@ bool ScanWorker::pass() {
       const std::uint32_t request = control_.scanRequestCounter.load();
       if (request != lastRequest_) {
         lastRequest_ = request;
-        stopSnapshot_ = control_.stopCounter.load();
+        if (continuing_) {
+          // The next recording of a run: a Stop pressed since the run
+          // began, also between two recordings, ends it here.
+          continuing_ = false;
+          if (stopRequested()) {
+            takeStop();
+            endRun();
+            return false;
+          }
+        } else {
+          stopSnapshot_ = control_.stopCounter.load();
+        }
         state_ = ScanState::OpenFile;
         return false;
       }
@@ -142,7 +153,7 @@ void ScanWorker::openFile() {
 void ScanWorker::commitOpenFailure(const std::string& path) {
   {
     std::lock_guard<std::mutex> lock(lists_.mutex);
-    enterUnreadable(recordingFileName(path), lists_, session_);
+    enterUnreadable(analyzer_->outcome(), lists_, session_);
   }
   host_.listsChanged();
   if (!analyzer_->outcome().openFailure.empty()) {
@@ -190,19 +201,22 @@ void ScanWorker::finishFile() {
   zeroCrossing_->endRecording(outcome.metadata);
   {
     std::lock_guard<std::mutex> lock(lists_.mutex);
-    classifyRecording(recordingFileName(outcome.path), outcome.fileChirpCount, settings_, lists_, session_);
+    classifyRecording(outcome, settings_, lists_, session_);
   }
   host_.listsChanged();
   moveToNextRecording();
 }
 
 void ScanWorker::moveToNextRecording() {
+  // A Stop pressed while the recording was being finished ends the run.
+  if (control_.scanRequestFlag.load() && stopRequested()) takeStop();
   if (control_.scanRequestFlag.load()) {
     for (;;) {
       control_.currentRecordingPath.clear();
       std::string comment;
       if (previewNextFile(lists_, control_, settings_, &comment)) {
         host_.comment(comment);
+        continuing_ = true;
         control_.scanRequestCounter.fetch_add(1);
         host_.counters(session_);
         state_ = ScanState::Idle;
@@ -212,9 +226,13 @@ void ScanWorker::moveToNextRecording() {
       host_.warning(messageWithReason(control_));
       {
         std::lock_guard<std::mutex> lock(lists_.mutex);
-        enterUnreadable(recordingFileName(control_.currentRecordingPath), lists_, session_);
+        enterUnreadable(control_.currentRecordingPath, control_.lastOpenFailure, lists_, session_);
       }
       host_.listsChanged();
+      if (stopRequested()) {
+        takeStop();
+        break;
+      }
       if (!selectNextFile(lists_, nullptr)) break;
     }
     if (control_.scanRequestFlag.load()) closeOpenPass(session_);
@@ -265,7 +283,7 @@ bool requestScanAll(ScanControl& control, ScanLists& lists, ScanSession& session
     }
     {
       std::lock_guard<std::mutex> lock(lists.mutex);
-      enterUnreadable(recordingFileName(control.currentRecordingPath), lists, session);
+      enterUnreadable(control.currentRecordingPath, control.lastOpenFailure, lists, session);
     }
     host.listsChanged();
     control.currentRecordingPath.clear();

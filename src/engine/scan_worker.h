@@ -64,6 +64,7 @@ class ScanWorker {
   std::uint32_t lastRequest_ = 0;
   std::uint32_t stopSnapshot_ = 0;
   int lastPercent_ = -1;
+  bool continuing_ = false;  // the pending request is the next recording of a run
 };
 
 // Action/Scan _All without the Clear All that precedes it: selects the first

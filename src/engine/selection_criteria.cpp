@@ -1,15 +1,18 @@
 #include "engine/selection_criteria.h"
 
+#include <cmath>
+
 #include "engine/measure_call.h"
 
 namespace quilve {
 
 namespace {
 
-// A value fails a window only when it lies definitely below its minimum or
-// above its maximum; a value that is not a number fails neither comparison.
+// A value fails a window when it lies below its minimum or above its
+// maximum, and when it is not a finite number (it lies in no window).
 bool windowHolds(bool enabled, float value, float minValue, float maxValue) {
   if (!enabled) return true;
+  if (!std::isfinite(value)) return false;
   bool holds = true;
   if (value < minValue) holds = false;
   if (value > maxValue) holds = false;

@@ -1,5 +1,6 @@
 #include "engine/zero_crossing_output.h"
 
+#include <cstring>
 #include <filesystem>
 
 namespace quilve {
@@ -27,9 +28,56 @@ void ZeroCrossingOutput::beginRecording(const RecordingMetadata& metadata) {
 
 void ZeroCrossingOutput::endRecording(const RecordingMetadata& metadata) {
   if (!(settings_.AllowFileCombining && metadata.timeFromUtc)) generator_.closeFile();
+  checkWrites();
 }
 
-void ZeroCrossingOutput::endRun() { generator_.closeFile(); }
+void ZeroCrossingOutput::endRun() {
+  generator_.closeFile();
+  checkWrites();
+  claimed_.clear();
+}
+
+void ZeroCrossingOutput::checkWrites() {
+  std::string path;
+  int error = 0;
+  if (!generator_.takeWriteFailure(&path, &error)) return;
+  ++writeFailures_;
+  if (reporter_ == nullptr || path == lastWriteFailurePath_) return;
+  lastWriteFailurePath_ = path;
+  const std::string text = "Failed writing zero-crossing file " + path + ": " +
+                           (error != 0 ? std::strerror(error) : "write error");
+  reporter_->trace(text + "\n");
+  reporter_->warning(text);
+}
+
+std::string ZeroCrossingOutput::claimName(const std::string& directory, const std::string& name,
+                                          const std::string& recording) {
+  const std::string path = GenerateZCD::filePathFor(directory, name);
+  auto it = claimed_.find(path);
+  if (it == claimed_.end() || it->second == recording) {
+    claimed_[path] = recording;
+    return name;
+  }
+  // The name part as filePathFor forms it, split before its extension.
+  const std::size_t slash = path.find_last_of('/');
+  const std::string file = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::size_t dot = file.find_last_of('.');
+  const std::string stem = dot == std::string::npos ? file : file.substr(0, dot);
+  const std::string ext = dot == std::string::npos ? std::string() : file.substr(dot);
+  for (int n = 2;; ++n) {
+    const std::string candidate = stem + "-" + std::to_string(n) + ext;
+    const std::string candidatePath = GenerateZCD::filePathFor(directory, candidate);
+    auto other = claimed_.find(candidatePath);
+    if (other != claimed_.end() && other->second != recording) continue;
+    claimed_[candidatePath] = recording;
+    if (reporter_) {
+      reporter_->warning("Zero-crossing file " + path + " was already written for " +
+                         it->second + " in this run; the calls of " + recording +
+                         " go to " + candidatePath);
+    }
+    return candidate;
+  }
+}
 
 void ZeroCrossingOutput::writeCall(const ChirpRecord& trace, const CallParameters& /*call*/,
                                    const CallParameters& /*previous*/, const ScanJob& job) {
@@ -65,11 +113,14 @@ void ZeroCrossingOutput::writeCombined(const ChirpRecord& trace, const ScanJob& 
   }
 
   generator_.closeFile();
+  checkWrites();
   if (directory.empty() || name.empty()) return;
-  if (!generator_.openRecordingFile(directory, name)) {
-    reportOpenFailure(directory, name);
+  const std::string claimed = claimName(directory, name, job.recordingPath);
+  if (!generator_.openRecordingFile(directory, claimed)) {
+    reportOpenFailure(directory, claimed);
     return;
   }
+  openFor_.clear();  // a combined file is no one recording's own
   writeHeader(job);
   generator_.writeCall(trace);
 }
@@ -78,15 +129,18 @@ void ZeroCrossingOutput::writeSeparate(const ChirpRecord& trace, const ScanJob& 
   const std::string directory = outputDirectory();
   // A combined file left open by an earlier recording has another time
   // base; this recording's calls go into its own file.
-  if (generator_.isOpen() &&
-      generator_.openPath() != GenerateZCD::filePathFor(directory, job.recordingPath))
+  if (generator_.isOpen() && openFor_ != job.recordingPath) {
     generator_.closeFile();
+    checkWrites();
+  }
   if (!generator_.isOpen()) {
     if (directory.empty() || job.recordingPath.empty()) return;
-    if (!generator_.openRecordingFile(directory, job.recordingPath)) {
-      reportOpenFailure(directory, job.recordingPath);
+    const std::string claimed = claimName(directory, job.recordingPath, job.recordingPath);
+    if (!generator_.openRecordingFile(directory, claimed)) {
+      reportOpenFailure(directory, claimed);
       return;
     }
+    openFor_ = job.recordingPath;
     writeHeader(job);
   }
   generator_.writeCall(trace);
@@ -95,6 +149,7 @@ void ZeroCrossingOutput::writeSeparate(const ChirpRecord& trace, const ScanJob& 
 void ZeroCrossingOutput::reportOpenFailure(const std::string& directory,
                                            const std::string& name) {
   const std::string path = GenerateZCD::filePathFor(directory, name);
+  ++writeFailures_;
   if (path == lastFailedPath_) return;
   lastFailedPath_ = path;
   if (reporter_ == nullptr) return;

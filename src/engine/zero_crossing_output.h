@@ -9,6 +9,14 @@
 // recording is finished and endRun at the end of a run (or of a single-file
 // scan). All of them in recording order; a scan that analyses several
 // recordings at once calls them when it commits each recording.
+//
+// No file replaces another one written in the same run: when a second
+// recording would write a file of the same name (a.wav and a.wv, or two
+// directories each with rec.wav), its calls go to the first free name
+// "<stem>-2<ext>", "<stem>-3<ext>", ... (a-2.00#), with a warning. A file
+// from an earlier run is replaced as before.
+#include <cstddef>
+#include <map>
 #include <string>
 
 #include "engine/accepted_calls.h"
@@ -48,6 +56,9 @@ class ZeroCrossingOutput : public CallOutput {
   void writeCall(const ChirpRecord& trace, const CallParameters& call,
                  const CallParameters& previous, const ScanJob& job) override;
 
+  // Records and files that could not be written in full this session.
+  std::size_t writeFailures() const { return writeFailures_; }
+
   GenerateZCD& generator() { return generator_; }
   const GenerateZCD& generator() const { return generator_; }
 
@@ -57,12 +68,22 @@ class ZeroCrossingOutput : public CallOutput {
   // Header text from the recording's metadata, then the header itself.
   void writeHeader(const ScanJob& job);
   void reportOpenFailure(const std::string& directory, const std::string& name);
+  // The name (as openRecordingFile takes it) under which `recording` writes
+  // the file that `name` would give in `directory`.
+  std::string claimName(const std::string& directory, const std::string& name,
+                        const std::string& recording);
+  // Counts and reports a write failure the generator noted.
+  void checkWrites();
 
   const ScanSettings& settings_;
   const ResultsTarget& target_;
   Reporter* reporter_;
   std::string directoryOverride_;
   std::string lastFailedPath_;
+  std::map<std::string, std::string> claimed_;  // file path -> recording, this run
+  std::string openFor_;  // recording whose own file is open; empty for a combined file
+  std::size_t writeFailures_ = 0;
+  std::string lastWriteFailurePath_;
   GenerateZCD generator_;
 };
 

@@ -87,14 +87,20 @@ void LinearFit::fitLine(const float* x, const float* y, int n, float* intercept,
 
 void LinearFit::fitPowerLaw(const float* x, const float* y, const float* /*w*/, int n,
                             float* exponent, float* residual) {
+  constexpr float kNoResidual = 1e23f;
   float best = 0.0f;
-  float bestResidual = 1e23f;
+  float bestResidual = kNoResidual;
+  bool anyFinite = false;
   float step = 4.0f;
   for (int halving = 0; halving < 16; ++halving) {
     const float up = best + step;
     const float down = best - step;
-    const float r1 = powerLawResidual(x, y, n, up);
-    const float r2 = powerLawResidual(x, y, n, down);
+    // A residual that is not finite (a power of a negative x) never wins.
+    float r1 = powerLawResidual(x, y, n, up);
+    float r2 = powerLawResidual(x, y, n, down);
+    anyFinite |= std::isfinite(r1) || std::isfinite(r2);
+    if (!std::isfinite(r1)) r1 = kNoResidual;
+    if (!std::isfinite(r2)) r2 = kNoResidual;
     // Equal residuals leave the estimate where it is.
     if (r1 < r2 && r1 < bestResidual) {
       best = up;
@@ -104,6 +110,12 @@ void LinearFit::fitPowerLaw(const float* x, const float* y, const float* /*w*/, 
       bestResidual = r2;
     }
     step *= 0.5f;
+  }
+  if (!anyFinite) {
+    // No exponent gave a finite fit: the layouts' "not defined" value.
+    *exponent = 0.0f;
+    *residual = 0.0f;
+    return;
   }
   if (best >= -1.0f && best < 1.0f) best = 1.0f;
   *exponent = best;

@@ -21,7 +21,8 @@ class LinearFit {
   // Searches P in [-8, 8) for the curve y = x^E(P), E(P) = P for P >= 0 and
   // -1/P for P < 0, by 16 halvings of a step of 4. Results in [-1, 1) are
   // clamped to 1 (the straight line). `w` is not used. residual is the sum
-  // of squared differences at the chosen P.
+  // of squared differences at the chosen P. When no exponent gives a finite
+  // residual (no power law through the points is defined) both are 0.
   virtual void fitPowerLaw(const float* x, const float* y, const float* w, int n,
                            float* exponent, float* residual);
 };

@@ -366,6 +366,13 @@ Status WaveFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* byte
   *bytesRead = 0;
   if (!open_) return kStatusNotInitialized;
   if (readError_) return kStatusFail;
+  if (dataSize_ == 0 && count > 0) {
+    // A data chunk of size 0 holds nothing to analyse (a recorder that
+    // wrote its header and no more): reported like a file cut short.
+    error_ = "the data chunk is empty";
+    readError_ = true;
+    return kStatusFail;
+  }
   const std::size_t n = std::min<std::size_t>(count, remaining_);
   const std::size_t got = riff_->readData(buffer, n);
   remaining_ -= static_cast<std::uint32_t>(got);

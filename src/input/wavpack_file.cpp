@@ -238,7 +238,22 @@ Status WavPackFile::read(std::uint8_t* buffer, std::size_t count, std::size_t* b
     }
     *bytesRead += got * frameBytes;
     framesLeft -= got;
-    if (got < want) break;  // end of the recording
+    if (got < want) {
+      // The end of the samples: a file cut short ends before the sample
+      // count its first block states, and damaged blocks are counted by
+      // the library. Hand over what was decoded and fail, as a cut WAV does.
+      const std::int64_t stated = WavpackGetNumSamples64(context_);
+      const std::int64_t reached = WavpackGetSampleIndex64(context_);
+      if (stated >= 0 && reached < stated) {
+        error_ = "data ends early: the file is truncated";
+        return kStatusFail;
+      }
+      if (WavpackGetNumErrors(context_) > 0) {
+        error_ = "damaged WavPack blocks";
+        return kStatusFail;
+      }
+      break;
+    }
   }
   return kStatusOk;
 }

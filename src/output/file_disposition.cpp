@@ -1,5 +1,7 @@
 #include "output/file_disposition.h"
 
+#include <sys/stat.h>
+
 #include <initializer_list>
 
 #include "output/file_operations.h"
@@ -30,6 +32,25 @@ std::string fill(const std::string& format, std::initializer_list<std::string> v
 }
 
 }  // namespace
+
+std::string leaveInPlaceReason(ResultList list, const ListedFile& file) {
+  if (list == ResultList::Failed && !file.hold.empty()) {
+    return "it was not read whole (" + file.hold + ")";
+  }
+  if (file.openedSize >= 0) {
+    struct stat st {};
+    if (::stat(file.path.c_str(), &st) == 0) {
+      const std::int64_t modified =
+          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+      if (static_cast<std::int64_t>(st.st_size) != file.openedSize ||
+          (file.openedModified >= 0 && modified != file.openedModified)) {
+        return "it is still being written (its size or modification time changed since the scan "
+               "opened it)";
+      }
+    }
+  }
+  return {};
+}
 
 const char* passedButtonCaption(PassedAction action, bool all) {
   if (action == PassedAction::Move) return all ? "Move All" : "Move";
@@ -73,16 +94,18 @@ std::string FileDisposition::donePhrase(const Job& job) const {
   return "moved to the trash";
 }
 
-bool FileDisposition::handleFile(const Job& job, const std::string& name, bool confirm,
+bool FileDisposition::handleFile(const Job& job, const ListedFile& file, bool confirm,
                                  bool* declined, std::string* error) {
   *declined = false;
-  // Entries are bare names in the input directory; anything else would
-  // reach outside it.
-  if (name.find('/') != std::string::npos || name == "." || name == "..") {
+  const std::string& name = file.name;
+  // An entry names the file at its path; anything else is not a recording
+  // the scan listed.
+  if (name.empty() || name.find('/') != std::string::npos || name == "." || name == ".." ||
+      baseName(file.path) != name) {
     *error = "not a file name";
     return false;
   }
-  const std::string source = joinPath(lists_.inputDirectory(), name);
+  const std::string& source = file.path;
   if (job.kind == Kind::Trash) {
     const FileOpResult r = moveToTrash(source);
     if (!r.ok) *error = r.error;
@@ -107,13 +130,21 @@ bool FileDisposition::handleFile(const Job& job, const std::string& name, bool c
 
 bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
                              const char* questionFormat, bool questionTakesName) {
+  lastHandled_.clear();
   if (job.missingDirectoryWarning && job.directory.empty()) {
     host_.warning(job.missingDirectoryWarning);
     return false;
   }
-  std::string name;
-  if (!lists_.selectedName(list, &name) || name.empty() || name.size() > kMaxSelectedName) {
+  ListedFile file;
+  if (!lists_.selectedFile(list, &file) || file.name.empty() ||
+      file.name.size() > kMaxSelectedName) {
     host_.warning("Warning: No File Selected");
+    return false;
+  }
+  const std::string& name = file.name;
+  const std::string why = leaveInPlaceReason(list, file);
+  if (!why.empty()) {
+    host_.warning(file.path + " was left in place: " + why);
     return false;
   }
   if (confirm && !host_.askYesNo(job.caption, fill(questionFormat,
@@ -123,44 +154,56 @@ bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
   host_.progress(job.progressTitle, 0, 1);
   bool declined = false;
   std::string error;
-  const bool ok = handleFile(job, name, confirm, &declined, &error);
+  const bool ok = handleFile(job, file, confirm, &declined, &error);
   host_.progress(job.progressTitle, 1, 1);
   if (!ok) {
     if (!declined) host_.warning(name + " was not " + donePhrase(job) + ":\n" + error);
     return false;
   }
-  if (job.kind != Kind::Copy) lists_.removeHandled(list, name);
+  lastHandled_ = {file.path};
+  if (job.kind != Kind::Copy) lists_.removeHandled(list, {file.path});
   return true;
 }
 
 bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
                              const std::string& question) {
+  lastHandled_.clear();
   if (job.missingDirectoryWarning && job.directory.empty()) {
     host_.warning(job.missingDirectoryWarning);
     return false;
   }
-  const std::vector<std::string> names = lists_.names(list);
-  if (names.empty()) return false;
+  const std::vector<ListedFile> files = lists_.files(list);
+  if (files.empty()) return false;
   if (confirm && !host_.askYesNo(job.caption, question)) return false;
 
-  const int total = static_cast<int>(names.size());
+  const int total = static_cast<int>(files.size());
   std::vector<std::string> handled;
   std::string report;
+  std::string leftInPlace;
   int failures = 0;
+  int left = 0;
   bool allHandled = true;
   host_.progress(job.progressTitle, 0, total);
   for (int i = 0; i < total; ++i) {
-    const std::string& name = names[static_cast<std::size_t>(i)];
+    const ListedFile& file = files[static_cast<std::size_t>(i)];
+    const std::string& name = file.name;
     bool declined = false;
     std::string error;
     bool ok = false;
+    const std::string why = leaveInPlaceReason(list, file);
+    if (!why.empty()) {
+      ++left;
+      leftInPlace += file.path + ": " + why + "\n";
+      host_.progress(job.progressTitle, i + 1, total);
+      continue;
+    }
     if (name.empty() || name.size() > kMaxListedName) {
       error = "the name is too long";
     } else {
-      ok = handleFile(job, name, confirm, &declined, &error);
+      ok = handleFile(job, file, confirm, &declined, &error);
     }
     if (ok) {
-      handled.push_back(name);
+      handled.push_back(file.path);
     } else {
       allHandled = false;
       if (!declined) {
@@ -170,8 +213,11 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
     }
     host_.progress(job.progressTitle, i + 1, total);
   }
-  if (job.kind != Kind::Copy) {
-    for (const std::string& name : handled) lists_.removeHandled(list, name);
+  if (job.kind != Kind::Copy && !handled.empty()) lists_.removeHandled(list, handled);
+  lastHandled_ = handled;
+  if (left > 0) {
+    host_.warning(std::to_string(left) + " of " + std::to_string(total) +
+                  " files were left in place:\n" + leftInPlace);
   }
   if (failures > 0) {
     host_.warning(std::to_string(failures) + " of " + std::to_string(total) + " files were not " +

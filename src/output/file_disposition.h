@@ -7,7 +7,12 @@
 //
 // The operations never replace a file silently and never drop a list entry
 // whose file is still in the input directory: an entry leaves the lists
-// exactly when its file was moved or trashed.
+// exactly when its file was moved or trashed. A recording is only filed away
+// when it is certain what it is: a failed recording that was not read whole
+// stays where it is, and so does any recording still being written (its
+// size or time changed since the scan opened it); each one left in place is
+// named with its reason.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -50,21 +55,36 @@ class DispositionHost {
   }
 };
 
-// The passed-files and failed-files lists and the input file list with its
-// directory, as disposition sees them. Implementations lock as they need;
-// no call is made while a file operation runs.
+// One recording of a result list as disposition sees it.
+struct ListedFile {
+  std::string name;  // as the list shows it
+  std::string path;  // full path: the file that is handled
+  // Why it was not read whole; a failed recording with a reason is never
+  // moved or trashed. Empty when it was read whole.
+  std::string hold;
+  // Size and modification time (ns) when the scan opened it; -1 unknown.
+  std::int64_t openedSize = -1;
+  std::int64_t openedModified = -1;
+};
+
+// The passed-files and failed-files lists and the input file list, as
+// disposition sees them. Implementations lock as they need; no call is made
+// while a file operation runs.
 class DispositionLists {
  public:
   virtual ~DispositionLists() = default;
-  // With a trailing separator; entries are bare file names in it.
-  virtual std::string inputDirectory() const = 0;
-  virtual std::vector<std::string> names(ResultList list) const = 0;
-  // Text of the list's selected entry; false when nothing is selected.
-  virtual bool selectedName(ResultList list, std::string* name) const = 0;
-  // The file left the input directory: remove the entry from `list` and the
-  // same name (compared without case) from the input file list, if there.
-  virtual void removeHandled(ResultList list, const std::string& name) = 0;
+  virtual std::vector<ListedFile> files(ResultList list) const = 0;
+  // The list's selected entry; false when nothing is selected.
+  virtual bool selectedFile(ResultList list, ListedFile* file) const = 0;
+  // These files left their directory: remove their entries (by path) from
+  // `list` and from the input file list.
+  virtual void removeHandled(ResultList list, const std::vector<std::string>& paths) = 0;
 };
+
+// Why `file` must stay where it is when its list is disposed of, or empty:
+// a failed recording that was not read whole, or any recording whose size
+// or time changed since the scan opened it (still being written).
+std::string leaveInPlaceReason(ResultList list, const ListedFile& file);
 
 class FileDisposition {
  public:
@@ -106,6 +126,9 @@ class FileDisposition {
   // empty; the failed files go to the trash.
   void timedDisposition(const std::string& programArchiveDirectory);
 
+  // Paths of the files the last operation copied, moved or trashed.
+  const std::vector<std::string>& lastHandled() const { return lastHandled_; }
+
  private:
   enum class Kind { Copy, Move, Trash };
   struct Job {
@@ -124,13 +147,14 @@ class FileDisposition {
   bool runAll(ResultList list, bool confirm, const Job& job, const std::string& question);
   // Runs the file operation for one entry; `declined` is set when the user
   // would not replace an existing file.
-  bool handleFile(const Job& job, const std::string& name, bool confirm, bool* declined,
+  bool handleFile(const Job& job, const ListedFile& file, bool confirm, bool* declined,
                   std::string* error);
   std::string donePhrase(const Job& job) const;
 
   DispositionState& state_;
   DispositionLists& lists_;
   DispositionHost& host_;
+  std::vector<std::string> lastHandled_;
 };
 
 // The program directory picker of the Operation Timer window: `buffer`

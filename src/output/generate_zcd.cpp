@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
@@ -109,9 +110,25 @@ bool GenerateZCD::openRecordingFile(const std::string& directory,
   return openFile(directory, recordingPath, false);
 }
 
+void GenerateZCD::noteWriteFailure() {
+  if (writeFailed_) return;
+  writeFailed_ = true;
+  writeError_ = errno;
+  failedPath_ = openPath_;
+}
+
+bool GenerateZCD::takeWriteFailure(std::string* path, int* error) {
+  if (!writeFailed_) return false;
+  writeFailed_ = false;
+  if (path) *path = failedPath_;
+  if (error) *error = writeError_;
+  return true;
+}
+
 bool GenerateZCD::closeFile() {
   if (file_ == nullptr) return false;
-  std::fclose(file_);
+  // Buffered records reach the disk here: a full disk shows at the close.
+  if (std::fclose(file_) != 0) noteWriteFailure();
   file_ = nullptr;
   openPath_.clear();
   return true;
@@ -184,7 +201,7 @@ bool GenerateZCD::writeHeader(const DateTime& time, float latitude, float longit
   putText(&h[314], latitudeField(latitude, positionValid), 9);
   putText(&h[323], longitudeField(longitude, positionValid), 9);
   putText(&h[332], altitudeField(altitude, positionValid), 4);
-  std::fwrite(h.data(), 1, h.size(), file_);
+  if (std::fwrite(h.data(), 1, h.size(), file_) != h.size()) noteWriteFailure();
   return true;
 }
 
@@ -212,7 +229,7 @@ bool GenerateZCD::writeInterval(double microseconds) {
     bytes[3] = static_cast<std::uint8_t>(v & 0xFF);
     count = 4;
   }
-  std::fwrite(bytes, 1, count, file_);
+  if (std::fwrite(bytes, 1, count, file_) != count) noteWriteFailure();
   return true;
 }
 

@@ -92,6 +92,10 @@ class GenerateZCD {
   // Closes the open file; returns whether one was open.
   bool closeFile();
 
+  // Whether a write or close failed since the last call; then the file's
+  // path and the system's error number. The failure is taken.
+  bool takeWriteFailure(std::string* path, int* error);
+
   bool isOpen() const { return file_ != nullptr; }
   // Path of the open file; empty when none is open.
   const std::string& openPath() const { return openPath_; }
@@ -124,9 +128,13 @@ class GenerateZCD {
   void setReference(const DateTime& time);
   // Writes one interval in the smallest form; false when none holds it.
   bool writeInterval(double microseconds);
+  void noteWriteFailure();
 
   std::FILE* file_ = nullptr;
   std::string openPath_;
+  bool writeFailed_ = false;
+  int writeError_ = 0;
+  std::string failedPath_;
   float divideRatio_ = 16.0f;
   double lastCrossingTime_ = kZcdNoCrossing;
   double timeShift_ = 0.0;

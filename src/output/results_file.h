@@ -42,16 +42,20 @@ std::string formatResultRow(const CallParameters& call, const CallParameters& pr
 struct ResultsFileLog {
   Reporter* reporter = nullptr;  // may be null: failures are then only returned
   std::set<std::string> failedPaths;
+  std::size_t failures = 0;  // rows not written, on any path
 };
 
 // Opens the results file ("w", creating or truncating it, when `newFile` is
 // set; otherwise "a"), writes the header first when `newFile` is set, then
 // the row, and closes the file again: the file is opened and closed for
 // every row. An empty path or zero-crossing output writes nothing and
-// returns true. Returns false when the file could not be opened or written;
-// the first failure on a path is reported through `log` (trace and warning)
-// as "Failed opening results file <path>" or "Failed writing results file
-// <path>", later ones on the same path are not. A caller keeps its new-file
+// returns true. The text goes in whole or not at all: a write that fails
+// part way (a full disk) is cut back, so the file ends with its last whole
+// row. Returns false when the file could not be opened or written; every
+// failure is counted in `log`, the first on a path is reported (trace and
+// warning) as "Failed opening results file <path>: <reason>" or "Failed
+// writing results file <path>: <reason>", later ones on the same path are
+// not. A caller keeps its new-file
 // flag set until a row has been written, so the header is not lost.
 bool writeResultRow(const std::string& resultsPath, bool newFile, const CallParameters& call,
                     const CallParameters& previous, const std::string& recordingPath,

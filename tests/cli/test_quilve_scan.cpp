@@ -127,6 +127,11 @@ TEST(QuilveScan, SettingsFilesAndDispositionAfterTheScan) {
     EXPECT_FALSE(std::filesystem::exists(dir.file(n))) << n;
   }
   EXPECT_TRUE(std::filesystem::exists(dir.file("rejects/night_0.WAV")));
-  EXPECT_TRUE(std::filesystem::exists(dir.file("rejects/broken.wav")));
+  // A recording that could not be read is failed but stays where it is,
+  // named with its reason.
+  EXPECT_TRUE(std::filesystem::exists(dir.file("broken.wav")));
+  EXPECT_FALSE(std::filesystem::exists(dir.file("rejects/broken.wav")));
+  EXPECT_NE(moved.err.find(dir.file("broken.wav") + ": it was not read whole"), std::string::npos)
+      << moved.err;
   EXPECT_EQ(run("--archive a --move-passed b " + dir.path().string(), dir).status, 2);
 }

@@ -82,3 +82,73 @@ TEST(FileList, FillsFromADirectoryWithAPattern) {
   EXPECT_FALSE(wildcardMatch("*.w*", "wav"));
   EXPECT_FALSE(wildcardMatch("rec??.wav", "rec1.wav"));
 }
+
+namespace {
+FileEntry recordingAt(const std::string& path, int calls) {
+  FileEntry e;
+  e.path = path;
+  e.name = path.substr(path.find_last_of('/') + 1);
+  e.value = calls;
+  return e;
+}
+}  // namespace
+
+TEST(FileList, RecordingsAreKnownByTheirFullPath) {
+  FileList l;
+  // The same name in two directories, and names that differ only in case,
+  // are different recordings.
+  l.put(recordingAt("/d1/REC001.wav", 5));
+  l.put(recordingAt("/d2/REC001.wav", 0));
+  l.put(recordingAt("/d1/Rec.wav", 1));
+  l.put(recordingAt("/d1/rec.wav", 2));
+  ASSERT_EQ(l.size(), 4);
+  EXPECT_EQ(names(l), (std::vector<std::string>{"Rec.wav", "rec.wav", "REC001.wav", "REC001.wav"}));
+  EXPECT_EQ(l.at(l.findPath("/d2/REC001.wav")).value, 0);
+  EXPECT_EQ(l.at(l.findPath("/d1/rec.wav")).value, 2);
+  EXPECT_EQ(l.findPath("/d3/REC001.wav"), FileList::kNone);
+  EXPECT_EQ(l.findPath("/d1/REC.wav"), FileList::kNone);
+  EXPECT_EQ(l.sum(), 8);
+
+  // The same path again replaces its entry, keeping its place.
+  l.put(recordingAt("/d2/REC001.wav", 7), /*select=*/true);
+  EXPECT_EQ(l.size(), 4);
+  EXPECT_EQ(l.at(l.selection()).path, "/d2/REC001.wav");
+  EXPECT_EQ(l.sum(), 15);
+  EXPECT_TRUE(l.removePath("/d1/REC001.wav"));
+  EXPECT_FALSE(l.removePath("/d1/REC001.wav"));
+  EXPECT_EQ(l.at(l.selection()).path, "/d2/REC001.wav");
+  EXPECT_EQ(l.sum(), 10);
+}
+
+TEST(FileList, EntriesPutInAnyOrderAreMergedIntoNameOrderWithTheSelection) {
+  FileList l;
+  std::vector<std::string> expected;
+  // Two directories scanned one after the other: the second interleaves.
+  for (const char* dir : {"/b/", "/a/"}) {
+    for (int i = 9; i >= 0; i -= 3) l.put(recordingAt(std::string(dir) + "r" + std::to_string(i), i));
+  }
+  l.put(recordingAt("/a/r5", 5), /*select=*/true);
+  l.put(recordingAt("/a/r1", 1));
+  EXPECT_EQ(l.size(), 10);
+  EXPECT_EQ(l.at(l.selection()).path, "/a/r5");
+  const auto& entries = l.entries();
+  for (std::size_t i = 1; i < entries.size(); ++i) {
+    EXPECT_TRUE(entryBefore(entries[i - 1], entries[i])) << entries[i - 1].path << " " << entries[i].path;
+  }
+  EXPECT_EQ(entries.front().path, "/a/r0");
+  EXPECT_EQ(l.sum(), 2 * (0 + 3 + 6 + 9) + 5 + 1);
+
+  // One pass removes many; the selection stays on its entry.
+  EXPECT_EQ(l.removePaths({"/a/r0", "/b/r0", "/b/r9", "/nowhere"}), 3u);
+  EXPECT_EQ(l.size(), 7);
+  EXPECT_EQ(l.at(l.selection()).path, "/a/r5");
+  EXPECT_EQ(l.findPath("/b/r9"), FileList::kNone);
+  EXPECT_EQ(l.sum(), 2 * (3 + 6 + 9) + 5 + 1 - 9);
+
+  // After a drag the list is no longer in order; new entries still land
+  // beside their peers and are found by path.
+  ASSERT_TRUE(l.move(0, 3));
+  l.put(recordingAt("/c/r4", 4));
+  EXPECT_NE(l.findPath("/c/r4"), FileList::kNone);
+  EXPECT_NE(l.findPath("/a/r6"), FileList::kNone);
+}

@@ -219,3 +219,44 @@ TEST_F(MeasureCall, FlatOrEmptyTracesGiveFiniteValues) {
 
 }  // namespace
 }  // namespace quilve
+
+namespace quilve {
+namespace {
+
+TEST_F(MeasureCall, ALineThatCrossesZeroHertzHasNoOctaveSlope) {
+  // A steep drop at the end pulls the fitted line below 0 Hz before the
+  // call ends: log2 of a negative ratio is not a number.
+  const float freqs[] = {80000, 79500, 79000, 30000, 2000, 1000, 500};
+  const float levels[] = {70, 70, 70, 90, 90, 90, 90};
+  for (int i = 0; i < 7; ++i) appendPoint(trace(), 0.0001f * i, freqs[i], levels[i]);
+  const CallParameters& c = measure();
+  const double end = c.globalIntercept + c.globalSlope * c.duration * 1000.0;
+  ASSERT_LT(end, 0.0) << "the fitted line should end below 0 Hz";
+  EXPECT_EQ(c.globalSlopeOct, 0.0f);
+  for (float v : {c.globalSlopeOct, c.initialSlopeOct, c.charSlopeOct, c.upperSlopeOct,
+                  c.lowerSlopeOct, c.curvature, c.fitErrorPercent}) {
+    EXPECT_TRUE(std::isfinite(v)) << v;
+  }
+
+  // Two points fit every power law: the curvature is not defined.
+  resetChirpRecord(trace());
+  appendSweep(trace(), 2, 0.0f, 0.0003f, 60000.0f, -1.0e7f);
+  const CallParameters& two = measure();
+  EXPECT_EQ(two.curvature, 0.0f);
+  EXPECT_EQ(two.fitErrorPercent, 0.0f);
+}
+
+TEST(LinearFitPowerLaw, NoFinitePowerLawGivesTheNotDefinedValue) {
+  LinearFit fit;
+  // Points that are not numbers: no exponent gives a finite residual.
+  const float x[] = {0.0f, 0.5f, 1.0f};
+  const float y[] = {0.0f, std::nanf(""), 1.0f};
+  const float w[] = {1, 1, 1};
+  float exponent = 7, residual = 7;
+  fit.fitPowerLaw(x, y, w, 3, &exponent, &residual);
+  EXPECT_EQ(exponent, 0.0f);
+  EXPECT_EQ(residual, 0.0f);
+}
+
+}  // namespace
+}  // namespace quilve

@@ -105,3 +105,35 @@ TEST(SaveSelectedCalls, NothingIsWrittenWithoutAPathOrCalls) {
 
 }  // namespace
 }  // namespace quilve
+
+namespace quilve {
+namespace {
+
+TEST(SaveSelectedCalls, AppendingToANewZeroCrossingFileStartsItWithItsHeader) {
+  auto held = std::make_unique<Calls>();
+  Calls& c = *held;
+  c.settings.OutputFormat = kOutputZcd;
+  for (int slot : {0, 2, 3}) {
+    ChirpRecord& r = c.store.records[static_cast<std::size_t>(slot)];
+    for (int i = 0; i < 20; ++i) {
+      TracePoint& p = r.points[r.endPoint++];
+      p.time = c.store.parameters[static_cast<std::size_t>(slot)].startTime + 0.0002f * i;
+      p.frequency = 70000.0f - 1500.0f * i;
+      p.smoothedFrequency = p.frequency;
+      p.level = 80.0f;
+    }
+  }
+  TempDir dir;
+  const std::string out = dir.path().string() + "/";
+  ASSERT_EQ(saveSelectedCalls(c.store, c.job, c.settings, "saved.00#", out, false, {}, nullptr, nullptr), 3);
+  ASSERT_EQ(saveSelectedCalls(c.store, c.job, c.settings, "appended.00#", out, true, {}, nullptr, nullptr), 3);
+  const std::string saved = slurp(dir.file("saved.00#"));
+  ASSERT_GT(saved.size(), 336u);
+  EXPECT_EQ(slurp(dir.file("appended.00#")), saved);
+  // Appending to it again adds calls and no second header.
+  ASSERT_EQ(saveSelectedCalls(c.store, c.job, c.settings, "appended.00#", out, true, {}, nullptr, nullptr), 3);
+  EXPECT_EQ(slurp(dir.file("appended.00#")).size(), 2 * saved.size() - 336u);
+}
+
+}  // namespace
+}  // namespace quilve

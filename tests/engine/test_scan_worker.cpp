@@ -242,3 +242,61 @@ TEST(ScanWorker, ZeroCrossingFilesEqualThoseOfTheBatchScan) {
   }
   EXPECT_FALSE(std::filesystem::exists(rig.dir.file("w/results.txt")));
 }
+
+TEST(ScanWorker, AStopPressedBetweenRecordingsOrWhileOneIsFinishedEndsTheRun) {
+  for (const bool whileFinishing : {false, true}) {
+    WorkerRig rig;
+    writeRecording(rig.dir.file("a.wav"), 0.3, {0.1});
+    writeRecording(rig.dir.file("b.wav"), 0.3, {0.1});
+    writeRecording(rig.dir.file("c.wav"), 0.3, {0.1});
+    rig.selectInput();
+    ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+    if (whileFinishing) {
+      ASSERT_TRUE(rig.runUntil([&] { return rig.worker->state() == ScanState::FinishFile; }));
+    } else {
+      // a.wav is classified and the worker waits for the next request.
+      ASSERT_TRUE(rig.runUntil([&] {
+        std::lock_guard<std::mutex> lock(rig.lists.mutex);
+        return rig.lists.passed.size() == 1 && rig.worker->state() == ScanState::Idle;
+      }));
+    }
+    rig.control.stopCounter.fetch_add(1);
+    rig.runToIdle();
+    EXPECT_EQ(rig.host.begun, std::vector<std::string>{rig.dir.file("a.wav")}) << whileFinishing;
+    EXPECT_EQ(rig.lists.passed.size(), 1) << whileFinishing;
+    EXPECT_FALSE(rig.control.scanRequestFlag);
+    EXPECT_EQ(rig.host.endNotices, 1);
+  }
+}
+
+TEST(ScanWorker, AnEntryWhosePathIsTooLongIsReportedAndSkippedAndTheRunGoesOn) {
+  WorkerRig rig;
+  const std::string deep = rig.dir.file(std::string(200, 'd'));
+  std::filesystem::create_directory(deep);
+  const std::string longName = "b" + std::string(60, 'x') + ".wav";
+  writeRecording(deep + "/a.wav", 0.3, {0.1});
+  writeRecording(deep + "/" + longName, 0.3, {0.1});
+  writeRecording(deep + "/c.wav", 0.3, {0.1});
+  rig.lists.inputDirectory = deep + "/";
+  rig.lists.input.fillFromDirectory(deep, "*.w*");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  EXPECT_EQ(rig.host.begun, (std::vector<std::string>{deep + "/a.wav", deep + "/c.wav"}));
+  ASSERT_EQ(rig.lists.failed.size(), 1);
+  EXPECT_EQ(rig.lists.failed.at(0).path, deep + "/" + longName);
+  EXPECT_NE(rig.lists.failed.at(0).hold.find("longer than 260"), std::string::npos);
+  ASSERT_EQ(rig.host.warnings.size(), 1u);
+  EXPECT_EQ(rig.host.warnings[0].rfind("Failed opening file " + deep + "/" + longName, 0), 0u);
+  EXPECT_NE(rig.host.warnings[0].find("longer than 260 characters"), std::string::npos);
+  EXPECT_EQ(rig.lists.passed.size(), 2);
+
+  // The same when the long entry is the first one.
+  WorkerRig first;
+  writeRecording(deep + "/0" + std::string(60, 'y') + ".wav", 0.3, {0.1});
+  first.lists.inputDirectory = deep + "/";
+  first.lists.input.fillFromDirectory(deep, "*.w*");
+  ASSERT_TRUE(requestScanAll(first.control, first.lists, first.session, first.settings, first.host));
+  first.runToIdle();
+  EXPECT_EQ(first.host.begun.size(), 2u);
+  EXPECT_EQ(first.lists.failed.size(), 2);
+}

@@ -71,8 +71,11 @@ TEST(SingleTests, FilterBankWindowsFrequencyLimitsAndPop) {
   }
   c.dominantFrequency = 50001;
   EXPECT_FALSE(passesFilterBank(c, s));
-  c.dominantFrequency = std::numeric_limits<float>::quiet_NaN();
-  EXPECT_TRUE(passesFilterBank(c, s));
+  // A value that is not a finite number lies in no window.
+  for (float bad : {std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()}) {
+    c.dominantFrequency = bad;
+    EXPECT_FALSE(passesFilterBank(c, s)) << bad;
+  }
   s.EnableDominantFreqFilter = false;
 
   // Fc is held in kHz and compared in Hz.

@@ -333,12 +333,27 @@ TEST_F(WavPackTest, TruncatedFileHandsOverOnlyIntactSamples) {
       cut, Bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() / 2)));
 
   // With its first blocks intact the file may open; the reads then hand over
-  // the samples of those blocks unchanged and end early without failing.
+  // the samples of those blocks unchanged and the read that reaches the cut
+  // fails, as with a cut WAV file.
   if (failed(reader_.open(cut.c_str(), &format_))) {
     EXPECT_FALSE(reader_.lastError().empty());
     return;
   }
-  const Bytes got = readAll(reader_, 4096);
+  Bytes got;
+  Bytes piece(4096);
+  bool cutReported = false;
+  for (int guard = 0; guard < 1000; ++guard) {
+    std::size_t n = 0;
+    const bool bad = failed(reader_.read(piece.data(), piece.size(), &n));
+    got.insert(got.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(n));
+    if (bad) {
+      cutReported = true;
+      EXPECT_NE(reader_.lastError().find("truncated"), std::string::npos) << reader_.lastError();
+      break;
+    }
+    if (n == 0) break;
+  }
+  EXPECT_TRUE(cutReported);
   EXPECT_LT(got.size(), data.size());
   EXPECT_TRUE(std::equal(got.begin(), got.end(), data.begin()));
 }

@@ -6,6 +6,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "output/file_disposition.h"
@@ -38,25 +39,44 @@ std::string readFile(const fs::path& p) {
 struct FakeLists : DispositionLists {
   std::string dir;
   std::vector<std::string> passed, failed, input;
+  std::map<std::string, std::string> holds;  // name -> why it was not read whole
+  std::map<std::string, std::int64_t> sizes;  // name -> size when the scan opened it
   int passedSelection = -1, failedSelection = -1;
 
   std::vector<std::string>& of(ResultList l) { return l == ResultList::Passed ? passed : failed; }
-  std::string inputDirectory() const override { return dir; }
-  std::vector<std::string> names(ResultList l) const override {
+  const std::vector<std::string>& names(ResultList l) const {
     return l == ResultList::Passed ? passed : failed;
   }
-  bool selectedName(ResultList l, std::string* name) const override {
+  ListedFile fileOf(const std::string& name) const {
+    ListedFile f;
+    f.name = name;
+    f.path = dir + name;
+    auto it = holds.find(name);
+    if (it != holds.end()) f.hold = it->second;
+    auto size = sizes.find(name);
+    if (size != sizes.end()) f.openedSize = size->second;
+    return f;
+  }
+  std::vector<ListedFile> files(ResultList l) const override {
+    std::vector<ListedFile> out;
+    for (const std::string& n : names(l)) out.push_back(fileOf(n));
+    return out;
+  }
+  bool selectedFile(ResultList l, ListedFile* file) const override {
     const int sel = l == ResultList::Passed ? passedSelection : failedSelection;
     if (sel < 0) return false;
-    *name = names(l).at(static_cast<std::size_t>(sel));
+    *file = fileOf(names(l).at(static_cast<std::size_t>(sel)));
     return true;
   }
-  void removeHandled(ResultList l, const std::string& name) override {
-    auto drop = [&](std::vector<std::string>& v) {
-      v.erase(std::remove(v.begin(), v.end(), name), v.end());
-    };
-    drop(of(l));
-    drop(input);
+  void removeHandled(ResultList l, const std::vector<std::string>& paths) override {
+    for (const std::string& path : paths) {
+      const std::string name = path.substr(dir.size());
+      auto drop = [&](std::vector<std::string>& v) {
+        v.erase(std::remove(v.begin(), v.end(), name), v.end());
+      };
+      drop(of(l));
+      drop(input);
+    }
   }
 };
 
@@ -263,6 +283,54 @@ TEST_F(DispositionTest, TimedDispositionArchivesPassedAndTrashesFailed) {
   EXPECT_TRUE(lists.input.empty());
   EXPECT_TRUE(host.questions.empty());
   EXPECT_TRUE(host.warnings.empty());
+}
+
+TEST_F(DispositionTest, FailedRecordingsNotReadWholeStayInPlaceNamedWithTheirReason) {
+  writeFile(input() / "d.wav", "cut short");
+  lists.input.push_back("d.wav");
+  lists.failed = {"c.wav", "d.wav"};
+  lists.holds["d.wav"] = "read failed before the end: data ends early";
+  state.moveDirectory = archive().string() + "/";
+  EXPECT_TRUE(dispo.moveAll(ResultList::Failed, false));
+  EXPECT_TRUE(fs::exists(archive() / "c.wav"));
+  EXPECT_EQ(readFile(input() / "d.wav"), "cut short");
+  EXPECT_EQ(lists.failed, std::vector<std::string>{"d.wav"});
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_EQ(host.warnings[0], "1 of 2 files were left in place:\n" + lists.dir +
+                                  "d.wav: it was not read whole (read failed before the end: data "
+                                  "ends early)\n");
+
+  // Neither Delete All, nor Delete of the selected entry, nor the timer
+  // trashes it.
+  EXPECT_TRUE(dispo.trashAll(ResultList::Failed, false));
+  lists.failedSelection = 0;
+  EXPECT_FALSE(dispo.trash(ResultList::Failed, false));
+  EXPECT_EQ(host.warnings.back(), lists.dir + "d.wav was left in place: it was not read whole "
+                                              "(read failed before the end: data ends early)");
+  dispo.timedDisposition(archive().string());
+  EXPECT_EQ(readFile(input() / "d.wav"), "cut short");
+  EXPECT_EQ(lists.failed, std::vector<std::string>{"d.wav"});
+  // Read in part but with calls enough to pass: filed away as passed.
+  EXPECT_FALSE(fs::exists(input() / "a.wav"));
+}
+
+TEST_F(DispositionTest, ARecordingStillBeingWrittenStaysInEitherList) {
+  lists.holds["a.wav"] = "read failed before the end: data ends early";  // passed, read in part
+  lists.sizes["a.wav"] = static_cast<std::int64_t>(fs::file_size(input() / "a.wav"));
+  lists.sizes["b.wav"] = static_cast<std::int64_t>(fs::file_size(input() / "b.wav"));
+  lists.sizes["c.wav"] = static_cast<std::int64_t>(fs::file_size(input() / "c.wav"));
+  // The detector goes on writing b.wav and c.wav after the scan opened them.
+  std::ofstream(input() / "b.wav", std::ios::app) << " more";
+  std::ofstream(input() / "c.wav", std::ios::app) << " more";
+  state.archiveDirectory = archive().string() + "/";
+  EXPECT_TRUE(dispo.archiveAll(ResultList::Passed, false));
+  EXPECT_TRUE(fs::exists(archive() / "a.wav"));
+  EXPECT_FALSE(fs::exists(archive() / "b.wav"));
+  EXPECT_TRUE(dispo.trashAll(ResultList::Failed, false));
+  EXPECT_TRUE(fs::exists(input() / "c.wav"));
+  ASSERT_EQ(host.warnings.size(), 2u);
+  EXPECT_NE(host.warnings[0].find(lists.dir + "b.wav: it is still being written"), std::string::npos);
+  EXPECT_NE(host.warnings[1].find(lists.dir + "c.wav: it is still being written"), std::string::npos);
 }
 
 TEST(FileOperations, MoveAcrossFileSystemsKeepsTheDataAndRemovesTheSource) {

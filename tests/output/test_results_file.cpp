@@ -361,13 +361,14 @@ TEST_F(ResultsWriting, UnopenableFileIsReportedOncePerPathAndTheScanGoesOn) {
   EXPECT_FALSE(write(missing, 0, true, &reporter));
   EXPECT_FALSE(write(missing, 1, false, &reporter));
   EXPECT_FALSE(write(missing, 2, true, &reporter));
-  ASSERT_EQ(reporter.warnings, std::vector<std::string>{"Failed opening results file " + missing});
+  ASSERT_EQ(reporter.warnings, std::vector<std::string>{"Failed opening results file " + missing + ": No such file or directory"});
   ASSERT_EQ(reporter.traces,
-            std::vector<std::string>{"Failed opening results file " + missing + "\n"});
+            std::vector<std::string>{"Failed opening results file " + missing + ": No such file or directory\n"});
 
   EXPECT_FALSE(write(other, 0, true, &reporter));
   EXPECT_EQ(reporter.warnings.size(), 2u);
-  EXPECT_EQ(reporter.warnings.back(), "Failed opening results file " + other);
+  EXPECT_EQ(reporter.warnings.back(),
+            "Failed opening results file " + other + ": No such file or directory");
 
   // Later rows to a good file are written as usual.
   EXPECT_TRUE(write(good, 0, true, &reporter));
@@ -384,7 +385,7 @@ TEST_F(ResultsWriting, FailedWriteIsReported) {
   RecordingReporter reporter;
   EXPECT_FALSE(write("/dev/full", 0, true, &reporter));
   EXPECT_FALSE(write("/dev/full", 1, false, &reporter));
-  EXPECT_EQ(reporter.warnings, std::vector<std::string>{"Failed writing results file /dev/full"});
+  EXPECT_EQ(reporter.warnings, std::vector<std::string>{"Failed writing results file /dev/full: No space left on device"});
 }
 
 }  // namespace

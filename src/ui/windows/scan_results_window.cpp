@@ -100,13 +100,12 @@ void ScanResultsWindow::failFile() {
   AppState& app = ui_.app;
   {
     std::lock_guard<std::mutex> lock(app.lists.mutex);
-    int calls = 0;
     const int selected = app.lists.passed.selection();
     if (selected < 0) return;
-    const std::string name = app.lists.passed.at(selected).name;
-    app.lists.passed.removeSelected(&calls);
-    const int index = app.lists.failed.add(name, calls, true);
-    app.lists.failed.select(index);
+    // The recording moves with its path, so the failed list names the same file.
+    FileEntry entry = app.lists.passed.at(selected);
+    app.lists.passed.removeSelected();
+    app.lists.failed.put(std::move(entry), /*select=*/true);
     app.lists.passed.clearSelection();
     recountFromLists(app.lists, app.session);
   }

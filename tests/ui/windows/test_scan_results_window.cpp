@@ -201,6 +201,31 @@ TEST_F(ScanResultsTest, ScanAllFailsAnUnopenableFirstFileAndScansTheRest) {
   EXPECT_EQ(rig.text(w, kFilesFailed), "2");
 }
 
+TEST_F(ScanResultsTest, MoveAllLeavesARecordingThatCouldNotBeReadWhereItIs) {
+  quilve::test::writeFile(rig.recordings() + "a_broken.wav", {'R', 'I', 'F', 'F'});
+  rig.selectInput("r1_D20140930T010203m000.wav");
+  rig.tk.chooseMenu(rig.main(), main_ids::kMenuScanAll);
+  rig.runScan();
+  Window* w = rig.results();
+  ASSERT_EQ(rig.names(w, kFailedList), (std::vector<std::string>{"a_broken.wav", "r3_noise.wav"}));
+
+  const std::string rejects = (rig.dir.path() / "rejects").string();
+  std::filesystem::create_directories(rejects);
+  rig.state().disposition.failedAction = FailedAction::Move;
+  rig.tk.answerFolder(rejects);
+  rig.tk.answerQuestion(true);
+  const std::size_t before = rig.warnings().size();
+  rig.tk.click(w, kFailedAllButton);
+  EXPECT_TRUE(std::filesystem::exists(rejects + "/r3_noise.wav"));
+  EXPECT_TRUE(std::filesystem::exists(rig.recordings() + "a_broken.wav"));
+  EXPECT_FALSE(std::filesystem::exists(rejects + "/a_broken.wav"));
+  EXPECT_EQ(rig.names(w, kFailedList), std::vector<std::string>{"a_broken.wav"});
+  ASSERT_EQ(rig.warnings().size(), before + 1);
+  EXPECT_NE(rig.warnings().back().find(rig.recordings() + "a_broken.wav: it was not read whole"),
+            std::string::npos)
+      << rig.warnings().back();
+}
+
 TEST_F(ScanResultsTest, ScanAllOverAnEmptyListWarnsAndScansNothing) {
   rig.tk.chooseMenu(rig.main(), main_ids::kMenuSelectInput);  // cancelled: empty list
   rig.tk.clearShown();

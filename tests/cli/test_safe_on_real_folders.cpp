@@ -1,0 +1,266 @@
+// quilve-scan on awkward folders: nothing unread is filed away, recordings
+// are known by their full path, and outputs are checked before the scan and
+// never lost without a report.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <thread>
+
+#include "support/run_program.h"
+#include "support/signal_generator.h"
+#include "support/temp_dir.h"
+#include "support/wav_writer.h"
+
+using namespace quilve::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+ProgramRun scan(const std::string& args, const TempDir& dir, const std::string& env = "") {
+  return runProgram(env + std::string(QUILVE_SCAN_BINARY) + " " + args, dir);
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A 0.4 s recording at 250 kHz with `calls` bat calls.
+Bytes recording(int calls, std::uint32_t seed) {
+  SignalGenerator gen(0.4, 250000, seed);
+  gen.addNoise(-60);
+  for (int k = 0; k < calls; ++k) {
+    CallSpec c;
+    c.startTime = 0.05 + 0.1 * k;
+    c.startFrequency = 75000;
+    c.endFrequency = 38000;
+    gen.addCall(c);
+  }
+  return gen.render().wavFile();
+}
+
+// A header whose sample format the reader refuses (MS ADPCM, 4 bits).
+Bytes adpcm() {
+  return RiffBuilder().chunk("fmt ", fmtFields(2, 1, 250000, 4)).chunk("data", Bytes(4000, 0x11)).build();
+}
+
+std::map<std::string, std::string> contents(const std::vector<std::string>& paths) {
+  std::map<std::string, std::string> out;
+  for (const std::string& p : paths) out[p] = slurp(p);
+  return out;
+}
+
+const nlohmann::json* entryWithPath(const nlohmann::json& list, const std::string& path) {
+  for (const auto& e : list) {
+    if (e.value("path", "") == path) return &e;
+  }
+  return nullptr;
+}
+
+// A small file system that fills up, or empty when none can be mounted.
+class SmallFileSystem {
+ public:
+  explicit SmallFileSystem(const std::string& where) : where_(where) {
+    fs::create_directories(where);
+    mounted_ = ::mount("tmpfs", where.c_str(), "tmpfs", 0, "size=64k") == 0;
+  }
+  ~SmallFileSystem() {
+    if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
+  }
+  bool mounted() const { return mounted_; }
+
+ private:
+  std::string where_;
+  bool mounted_ = false;
+};
+
+}  // namespace
+
+// The whole story: passed, failed, unreadable-format, broken-header,
+// empty-band, still-being-written and same-named recordings in two
+// directories, first with --move-failed, then --trash-failed on what was
+// moved aside.
+TEST(SafeOnRealFolders, EveryRecordingEndsWhereAPersonExpectsItByteForByte) {
+  TempDir dir;
+  const std::string in1 = dir.file("in1"), in2 = dir.file("in2"), rejects = dir.file("rejects");
+  fs::create_directories(in1);
+  fs::create_directories(in2);
+  const std::string passed1 = in1 + "/REC001.wav";   // passed
+  const std::string failed2 = in2 + "/REC001.wav";   // same name, failed
+  const std::string quiet = in1 + "/quiet.wav";      // failed, read whole
+  const std::string upper = in2 + "/Rec.wav";        // passed; differs from rec.wav only in case
+  const std::string lower = in2 + "/rec.wav";        // failed
+  const std::string refused = in1 + "/adpcm.wav";    // a format the scan does not read
+  const std::string broken = in1 + "/broken.wav";    // a broken header
+  const std::string band = in1 + "/te.wav";          // time-expanded, read at x1: no band left
+  const std::string live = in1 + "/live.wav";        // a detector still writes it
+  writeFile(passed1, recording(2, 1));
+  writeFile(failed2, recording(0, 2));
+  writeFile(quiet, recording(0, 3));
+  writeFile(upper, recording(3, 4));
+  writeFile(lower, recording(0, 5));
+  writeFile(refused, adpcm());
+  writeFile(broken, Bytes{'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'});
+  writeFile(band, pcmWav(25000, 1, 16, Bytes(40000, 0)));
+  writeFile(live, recording(0, 6));
+  const std::vector<std::string> all = {passed1, failed2, quiet, upper, lower,
+                                        refused, broken,  band,  live};
+  auto before = contents(all);
+
+  // The detector appends to live.wav for as long as the first scan runs.
+  std::atomic<bool> writing{true};
+  std::thread detector([&] {
+    while (writing) {
+      std::ofstream(live, std::ios::binary | std::ios::app) << std::string(64, '\0');
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+  });
+  const ProgramRun first = scan("--jobs 2 -o " + dir.file("r.txt") + " --summary-json " +
+                                    dir.file("s1.json") + " --move-failed " + rejects + " " + in1 +
+                                    " " + in2,
+                                dir);
+  writing = false;
+  detector.join();
+  before[live] = slurp(live);
+  EXPECT_EQ(first.status, 0) << first.err;
+
+  // Passed ones stay; failed ones read whole went to rejects; each
+  // recording not read whole is where it was and is named with its reason.
+  EXPECT_EQ(slurp(passed1), before[passed1]);
+  EXPECT_EQ(slurp(upper), before[upper]);
+  EXPECT_EQ(slurp(rejects + "/REC001.wav"), before[failed2]);
+  EXPECT_EQ(slurp(rejects + "/quiet.wav"), before[quiet]);
+  EXPECT_EQ(slurp(rejects + "/rec.wav"), before[lower]);
+  EXPECT_FALSE(fs::exists(failed2));
+  EXPECT_FALSE(fs::exists(lower));
+  EXPECT_FALSE(fs::exists(quiet));
+  for (const std::string& held : {refused, broken, band, live}) {
+    EXPECT_EQ(slurp(held), before[held]) << held;
+    EXPECT_NE(first.err.find(held + ": it "), std::string::npos) << held << "\n" << first.err;
+  }
+  EXPECT_NE(first.err.find("effective sample rate 25 kHz (expansion factor 1)"), std::string::npos)
+      << first.err;
+
+  // The summary keys every recording by its path.
+  const auto s1 = nlohmann::json::parse(slurp(dir.file("s1.json")));
+  ASSERT_NE(entryWithPath(s1["passed"], passed1), nullptr);
+  ASSERT_NE(entryWithPath(s1["passed"], upper), nullptr);
+  ASSERT_NE(entryWithPath(s1["failed"], failed2), nullptr);
+  ASSERT_NE(entryWithPath(s1["failed"], lower), nullptr);
+  EXPECT_EQ((*entryWithPath(s1["passed"], passed1))["name"], "REC001.wav");
+  EXPECT_EQ(s1["filesSelected"], s1["passed"].size());
+  EXPECT_EQ(s1["filesFailed"], s1["failed"].size());
+  EXPECT_EQ(s1["filesSelected"], 2);
+  EXPECT_EQ(s1["filesFailed"], 7);
+  const std::map<std::string, std::string> status = {{refused, "refused-format"},
+                                                     {broken, "not-opened"},
+                                                     {band, "empty-band"},
+                                                     {live, "being-written"}};
+  EXPECT_EQ(s1["unreadable"].size(), status.size()) << s1["unreadable"].dump(1);
+  for (const auto& [path, expected] : status) {
+    const nlohmann::json* e = entryWithPath(s1["unreadable"], path);
+    ASSERT_NE(e, nullptr) << path;
+    EXPECT_EQ((*e)["status"], expected) << path;
+    EXPECT_FALSE((*e)["reason"].get<std::string>().empty()) << path;
+    EXPECT_FALSE((*e)["disposed"].get<bool>()) << path;
+  }
+  // The Filename column keeps the bare name.
+  EXPECT_NE(slurp(dir.file("r.txt")).find("\nREC001.wav\t"), std::string::npos);
+
+  // Then the rejects go to the trash, restorable with their contents.
+  const std::string share = dir.file("share");
+  const ProgramRun second =
+      scan("--trash-failed " + rejects, dir, "XDG_DATA_HOME=" + share + " ");
+  EXPECT_EQ(second.status, 0) << second.err;
+  for (const auto& [name, original] : std::map<std::string, std::string>{
+           {"REC001.wav", failed2}, {"quiet.wav", quiet}, {"rec.wav", lower}}) {
+    EXPECT_FALSE(fs::exists(rejects + "/" + name)) << name;
+    EXPECT_EQ(slurp(share + "/Trash/files/" + name), before[original]) << name;
+  }
+  for (const std::string& stays : {passed1, upper, refused, broken, band, live}) {
+    EXPECT_EQ(slurp(stays), before[stays]) << stays;
+  }
+}
+
+TEST(SafeOnRealFolders, TargetsAreCheckedBeforeTheScanAlsoOnADryRun) {
+  TempDir dir;
+  const std::string in = dir.file("in");
+  fs::create_directories(in);
+  writeFile(in + "/a.wav", recording(1, 1));
+  writeFile(dir.file("plain.txt"), Bytes{'x'});
+  struct Case {
+    std::string args;
+    std::string problem;
+  };
+  const std::vector<Case> cases = {
+      {"--move-failed " + dir.file("plain.txt"), "is a file"},
+      {"--archive " + in, "is an input directory"},
+      {"--move-passed " + dir.file("plain.txt") + "/sub", "cannot be created"},
+      {"-o " + dir.file("missing/r.txt"), "does not exist"},
+      {"-o " + in, "is a directory"},
+      {"-o " + in + "/a.wav", "is one of the recordings"},
+  };
+  for (const Case& c : cases) {
+    for (const char* dry : {"", "--dry-run "}) {
+      const ProgramRun r = scan(std::string(dry) + c.args + " " + in, dir);
+      EXPECT_EQ(r.status, 2) << c.args << dry;
+      EXPECT_NE(r.err.find(c.problem), std::string::npos) << c.args << "\n" << r.err;
+    }
+  }
+  EXPECT_EQ(slurp(in + "/a.wav"), slurp(in + "/a.wav"));
+  // A target that does not exist yet is made (not on a dry run).
+  EXPECT_EQ(scan("-q --dry-run --archive " + dir.file("new/archive") + " " + in, dir).status, 0);
+  EXPECT_FALSE(fs::exists(dir.file("new")));
+  EXPECT_EQ(scan("-q --archive " + dir.file("new/archive") + " " + in, dir).status, 0);
+  EXPECT_TRUE(fs::exists(dir.file("new/archive/a.wav")));
+  EXPECT_TRUE(fs::exists(in + "/a.wav"));
+}
+
+TEST(SafeOnRealFolders, SameStemRecordingsWriteTwoZeroCrossingFiles) {
+  TempDir dir;
+  const std::string in1 = dir.file("in1"), in2 = dir.file("in2"), zc = dir.file("zc");
+  fs::create_directories(in1);
+  fs::create_directories(in2);
+  writeFile(in1 + "/a.wav", recording(2, 1));
+  writeFile(in2 + "/a.wav", recording(3, 2));
+  const ProgramRun r = scan("--format zcd --zcd-dir " + zc + " " + in1 + " " + in2, dir);
+  EXPECT_EQ(r.status, 0) << r.err;
+  ASSERT_TRUE(fs::exists(zc + "/a.00#"));
+  ASSERT_TRUE(fs::exists(zc + "/a-2.00#"));
+  EXPECT_NE(r.err.find("go to " + zc + "/a-2.00#"), std::string::npos) << r.err;
+  // Both files start with a header and differ: nothing was replaced.
+  EXPECT_NE(slurp(zc + "/a.00#"), slurp(zc + "/a-2.00#"));
+}
+
+TEST(SafeOnRealFolders, AFullDiskLeavesWholeRowsAndExitsWithOne) {
+  TempDir dir;
+  const std::string in = dir.file("in"), small = dir.file("small");
+  fs::create_directories(in);
+  for (int i = 0; i < 24; ++i) writeFile(in + "/r" + std::to_string(i) + ".wav", recording(3, 10 + i));
+  SmallFileSystem disk(small);
+  if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+  // Fill the disk to one page short of full: the rows need about twice that.
+  {
+    std::ofstream fill(small + "/fill", std::ios::binary);
+    fill << std::string(64 * 1024 - 4096, 'x');
+  }
+  const ProgramRun r = scan("--jobs 1 -o " + small + "/r.txt " + in, dir);
+  EXPECT_EQ(r.status, 1) << r.err;
+  EXPECT_NE(r.err.find("Failed writing results file " + small + "/r.txt: No space left on device"),
+            std::string::npos)
+      << r.err;
+  const std::string text = slurp(small + "/r.txt");
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), '\n') << "a row was cut off";
+
+  // Zero-crossing records on the full disk: reported, exit status 1.
+  const ProgramRun z = scan("--jobs 1 --format zcd --zcd-dir " + small + "/zc " + in, dir);
+  EXPECT_EQ(z.status, 1) << z.err;
+  EXPECT_NE(z.err.find("zero-crossing file " + small + "/zc/"), std::string::npos) << z.err;
+}
