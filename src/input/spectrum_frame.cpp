@@ -36,7 +36,12 @@ void LevelsFromPower(const float* HWY_RESTRICT power, float* HWY_RESTRICT level)
     // The sum in single precision, the logarithm and its scaling in double,
     // the rest in single precision again.
     const auto p = hn::PromoteTo(dd, hn::Add(hn::LoadU(df, power + k), empty));
-    const auto db = hn::DemoteTo(df, hn::Mul(perNeper, hn::Log(dd, p)));
+    // The vector logarithm covers finite arguments; an infinite power keeps
+    // an infinite level and a NaN stays NaN, as the C library gives them.
+    auto ln = hn::Log(dd, p);
+    ln = hn::IfThenElse(hn::IsInf(p), p, ln);
+    ln = hn::IfThenElse(hn::IsNaN(p), p, ln);
+    const auto db = hn::DemoteTo(df, hn::Mul(perNeper, ln));
     hn::StoreU(hn::Add(hn::Sub(db, gain), offset), df, level + k);
   }
 }

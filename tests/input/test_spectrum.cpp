@@ -261,6 +261,18 @@ void expectBatchEqualsSingleColumns() {
   }
 }
 
+TEST(SpectrumFrame, InfiniteAndNaNPowersKeepTheirLevels) {
+  std::vector<float> power(128, 1.0f);
+  power[1] = INFINITY;
+  power[2] = NAN;
+  power[3] = 3.4e38f;
+  SpectrumFrame frame;
+  spectrumFrameFromPower(power.data(), frame);
+  EXPECT_EQ(frame.level[1], INFINITY);
+  EXPECT_TRUE(std::isnan(frame.level[2]));
+  EXPECT_NEAR(frame.level[3], 10.0 * std::log10(3.4e38) - 48.16479931 + 19.0, 1e-3);
+}
+
 TEST(SpectrumBatch, SilenceAndFullScaleColumnsSideBySide) {
   // A column of zeros next to full-scale square waves: the empty bins get
   // the empty-bin level, the loud ones stay finite.
