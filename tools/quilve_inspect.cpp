@@ -1,7 +1,7 @@
 // Opens recordings and prints what the scan would read from them: format,
 // effective sample rate, attribute block, GUANO fields and metadata, each
 // value with the source it came from.
-//   quilve_inspect [--expansion 1|10] PATH...
+//   quilve-inspect [--expansion 1|10] PATH...
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +11,7 @@
 
 #include "input/name_stamp.h"
 #include "input/recording.h"
+#include "quilve_version.h"
 #include "settings/scan_settings.h"
 
 namespace fs = std::filesystem;
@@ -131,10 +132,29 @@ void print(const std::string& path, const ScanSettings& settings) {
 
 }  // namespace
 
+constexpr const char* kUsage =
+    "Usage: quilve-inspect [--expansion 1|10] PATH...\n"
+    "Prints what a scan reads from recordings (WAV or WavPack) and from the\n"
+    "recordings (*.w*) of directories: format, effective sample rate, duration,\n"
+    "attribute block, device, comment, position and recording time.\n"
+    "\n"
+    "Options:\n"
+    "  --expansion 1|10  Time-expansion factor of recordings that state none\n"
+    "  -h,--help         Print this help and exit\n"
+    "  --version         Print the version and exit\n";
+
 int main(int argc, char** argv) {
   ScanSettings settings;
   std::vector<std::string> paths;
   for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("quilve-inspect %s\n", quilve::kProgramVersion);
+      return 0;
+    }
     if (std::strcmp(argv[i], "--expansion") == 0 && i + 1 < argc) {
       settings.DefaultExpansionFactor = std::atoi(argv[++i]) == 10 ? 10 : 1;
     } else {
@@ -142,7 +162,7 @@ int main(int argc, char** argv) {
     }
   }
   if (paths.empty()) {
-    std::fprintf(stderr, "usage: %s [--expansion 1|10] PATH...\n", argv[0]);
+    std::fputs(kUsage, stderr);
     return 2;
   }
   for (const std::string& p : paths) {

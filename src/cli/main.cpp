@@ -18,6 +18,7 @@
 
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
+#include "cli/sonogram_option.h"
 #include "engine/batch_scan.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -143,6 +144,8 @@ int main(int argc, char** argv) {
   moveFailed->excludes(trashFailed);
   app.add_flag("--dry-run", dispose.dryRun, "Print what the disposition options would do");
   app.set_version_flag("--version", kVersion);
+  SonogramOption sonograms;
+  sonograms.addTo(app);
 
   try {
     app.parse(argc, argv);
@@ -223,6 +226,7 @@ int main(int argc, char** argv) {
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
+  if (!sonograms.prepare(paths, settings, options)) return 1;
   options.jobs = jobs;
   options.resultsPath = resultsPath;
   if (!resultsPath.empty() && settings.OutputFormat != kOutputZcd) {
@@ -293,6 +297,6 @@ int main(int argc, char** argv) {
                  result.writeFailures);
   }
   if (paths.empty() || result.unreadable == paths.size()) return 1;
-  if (!disposedAll || !summaryWritten || result.writeFailures > 0) return 1;
+  if (!disposedAll || !summaryWritten || result.writeFailures > 0 || sonograms.anyFailed()) return 1;
   return 0;
 }

@@ -80,7 +80,8 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   const std::size_t window = static_cast<std::size_t>(jobs) * 2;
   // With one job the recordings are analysed on the committing thread and
   // each accepted call is committed as it is found: nothing is kept per call.
-  const bool streaming = jobs == 1;
+  // A caller that looks at each analysis (its calls included) gets them kept.
+  const bool streaming = jobs == 1 && !options.analysed;
 
   // Recording i waits in slot i % window: those analysed ahead of the commit
   // are never more than the window.
@@ -107,6 +108,7 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
       }
       analyzer.analyse(paths[index], settings);
       RecordingOutcome outcome = analyzer.takeOutcome();
+      if (options.analysed) options.analysed(index, outcome, messages);
       {
         std::lock_guard<std::mutex> lock(mutex);
         slotOf(index).outcome = std::move(outcome);

@@ -34,6 +34,10 @@ struct BatchOptions {
   Reporter* reporter = nullptr;  // warnings and trace lines, in input order
   // Called from the committing thread after each recording.
   std::function<void(const BatchProgress&)> progress;
+  // Called on the analysing thread after the analysis of recording `index`
+  // (of `paths`), before its commit; its messages go to `reporter` and come
+  // out in input order. It must not change the outcome.
+  std::function<void(std::size_t index, const RecordingOutcome& outcome, Reporter& reporter)> analysed;
 };
 
 struct BatchRecordingReport {

@@ -6,14 +6,43 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <thread>
+
+#include "quilve_version.h"
 
 #include "settings/registry.h"
 #include "ui/app/application.h"
 #include "ui/toolkit/fltk_toolkit.h"
 
-int main() {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quilve [OPTION]\n"
+    "The desktop program: scans bat echolocation recordings (WAV or WavPack) for\n"
+    "calls, shows them while it scans and writes results files, zero-crossing\n"
+    "files and scheduled scans. Needs an X display.\n"
+    "\n"
+    "Options:\n"
+    "  -h,--help  Print this help and exit\n"
+    "  --version  Print the version and exit\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
   using namespace quilve::ui;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("quilve %s\n", quilve::kProgramVersion);
+      return 0;
+    }
+    std::fprintf(stderr, "quilve: %s: unknown argument\n%s", argv[i], kUsage);
+    return 2;
+  }
   // An interrupt or a termination request ends the program as closing the
   // main window does, so the settings and the history are still saved. The
   // signals are taken by one thread with sigwait; every other thread

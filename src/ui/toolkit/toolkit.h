@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "engine/file_list.h"
+#include "output/rgb.h"
 
 namespace quilve::ui {
 
@@ -101,11 +102,7 @@ using EventValues = std::array<int, 4>;
 // the event allows it (sizing, moving).
 using EventHandler = std::function<int(Window& window, int event, EventValues& values)>;
 
-struct Rgb {
-  std::uint8_t r = 0, g = 0, b = 0;
-  bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
-  bool operator!=(const Rgb& o) const { return !(*this == o); }
-};
+using quilve::Rgb;
 
 // A top-down bitmap as the drawing operation takes it: rows padded to four
 // bytes, 24 and 32 bits stored blue, green, red; 16 bits with 5-6-5 masks,

@@ -1,11 +1,11 @@
-#include "ui/display/colour_map.h"
+#include "output/level_colours.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "settings/scan_settings.h"
 
-namespace quilve::ui {
+namespace quilve {
 
 LevelRange levelRangeFrom(float brightness, float contrast) {
   const ColourScale edges = colourScaleEdges(brightness, contrast);
@@ -43,4 +43,4 @@ LevelColourTable::LevelColourTable(const LevelRange& range) : range_(range), exa
   top_ = static_cast<float>(last_ - 1);
 }
 
-}  // namespace quilve::ui
+}  // namespace quilve

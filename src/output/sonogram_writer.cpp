@@ -1,0 +1,106 @@
+#include "output/sonogram_writer.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <set>
+
+#include "output/png_file.h"
+#include "output/sonogram_columns.h"
+#include "output/sonogram_picture.h"
+#include "settings/reporter.h"
+
+namespace quilve {
+
+namespace fs = std::filesystem;
+
+SonogramWriter::SonogramWriter(std::string directory, bool allRecordings, const ScanSettings& settings)
+    : directory_(std::move(directory)), all_(allRecordings), settings_(settings) {}
+
+std::vector<std::string> SonogramWriter::pictureNames(const std::vector<std::string>& paths) {
+  std::vector<std::string> names;
+  std::set<std::string> taken;
+  for (const std::string& path : paths) {
+    const fs::path p(path);
+    std::string name = p.stem().string();
+    if (name.empty() || taken.count(name)) name = p.filename().string();
+    if (name.empty()) name = "recording";
+    const std::string base = name;
+    for (int n = 2; taken.count(name); ++n) name = base + "~" + std::to_string(n);
+    taken.insert(name);
+    names.push_back(name);
+  }
+  return names;
+}
+
+SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const std::string& name,
+                                       Reporter* reporter) const {
+  SonogramPictures out;
+  if (!wanted(outcome)) return out;
+  // A picture that should exist but does not is a failure; a recording
+  // that has nothing to draw is only noted.
+  auto note = [&](const std::string& text) {
+    if (reporter) reporter->warning(text);
+  };
+  auto warn = [&](const std::string& text) {
+    out.failed = true;
+    note(text);
+  };
+  SonogramColumns columns;
+  std::string reason;
+  if (!columns.open(outcome.path, settings_, &reason)) {
+    warn(outcome.path + ": no sonogram: " + reason);
+    return out;
+  }
+  if (columns.effectiveSampleRate() < kSonogramMinimumRate) {
+    note(outcome.path + ": no sonogram: the effective sample rate is below 8000 Hz");
+    return out;
+  }
+  const bool passed =
+      outcome.fileChirpCount >= static_cast<std::uint32_t>(settings_.ChirpDetectionThreshold);
+  char verdict[160];
+  std::snprintf(verdict, sizeof verdict, "%.0f Hz  %s, %u call%s", columns.effectiveSampleRate(),
+                passed ? "passed" : "failed", outcome.fileChirpCount,
+                outcome.fileChirpCount == 1 ? "" : "s");
+  const std::string fileName = fs::path(outcome.path).filename().string();
+
+  std::vector<float> levels(static_cast<std::size_t>(kSonogramPageColumns) * SonogramColumns::kLevels);
+  SonogramPage page;
+  page.effectiveSampleRate = columns.effectiveSampleRate();
+  page.range = levelRangeFrom(settings_.SonoBrightness, settings_.SonoContrast);
+  page.levels = levels.data();
+  for (int number = 1;; ++number) {
+    int n = 0;
+    while (n < kSonogramPageColumns &&
+           columns.next(&levels[static_cast<std::size_t>(n) * SonogramColumns::kLevels])) {
+      ++n;
+    }
+    if (n == 0) {
+      if (number == 1) {
+        note(outcome.path + ": no sonogram: " + (columns.readFailed() ? columns.readError() : "no samples"));
+        return out;
+      }
+      break;
+    }
+    page.columns = n;
+    page.title = fileName + "  " + verdict + "  page " + std::to_string(number) + ": " +
+                 std::to_string(page.firstColumn) + "-" + std::to_string(page.firstColumn + n) + " ms";
+    const Raster picture = drawSonogramPage(page, outcome.calls);
+    const std::string path = (fs::path(directory_) / (name + "-p" + std::to_string(number) + ".png")).string();
+    std::string error;
+    if (writePngFile(path, picture, &error)) {
+      out.written.push_back(path);
+    } else {
+      warn(path + ": cannot write the sonogram: " + error);
+      break;
+    }
+    page.firstColumn += n;
+    if (n < kSonogramPageColumns) break;
+  }
+  // A read error the analysis met is reported with the scan already.
+  if (columns.readFailed() && !outcome.readFailed) {
+    note(outcome.path + ": sonogram drawn up to a read error: " + columns.readError());
+  }
+  return out;
+}
+
+}  // namespace quilve

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix, checks that every file is in
+# its place, and scans the bundled samples with the installed quilve-scan:
+# the results equal those of the program in the build folder.
+#   install_test.sh BUILD_DIR SOURCE_DIR VERSION
+set -euo pipefail
+build=$1 source=$2 version=$3
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+prefix=$work/prefix
+
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+expected=(
+  bin/quilve-scan bin/quilve-inspect
+  share/man/man1/quilve-scan.1 share/man/man1/quilve-inspect.1
+  share/bash-completion/completions/quilve-scan
+)
+if [[ -x $build/src/quilve ]]; then
+  expected+=(bin/quilve share/man/man1/quilve.1 share/applications/quilve.desktop
+             share/icons/hicolor/scalable/apps/quilve.svg)
+fi
+fail=0
+for f in "${expected[@]}"; do
+  [[ -e $prefix/$f ]] || { echo "not installed: $f"; fail=1; }
+done
+# Nothing else: no test, benchmark or fuzz program, no library.
+unexpected=$(cd "$prefix" && find . -type f | sed 's|^\./||' | sort |
+             comm -23 - <(printf '%s\n' "${expected[@]}" | sort))
+[[ -z $unexpected ]] || { echo "installed but not expected: $unexpected"; fail=1; }
+
+# The installed programs run from the prefix.
+for p in quilve-scan quilve-inspect; do
+  got=$("$prefix/bin/$p" --version)
+  [[ $got == "$p $version" ]] || { echo "$p --version: '$got'"; fail=1; }
+done
+"$prefix/bin/quilve-inspect" "$source/samples" >"$work/inspect.txt"
+grep -q "effective rate" "$work/inspect.txt" || { echo "quilve-inspect printed no recording"; fail=1; }
+"$prefix/bin/quilve-scan" -q -o "$work/installed.txt" --sonograms "$work/pictures" "$source/samples"
+"$build/src/quilve-scan" -q -o "$work/built.txt" "$source/samples"
+cmp "$work/installed.txt" "$work/built.txt" || { echo "installed and built quilve-scan disagree"; fail=1; }
+[[ $(wc -l <"$work/installed.txt") -gt 1 ]] || { echo "no calls found in the samples"; fail=1; }
+ls "$work/pictures"/*.png >/dev/null || { echo "no sonogram written"; fail=1; }
+
+# The bash completion offers the options and the values of --format.
+completions=$(bash -c "
+  source '$prefix/share/bash-completion/completions/quilve-scan'
+  COMP_WORDS=(quilve-scan --sono); COMP_CWORD=1; _quilve_scan; echo \"\${COMPREPLY[*]}\"
+  COMP_WORDS=(quilve-scan --format e); COMP_CWORD=2; _quilve_scan; echo \"\${COMPREPLY[*]}\"
+  COMP_WORDS=(quilve-scan --include spl,cu); COMP_CWORD=2; _quilve_scan; echo \"\${COMPREPLY[*]}\"")
+expected_completions=$'--sonograms --sonograms-all\nechoclass\nspl,curvature'
+[[ $completions == "$expected_completions" ]] || { echo "completion gave: $completions"; fail=1; }
+
+if [[ -e $prefix/share/applications/quilve.desktop ]] && command -v desktop-file-validate >/dev/null; then
+  desktop-file-validate "$prefix/share/applications/quilve.desktop" || fail=1
+fi
+[[ $fail == 0 ]] && echo "installed into a temporary prefix: ${#expected[@]} files; the samples scan alike"
+exit $fail
