@@ -40,6 +40,20 @@ class DeferredReporter final : public Reporter {
   std::vector<std::pair<bool, std::string>> items_;
 };
 
+// Messages of the commit step (results file, zero-crossing files), held
+// until the analysis' own messages of the same recording have been replayed.
+// A recording whose calls are committed while it is analysed thus reports in
+// the same order as one committed afterwards.
+class HeldReporter final : public Reporter {
+ public:
+  void warning(const std::string& text) override { held_.warning(text); }
+  void trace(const std::string& text) override { held_.trace(text); }
+  void release(Reporter* to) { held_.replay(to); }
+
+ private:
+  DeferredReporter held_;
+};
+
 struct Slot {
   std::optional<RecordingOutcome> outcome;
   DeferredReporter messages;
@@ -64,7 +78,10 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
   // At most this many analyses wait for their commit, which bounds memory.
   const std::size_t window = static_cast<std::size_t>(jobs) * 2;
 
-  std::vector<Slot> slots(total);
+  // Recording i waits in slot i % window: those analysed ahead of the commit
+  // are never more than the window.
+  std::vector<Slot> slots(window);
+  auto slotOf = [&](std::size_t i) -> Slot& { return slots[i % window]; };
   std::mutex mutex;
   std::condition_variable ready;   // an analysis finished
   std::condition_variable space;   // the commit moved on
@@ -89,8 +106,8 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
       if (analysed) analysed(index, outcome, messages);
       {
         std::lock_guard<std::mutex> lock(mutex);
-        slots[index].outcome = std::move(outcome);
-        slots[index].messages = std::move(messages);
+        slotOf(index).outcome = std::move(outcome);
+        slotOf(index).messages = std::move(messages);
         messages = DeferredReporter{};
       }
       ready.notify_all();
@@ -105,10 +122,11 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
     DeferredReporter messages;
     {
       std::unique_lock<std::mutex> lock(mutex);
-      ready.wait(lock, [&] { return slots[i].outcome.has_value(); });
-      outcome = std::move(*slots[i].outcome);
-      slots[i].outcome.reset();
-      messages = std::move(slots[i].messages);
+      Slot& slot = slotOf(i);
+      ready.wait(lock, [&] { return slot.outcome.has_value(); });
+      outcome = std::move(*slot.outcome);
+      slot.outcome.reset();
+      messages = std::move(slot.messages);
     }
     messages.replay(reporter);
     take(std::move(outcome));
@@ -122,17 +140,23 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
 }
 
 struct BatchCommitter::Outputs {
-  Outputs(const ScanSettings& settings, const BatchOptions& options)
+  Outputs(const ScanSettings& settings, const BatchOptions& options, ScanSession& session)
       : target{options.resultsPath, options.newResultsFile},
         resultsOutput(target, settings, &log),
-        zeroCrossing(settings, target, options.reporter) {
-    log.reporter = options.reporter;
+        zeroCrossing(settings, target, &held),
+        commitAsFound(settings, session, CommitOutputs{resultsOutput, &zeroCrossing}) {
+    log.reporter = &held;
     zeroCrossing.setDirectory(options.zeroCrossingDirectory);
   }
+  HeldReporter held;
   ResultsTarget target;
   ResultsFileLog log;
   ResultsFileOutput resultsOutput;
   ZeroCrossingOutput zeroCrossing;
+  CommitCalls commitAsFound;
+  // The analysis on the committing thread (analyseAndCommit), made at first use.
+  DeferredReporter analysisMessages;
+  std::unique_ptr<RecordingAnalyzer> analyzer;
 };
 
 BatchCommitter::BatchCommitter(const ScanSettings& settings, const BatchOptions& options, ScanLists& lists,
@@ -141,13 +165,32 @@ BatchCommitter::BatchCommitter(const ScanSettings& settings, const BatchOptions&
       options_(options),
       lists_(lists),
       session_(session),
-      outputs_(std::make_unique<Outputs>(settings, options)) {
+      outputs_(std::make_unique<Outputs>(settings, options, session)) {
   progress_.filesTotal = totalFiles;
 }
 
 BatchCommitter::~BatchCommitter() = default;
 
-void BatchCommitter::commit(const RecordingOutcome& outcome) {
+void BatchCommitter::commit(const RecordingOutcome& outcome) { commitOutcome(outcome, false); }
+
+void BatchCommitter::analyseAndCommit(const std::string& path) {
+  if (!outputs_->analyzer) {
+    outputs_->analyzer = std::make_unique<RecordingAnalyzer>(nullptr, &outputs_->analysisMessages);
+    outputs_->analyzer->setCallSink(&outputs_->commitAsFound);
+  }
+  RecordingAnalyzer& analyzer = *outputs_->analyzer;
+  if (analyzer.open(path, settings_)) {
+    outputs_->zeroCrossing.beginRecording(analyzer.outcome().metadata);
+    while (analyzer.step(settings_)) {
+    }
+    analyzer.finish();
+  }
+  const RecordingOutcome outcome = analyzer.takeOutcome();
+  outputs_->analysisMessages.replay(options_.reporter);
+  commitOutcome(outcome, true);
+}
+
+void BatchCommitter::commitOutcome(const RecordingOutcome& outcome, bool begun) {
   BatchRecordingReport report;
   report.path = outcome.path;
   report.opened = outcome.opened;
@@ -164,12 +207,15 @@ void BatchCommitter::commit(const RecordingOutcome& outcome) {
     enterUnreadable(outcome, lists_, session_);
   } else {
     const CommitOutputs outputs{outputs_->resultsOutput, &outputs_->zeroCrossing};
-    outputs_->zeroCrossing.beginRecording(outcome.metadata);
+    // A recording analysed by analyseAndCommit began (and committed its
+    // calls) during its analysis; its outcome holds no calls.
+    if (!begun) outputs_->zeroCrossing.beginRecording(outcome.metadata);
     commitRecording(outcome, settings_, session_, lists_, outputs);
     outputs_->zeroCrossing.endRecording(outcome.metadata);
     report.calls = outcome.fileChirpCount;
     report.metadata = outcome.metadata;
   }
+  outputs_->held.release(options_.reporter);
   result_.recordings.push_back(report);
   if (options_.progress) {
     progress_.currentFile = outcome.path;
@@ -184,6 +230,7 @@ BatchResult BatchCommitter::finish() {
   // The end of a multi-file run.
   closeOpenPass(session_);
   outputs_->zeroCrossing.endRun();
+  outputs_->held.release(options_.reporter);
   result_.writeFailures = outputs_->log.failures + outputs_->zeroCrossing.writeFailures();
   std::lock_guard<std::mutex> lock(lists_.mutex);
   recountFromLists(lists_, session_);
@@ -193,6 +240,13 @@ BatchResult BatchCommitter::finish() {
 BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
                          const BatchOptions& options, ScanLists& lists, ScanSession& session) {
   BatchCommitter committer(settings, options, lists, session, paths.size());
+  if (options.jobs <= 1 && !options.analysed) {
+    // One job: each recording is analysed on this thread and its calls are
+    // committed as they are found, so nothing is kept per call. A caller that
+    // looks at each analysis (its calls included) gets them kept instead.
+    for (const std::string& path : paths) committer.analyseAndCommit(path);
+    return committer.finish();
+  }
   analyseInOrder(paths, settings, options.jobs, options.reporter,
                  [&](RecordingOutcome&& outcome) { committer.commit(outcome); }, options.analysed);
   return committer.finish();

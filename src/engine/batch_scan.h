@@ -90,12 +90,17 @@ class BatchCommitter {
   BatchCommitter& operator=(const BatchCommitter&) = delete;
 
   void commit(const RecordingOutcome& outcome);
+  // Analyses the recording on this thread and commits each accepted call as
+  // it is found (nothing is kept per call), then the recording as commit()
+  // does: the same bytes, in less memory.
+  void analyseAndCommit(const std::string& path);
   // Ends the run (an open bat pass, combined zero-crossing output, the
   // counters) and hands over the reports.
   BatchResult finish();
 
  private:
   struct Outputs;
+  void commitOutcome(const RecordingOutcome& outcome, bool begun);
   const ScanSettings& settings_;
   const BatchOptions& options_;
   ScanLists& lists_;

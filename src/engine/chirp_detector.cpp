@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "engine/detector_kernels.h"
 #include "input/sample_format.h"
 #include "settings/scan_settings.h"
 
@@ -113,40 +114,6 @@ void appendPoint(ChirpRecord& record, const Prediction& pr, double time, float f
   ++record.endPoint;
 }
 
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__GLIBC__)
-#define QUILVE_FLOOR_CLONES __attribute__((target_clones("avx2", "default")))
-#else
-#define QUILVE_FLOOR_CLONES
-#endif
-
-// The three noise-floor windows over padded arrays, so that every output bin
-// sees a full window (see ChirpDetector::startRecording): b holds the
-// background from b[1], the maxima go to a[3..130], the minima to m[7..134].
-// Each pass is a fixed-width loop over all 128 bins that the compiler
-// vectorises. The mean adds its window in order from bin k-7, as a plain
-// mean over the bins that exist does: the zero pads leave every partial sum
-// unchanged.
-QUILVE_FLOOR_CLONES
-void floorPasses(const float* __restrict b, float* __restrict a, float* __restrict m,
-                 const float* __restrict count, float* __restrict floor) {
-  for (int k = 0; k < kSpectrumBins; ++k) {
-    float v = b[k];
-    v = b[k + 1] > v ? b[k + 1] : v;
-    v = b[k + 2] > v ? b[k + 2] : v;
-    a[k + 3] = v;
-  }
-  for (int k = 0; k < kSpectrumBins; ++k) {
-    float v = a[k];
-    for (int j = 1; j < 7; ++j) v = a[k + j] < v ? a[k + j] : v;
-    m[k + 7] = v;
-  }
-  for (int k = 0; k < kSpectrumBins; ++k) {
-    float sum = m[k];
-    for (int j = 1; j < 15; ++j) sum += m[k + j];
-    floor[k] = sum / count[k];
-  }
-}
-
 }  // namespace
 
 int lowestAnalysedBin(double minimumFrequency, double nyquist) {
@@ -205,6 +172,7 @@ void ChirpDetector::startRecording(const DetectorSetup& setup) {
   minima_.fill(0.0f);
   std::fill(background_.begin() + kMaxPad, background_.end() - kMaxPad, 0.0f);
   floor_.fill(0.0f);
+  floorValid_ = true;
   peakBin_ = 0;
   peakLevel_ = 0.0f;
   confirmCountdown_ = 0;
@@ -218,30 +186,54 @@ void ChirpDetector::prime(const float* levels) {
 }
 
 void ChirpDetector::updatePeak(const float* levels) {
-  float best = kPeakFloorDb;
-  int bin = 0;
-  for (int k = std::max(setup_.lowestBin, 1); k < kSpectrumBins; ++k) {
-    if (levels[k] > best) {
-      best = levels[k];
-      bin = k;
-    }
-  }
-  peakBin_ = bin;
-  peakLevel_ = best;
+  peakBin_ = strongestBin(levels, std::max(setup_.lowestBin, 1), kPeakFloorDb, &peakLevel_);
 }
 
-void ChirpDetector::updateBackground(const float* __restrict levels) {
+void ChirpDetector::updateBackground(const float* levels) {
   ++columnCount_;
   const float w = columnCount_ > 32 ? 0.03125f : 1.0f / static_cast<float>(columnCount_);
   const float keep = 1.0f - w;
-  float* __restrict b = background_.data() + kMaxPad;
-  for (int k = 0; k < kSpectrumBins; ++k) b[k] = w * levels[k] + keep * b[k];
+  blendBackground(background_.data() + kMaxPad, levels, w, keep);
+  floorValid_ = false;
 }
 
-void ChirpDetector::updateNoiseFloor() {
+const float* ChirpDetector::noiseFloor() const {
   static_assert(kMaxPad == 1 && kMinPad == 3 && kMeanPad == 7, "pads of the 3, 7, 15-bin windows");
-  floorPasses(background_.data(), maxima_.data(), minima_.data(), floorCount_.data(),
-              floor_.data());
+  if (!floorValid_) {
+    noiseFloorWindows(background_.data(), maxima_.data(), minima_.data(), floorCount_.data(),
+                      floor_.data());
+    floorValid_ = true;
+  }
+  return floor_.data();
+}
+
+float ChirpDetector::noiseFloorAt(int bin) const {
+  if (floorValid_) return floor_[static_cast<std::size_t>(bin)];
+  // The windows of noiseFloorWindows around this bin alone, with the same
+  // pads and the same order of comparisons and sums. bg(i) is the
+  // background of bin i, -inf outside the spectrum; maximum(j) the window
+  // of bins j-1 .. j+1, +inf outside; minimum(j) that of maxima j-3 .. j+3,
+  // 0 outside.
+  const float* bg = background_.data() + kMaxPad;
+  auto maximum = [&](int j) {
+    if (j < 0 || j >= kSpectrumBins) return std::numeric_limits<float>::infinity();
+    float v = bg[j - 1];
+    v = bg[j] > v ? bg[j] : v;
+    v = bg[j + 1] > v ? bg[j + 1] : v;
+    return v;
+  };
+  float maxima[2 * (kMinPad + kMeanPad) + 1];  // bins bin-10 .. bin+10
+  for (int i = 0; i < 2 * (kMinPad + kMeanPad) + 1; ++i) maxima[i] = maximum(bin - 10 + i);
+  auto minimum = [&](int j) {
+    if (j < 0 || j >= kSpectrumBins) return 0.0f;
+    const float* a = &maxima[j - 3 - (bin - 10)];
+    float v = a[0];
+    for (int i = 1; i < 7; ++i) v = a[i] < v ? a[i] : v;
+    return v;
+  };
+  float sum = minimum(bin - kMeanPad);
+  for (int j = 1; j < 2 * kMeanPad + 1; ++j) sum += minimum(bin - kMeanPad + j);
+  return sum / floorCount_[static_cast<std::size_t>(bin)];
 }
 
 void ChirpDetector::feedEarlierTiles(const float* levels, int chirpIndex) {
@@ -284,7 +276,7 @@ BinMeasure ChirpDetector::bandLevels(const float* levels, float centroid) const 
   // fundamental (first band) or the harmonics; past a band, the next one
   // lies around the next multiple of the centroid while it starts inside
   // the spectrum. Everything after the last band is out of band.
-  const float* floor = floor_.data();
+  const float* floor = noiseFloor();
   float fundamental = kBandStartDb;
   float harmonics = kBandStartDb;
   float outOfBand = kBandStartDb;
@@ -324,7 +316,8 @@ DetectorStep ChirpDetector::step(const float* levels, const float* power, double
   ring_.push(levels);
   updatePeak(levels);
   updateBackground(levels);
-  updateNoiseFloor();
+  // The noise floor is worked out when first asked for: a search column
+  // mostly needs it at one bin only.
   feedEarlierTiles(levels, chirpIndex);
 
   DetectorStep result;
@@ -347,7 +340,7 @@ void ChirpDetector::searchStep(const float* levels, const float* power, double t
                                ChirpRecord& record, int chirpIndex) {
   const int k0 = peakBin_;
   const float s0 = peakLevel_;
-  const float noise = floor_[k0];
+  const float noise = noiseFloorAt(k0);
   if (!(s0 > setup_.triggerThreshold + noise)) return;
   if (!(k0 > setup_.lowestBin + kTriggerBinMargin && k0 < kTriggerBinLimit)) return;
 
@@ -399,7 +392,7 @@ void ChirpDetector::confirmStep(const float* levels, const float* power, double 
 
   const int k0 = peakBin_;
   const float s0 = peakLevel_;
-  const float noise = floor_[k0];
+  const float noise = noiseFloorAt(k0);
   // The band levels are only needed when the column adds a point.
   const float centroid = centroidBin(power, k0);
   const float f = static_cast<float>(centroid * setup_.nyquist / kSpectrumBins);
@@ -444,7 +437,7 @@ bool ChirpDetector::trackStep(const float* levels, const float* power, double ti
     const double g = record.frequencyGate;
     const double binsPerHz = kSpectrumBins / setup_.nyquist;
     const int lowest = setup_.lowestBin;
-    const float* floor = floor_.data();
+    const float* floor = noiseFloor();
 
     // Fundamental: the loudest bin inside the frequency gate.
     const int lo = std::max(binIndex((pr.frequency - g) * binsPerHz), lowest);
@@ -544,6 +537,8 @@ ColumnSpectrum::ColumnSpectrum() : fft_(kWindow) {}
 
 template <typename Read>
 void ColumnSpectrum::primeWith(Read read) {
+  queued_ = 0;
+  windowBehind_ = false;
   float sum = 0.0f;
   for (int i = 0; i < kWindow; ++i) sum += static_cast<float>(read(i));
   const float mean = sum / static_cast<float>(kWindow);
@@ -559,6 +554,7 @@ void ColumnSpectrum::primeWith(Read read) {
 
 template <typename Read>
 void ColumnSpectrum::advanceWith(int count, Read read) {
+  syncWindow();
   // A column longer than the window contributes its first kWindow frames.
   const int n = count < kWindow ? count : kWindow;
   float dc = dc_;
@@ -574,6 +570,49 @@ void ColumnSpectrum::advanceWith(int count, Read read) {
   start_ = start;
   dc_ = dc;
   computeSpectrum();
+}
+
+template <typename Read>
+void ColumnSpectrum::queueWith(int count, Read read) {
+  if (queued_ == kBatchColumns) return;  // a full queue takes nothing more
+  if (queued_ == 0) {
+    std::copy(&samples_[start_], &samples_[start_] + kWindow, stream_.begin());
+    streamEnd_ = kWindow;
+  }
+  // The samples go to the stream only; the window catches up in
+  // syncWindow.
+  const int n = count < kWindow ? count : kWindow;
+  float dc = dc_;
+  float* out = &stream_[static_cast<std::size_t>(streamEnd_)];
+  for (int i = 0; i < n; ++i) {
+    const float x = static_cast<float>(read(i));
+    out[i] = x - dc;
+    dc = x * kDcGain + dc * kDcKeep;
+  }
+  dc_ = dc;
+  streamEnd_ += n;
+  starts_[static_cast<std::size_t>(queued_)] = streamEnd_ - kWindow;
+  ++queued_;
+  windowBehind_ = true;
+}
+
+void ColumnSpectrum::syncWindow() {
+  if (!windowBehind_) return;
+  const float* last = &stream_[static_cast<std::size_t>(streamEnd_ - kWindow)];
+  std::copy(last, last + kWindow, samples_.begin());
+  std::copy(last, last + kWindow, samples_.begin() + kWindow);
+  start_ = 0;
+  windowBehind_ = false;
+}
+
+void ColumnSpectrum::computeQueued() {
+  syncWindow();
+  batch_.compute(stream_.data(), starts_.data(), queued_);
+}
+
+void ColumnSpectrum::clearQueue() {
+  syncWindow();
+  queued_ = 0;
 }
 
 void ColumnSpectrum::computeSpectrum() {
@@ -602,6 +641,19 @@ void ColumnSpectrum::advance(const std::uint8_t* frames, int count, int blockAli
 
 void ColumnSpectrum::advance(const std::int16_t* samples, int count) {
   advanceWith(count, [&](int i) { return samples[i]; });
+}
+
+void ColumnSpectrum::queue(const std::uint8_t* frames, int count, int blockAlign,
+                           SampleFormat format) {
+  // Only the first kWindow frames of a column are looked at.
+  const int n = count < kWindow ? count : kWindow;
+  std::array<float, kWindow> x;
+  firstChannelSamples(frames, n, blockAlign, format, x.data());
+  queueWith(n, [&](int i) { return x[static_cast<std::size_t>(i)]; });
+}
+
+void ColumnSpectrum::queue(const std::int16_t* samples, int count) {
+  queueWith(count, [&](int i) { return samples[i]; });
 }
 
 }  // namespace quilve

@@ -15,6 +15,7 @@
 #include "engine/chirp_record.h"
 #include "engine/tile_sink.h"
 #include "input/sample_format.h"
+#include "input/spectrum_batch.h"
 #include "input/spectrum_frame.h"
 #include "input/spectrum_sfft.h"
 
@@ -98,7 +99,12 @@ class ChirpDetector {
   DetectorState state() const { return state_; }
   const DetectorSetup& setup() const { return setup_; }
   const float* background() const { return &background_[kMaxPad]; }
-  const float* noiseFloor() const { return floor_.data(); }
+  // The noise floor of the last column (worked out on the first call after
+  // a column).
+  const float* noiseFloor() const;
+  // The noise floor of bin 0 .. 127 alone: noiseFloor()[bin], bit for bit,
+  // without working out the other bins.
+  float noiseFloorAt(int bin) const;
   const SpectrumRing& ring() const { return ring_; }
   int peakBin() const { return peakBin_; }
   float peakLevel() const { return peakLevel_; }
@@ -124,7 +130,6 @@ class ChirpDetector {
 
   void updatePeak(const float* levels);
   void updateBackground(const float* levels);
-  void updateNoiseFloor();
   void feedEarlierTiles(const float* levels, int chirpIndex);
 
   void searchStep(const float* levels, const float* power, double time, ChirpRecord& record,
@@ -140,11 +145,13 @@ class ChirpDetector {
   SpectrumRing ring_;
 
   int columnCount_ = 0;  // n, sets the background weight
-  alignas(32) std::array<float, kSpectrumBins + 2 * kMaxPad> background_{};
-  alignas(32) std::array<float, kSpectrumBins + 2 * kMinPad> maxima_{};
-  alignas(32) std::array<float, kSpectrumBins + 2 * kMeanPad> minima_{};
-  alignas(32) std::array<float, kSpectrumBins> floor_{};
-  alignas(32) std::array<float, kSpectrumBins> floorCount_{};  // bins in each mean window
+  std::array<float, kSpectrumBins + 2 * kMaxPad> background_{};
+  // The floor windows, filled when the floor is asked for.
+  mutable std::array<float, kSpectrumBins + 2 * kMinPad> maxima_{};
+  mutable std::array<float, kSpectrumBins + 2 * kMeanPad> minima_{};
+  mutable std::array<float, kSpectrumBins> floor_{};
+  mutable bool floorValid_ = true;
+  std::array<float, kSpectrumBins> floorCount_{};  // bins in each mean window
 
   int peakBin_ = 0;
   float peakLevel_ = 0.0f;
@@ -175,8 +182,24 @@ class ColumnSpectrum {
 
   const float* levels() const { return frame_.level; }
   const float* power() const { return power_.data(); }
+
+  // The batched form of advance: up to kBatchColumns columns are queued
+  // (their samples shifted in as advance does) and their spectra computed
+  // together, which is faster than one at a time. A full queue must be
+  // computed and cleared before more columns are queued.
+  static constexpr int kBatchColumns = SpectrumBatch::kMaxColumns;
+  void queue(const std::uint8_t* frames, int count, int blockAlign, SampleFormat format);
+  void queue(const std::int16_t* samples, int count);
+  int queuedColumns() const { return queued_; }
+  // Spectra and levels of every queued column, then levels(j) and power(j)
+  // of column j (0 = the first queued) stay valid until clearQueue.
+  void computeQueued();
+  const float* levels(int j) const { return batch_.levels(j); }
+  const float* power(int j) const { return batch_.power(j); }
+  void clearQueue();
   float dcEstimate() const { return dc_; }
-  // The window's samples, oldest first.
+  // The window's samples, oldest first (queued columns included once they
+  // are computed or cleared).
   const float* window() const { return &samples_[start_]; }
 
  private:
@@ -184,7 +207,10 @@ class ColumnSpectrum {
   void primeWith(Read read);
   template <typename Read>
   void advanceWith(int count, Read read);
+  template <typename Read>
+  void queueWith(int count, Read read);
   void computeSpectrum();
+  void syncWindow();
 
   SpectrumSFFT fft_;
   // Each sample is written twice, kWindow apart, so the window is always the
@@ -194,6 +220,15 @@ class ColumnSpectrum {
   float dc_ = 0.0f;
   alignas(32) std::array<float, kSpectrumBins> power_{};
   SpectrumFrame frame_{};
+
+  // Queued columns: the window before the first of them, then the samples
+  // each shifted in, so column j is the kWindow samples ending at its own.
+  SpectrumBatch batch_;
+  std::array<float, kWindow * (kBatchColumns + 1)> stream_{};
+  std::array<std::int32_t, kBatchColumns> starts_{};
+  int queued_ = 0;
+  int streamEnd_ = 0;
+  bool windowBehind_ = false;  // the window lacks the queued samples
 };
 
 }  // namespace quilve

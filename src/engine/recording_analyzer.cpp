@@ -120,6 +120,10 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   duration_ = static_cast<double>(recording_.dataSize) /
               (static_cast<double>(recording_.effectiveSampleRate) * static_cast<double>(blockAlign));
   clock_ = 0.0;
+  spectrum_.clearQueue();
+  nextQueued_ = 0;
+  queueEndsRecording_ = false;
+  pendingReadFailure_ = false;
 
   job_ = ScanJob{};
   startRecordingCalls(job_);
@@ -150,18 +154,18 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
 bool RecordingAnalyzer::readBytes(std::size_t count, std::size_t* got) {
   *got = 0;
   if (failed(recording_.reader->read(buffer_.data(), count, got))) {
-    outcome_.readFailed = true;
-    markNotWhole(outcome_, ReadStatus::ReadFailed,
-                 "read failed before the end: " + recording_.reader->lastError());
-    // The file and the reason on a line of their own.
-    const std::string reason = recording_.reader->lastError();
-    warn("Failed reading wave file\n" + outcome_.path + (reason.empty() ? "" : ": " + reason));
-    if (reporter_) {
-      reporter_->trace("Read error in " + outcome_.path + ": " + recording_.reader->lastError() + "\n");
-    }
+    reportReadFailure(recording_.reader->lastError());
     return false;
   }
   return true;
+}
+
+void RecordingAnalyzer::reportReadFailure(const std::string& reason) {
+  outcome_.readFailed = true;
+  markNotWhole(outcome_, ReadStatus::ReadFailed, "read failed before the end: " + reason);
+  // The file and the reason on a line of their own.
+  warn("Failed reading wave file\n" + outcome_.path + (reason.empty() ? "" : ": " + reason));
+  if (reporter_) reporter_->trace("Read error in " + outcome_.path + ": " + reason + "\n");
 }
 
 bool RecordingAnalyzer::primeStep() {
@@ -177,20 +181,44 @@ bool RecordingAnalyzer::primeStep() {
   return true;
 }
 
+bool RecordingAnalyzer::queueColumns() {
+  spectrum_.clearQueue();
+  nextQueued_ = 0;
+  if (queueEndsRecording_) return false;
+  const std::size_t want = static_cast<std::size_t>(samplesPerColumn_) * recording_.format.blockAlign;
+  while (spectrum_.queuedColumns() < ColumnSpectrum::kBatchColumns) {
+    std::size_t got = 0;
+    if (failed(recording_.reader->read(buffer_.data(), want, &got))) {
+      pendingReadFailure_ = true;
+      pendingReadError_ = recording_.reader->lastError();
+      queueEndsRecording_ = true;
+      break;
+    }
+    // The last, incomplete column of a recording is never analysed.
+    if (got < want) {
+      queueEndsRecording_ = true;
+      break;
+    }
+    spectrum_.queue(buffer_.data(), samplesPerColumn_, recording_.format.blockAlign,
+                    recording_.sampleFormat);
+  }
+  if (spectrum_.queuedColumns() > 0) spectrum_.computeQueued();
+  return spectrum_.queuedColumns() > 0;
+}
+
 bool RecordingAnalyzer::columnStep(const ScanSettings& settings) {
-  const std::size_t blockAlign = recording_.format.blockAlign;
-  const std::size_t want = static_cast<std::size_t>(samplesPerColumn_) * blockAlign;
-  std::size_t got = 0;
-  // The last, incomplete column of a recording is never analysed.
-  if (!readBytes(want, &got) || got < want) {
+  if (nextQueued_ >= spectrum_.queuedColumns() && !queueColumns()) {
+    if (pendingReadFailure_) {
+      pendingReadFailure_ = false;
+      reportReadFailure(pendingReadError_);
+    }
     phase_ = Phase::Done;
     return false;
   }
-  spectrum_.advance(buffer_.data(), samplesPerColumn_, recording_.format.blockAlign,
-                    recording_.sampleFormat);
+  const int column = nextQueued_++;
   const int slot = job_.chirpIndex;
-  const DetectorStep step = detector_.step(spectrum_.levels(), spectrum_.power(), clock_,
-                                           store_->records[slot], slot);
+  const DetectorStep step = detector_.step(spectrum_.levels(column), spectrum_.power(column),
+                                           clock_, store_->records[slot], slot);
   if (step.candidateFinished) {
     KeepCalls keep(outcome_.calls);
     CallOutput& accepted = sink_ ? *sink_ : keep;

@@ -78,8 +78,10 @@ class RecordingAnalyzer {
  private:
   bool primeStep();
   bool columnStep(const ScanSettings& settings);
+  bool queueColumns();
   void warn(const std::string& text);
   bool readBytes(std::size_t count, std::size_t* got);
+  void reportReadFailure(const std::string& reason);
 
   TileSink* tiles_;
   Reporter* reporter_;
@@ -95,6 +97,13 @@ class RecordingAnalyzer {
   Phase phase_ = Phase::Closed;
   std::vector<std::uint8_t> buffer_;
   int samplesPerColumn_ = 0;
+  // Columns read ahead and computed together; the detector takes them one by
+  // one. The read that ended the recording is reported when the detector
+  // gets there.
+  int nextQueued_ = 0;
+  bool queueEndsRecording_ = false;
+  bool pendingReadFailure_ = false;
+  std::string pendingReadError_;
   float columnTime_ = 0.0f;
   double clock_ = 0.0;
   double duration_ = 0.0;

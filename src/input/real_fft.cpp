@@ -3,35 +3,24 @@
 #include <cmath>
 #include <stdexcept>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__GNUC__) && defined(__x86_64__)
-#include <immintrin.h>
-#define QUILVE_FFT_AVX2 1
-#else
-#define QUILVE_FFT_AVX2 0
-#endif
-
 namespace quilve {
 
 namespace {
 
 // Passes 1 to 3 on one group of eight bit-reversed inputs: two 4-point
 // transforms, then their combination into an 8-point transform, whose only
-// twiddle is sqrt(1/2). V is float or a vector of floats (one group per lane).
-template <typename V, typename Out>
-inline void eightPoint(const V* in, Out* o, V r2) {
-  V a[8];
+// twiddle is sqrt(1/2).
+inline void eightPoint(const float* in, float* o, float r2) {
+  float a[8];
   for (int q = 0; q < 8; q += 4) {
-    const V x0 = in[q];
-    const V x1 = in[q + 1];
-    const V x2 = in[q + 2];
-    const V x3 = in[q + 3];
+    const float x0 = in[q];
+    const float x1 = in[q + 1];
+    const float x2 = in[q + 2];
+    const float x3 = in[q + 3];
     a[q + 1] = x0 - x1;
     a[q + 3] = x2 - x3;
-    const V s0 = x0 + x1;
-    const V s2 = x2 + x3;
+    const float s0 = x0 + x1;
+    const float s2 = x2 + x3;
     a[q] = s0 + s2;
     a[q + 2] = s0 - s2;
   }
@@ -39,7 +28,7 @@ inline void eightPoint(const V* in, Out* o, V r2) {
   o[4] = a[0] - a[4];
   o[2] = a[2];
   o[6] = a[6];
-  V v = (a[5] - a[7]) * r2;
+  float v = (a[5] - a[7]) * r2;
   o[1] = a[1] + v;
   o[3] = a[1] - v;
   v = (a[5] + a[7]) * r2;
@@ -70,64 +59,11 @@ inline void butterflies(const float* __restrict s1, float* __restrict dr, int m,
   }
 }
 
-#if defined(__SSE2__)
-inline __m128 reversed(__m128 v) { return _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 1, 2, 3)); }
-
-// The butterflies for i .. i + 3 at once; the entries running downwards
-// (di[-i], di[m - i] and the sines) are loaded and stored reversed.
-inline void butterflies4(const float* s1, float* dr, int m, const float* cs, int i) {
-  const int h = m / 2;
-  const float* s2 = s1 + m;
-  const float* s1i = s1 + h;
-  const float* s2i = s1i + m;
-  float* di = dr + m;
-  const __m128 c = _mm_loadu_ps(cs + i);
-  const __m128 sn = reversed(_mm_loadu_ps(cs + h - i - 3));
-  const __m128 a = _mm_loadu_ps(s1 + i);
-  const __m128 ai = _mm_loadu_ps(s1i + i);
-  const __m128 b = _mm_loadu_ps(s2 + i);
-  const __m128 bi = _mm_loadu_ps(s2i + i);
-  const __m128 re = _mm_sub_ps(_mm_mul_ps(b, c), _mm_mul_ps(bi, sn));
-  const __m128 im = _mm_add_ps(_mm_mul_ps(b, sn), _mm_mul_ps(bi, c));
-  _mm_storeu_ps(dr + i, _mm_add_ps(a, re));
-  _mm_storeu_ps(di - i - 3, reversed(_mm_sub_ps(a, re)));
-  _mm_storeu_ps(di + i, _mm_add_ps(im, ai));
-  _mm_storeu_ps(di + m - i - 3, reversed(_mm_sub_ps(im, ai)));
-}
-#endif
-
-#if QUILVE_FFT_AVX2
-__attribute__((target("avx2"))) inline __m256 reversed8(__m256 v) {
-  return _mm256_permutevar8x32_ps(v, _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
-}
-
-// butterflies4 eight at a time.
-__attribute__((target("avx2"))) inline void butterflies8(const float* s1, float* dr, int m,
-                                                         const float* cs, int i) {
-  const int h = m / 2;
-  const float* s2 = s1 + m;
-  const float* s1i = s1 + h;
-  const float* s2i = s1i + m;
-  float* di = dr + m;
-  const __m256 c = _mm256_loadu_ps(cs + i);
-  const __m256 sn = reversed8(_mm256_loadu_ps(cs + h - i - 7));
-  const __m256 a = _mm256_loadu_ps(s1 + i);
-  const __m256 ai = _mm256_loadu_ps(s1i + i);
-  const __m256 b = _mm256_loadu_ps(s2 + i);
-  const __m256 bi = _mm256_loadu_ps(s2i + i);
-  const __m256 re = _mm256_sub_ps(_mm256_mul_ps(b, c), _mm256_mul_ps(bi, sn));
-  const __m256 im = _mm256_add_ps(_mm256_mul_ps(b, sn), _mm256_mul_ps(bi, c));
-  _mm256_storeu_ps(dr + i, _mm256_add_ps(a, re));
-  _mm256_storeu_ps(di - i - 7, reversed8(_mm256_sub_ps(a, re)));
-  _mm256_storeu_ps(di + i, _mm256_add_ps(im, ai));
-  _mm256_storeu_ps(di + m - i - 7, reversed8(_mm256_sub_ps(im, ai)));
-}
-
-// combinePass for h >= 16 on processors with AVX2: groups of eight from
-// i = 1, the last one ending at h - 1 (overlapping the one before).
-__attribute__((target("avx2"))) void combinePassWide(const float* __restrict s,
-                                                     float* __restrict d, int n, int m,
-                                                     const float* __restrict cs) {
+// One butterfly pass for sub-transforms of m points (m = 2^p, p >= 3):
+// every block of 2m entries of s holds two packed m-point spectra, which are
+// combined into one packed 2m-point spectrum in d.
+void combinePass(const float* __restrict s, float* __restrict d, int n, int m,
+                 const float* __restrict cs) {
   const int h = m / 2;
   for (int g = 0; g < n; g += 2 * m) {
     const float* s1 = s + g;
@@ -138,78 +74,13 @@ __attribute__((target("avx2"))) void combinePassWide(const float* __restrict s,
     di[0] = s1[0] - s2[0];
     dr[h] = s1[h];
     di[h] = s2[h];
-    int i = 1;
-    for (; i + 8 <= h; i += 8) butterflies8(s1, dr, m, cs, i);
-    if (i < h) butterflies8(s1, dr, m, cs, h - 8);
-  }
-}
-#endif
-
-// One butterfly pass for sub-transforms of m points (m = 2^p, p >= 3):
-// every block of 2m entries of s holds two packed m-point spectra, which are
-// combined into one packed 2m-point spectrum in d.
-void combinePass(const float* __restrict s, float* __restrict d, int n, int m,
-                 const float* __restrict cs) {
-  const int h = m / 2;
-#if defined(__SSE2__)
-  // Blocks of the first general pass (h = 4) hold three butterflies each,
-  // done as one group of four whose spare lane (i = h) lands only on
-  // dr[h] and di[h], written properly afterwards. The spare lane reads one
-  // entry past the block, so the last block is left to the scalar loop.
-  int scalarFrom = 0;
-  if (h == 4) {
-    const __m128 c = _mm_set_ps(0.0f, cs[3], cs[2], cs[1]);
-    const __m128 sn = _mm_set_ps(cs[0], cs[1], cs[2], cs[3]);
-    for (int g = 0; g + 2 * m < n; g += 2 * m) {
-      const float* s1 = s + g;
-      float* dr = d + g;
-      float* di = dr + 8;
-      const __m128 a = _mm_loadu_ps(s1 + 1);
-      const __m128 ai = _mm_loadu_ps(s1 + 5);
-      const __m128 b = _mm_loadu_ps(s1 + 9);
-      const __m128 bi = _mm_loadu_ps(s1 + 13);
-      const __m128 re = _mm_sub_ps(_mm_mul_ps(b, c), _mm_mul_ps(bi, sn));
-      const __m128 im = _mm_add_ps(_mm_mul_ps(b, sn), _mm_mul_ps(bi, c));
-      _mm_storeu_ps(dr + 1, _mm_add_ps(a, re));
-      _mm_storeu_ps(di - 4, reversed(_mm_sub_ps(a, re)));
-      _mm_storeu_ps(di + 1, _mm_add_ps(im, ai));
-      _mm_storeu_ps(di + 4, reversed(_mm_sub_ps(im, ai)));
-      dr[0] = s1[0] + s1[8];
-      di[0] = s1[0] - s1[8];
-      dr[4] = s1[4];
-      di[4] = s1[12];
-    }
-    scalarFrom = n - 2 * m;
-  }
-#else
-  const int scalarFrom = 0;
-#endif
-  for (int g = scalarFrom; g < n; g += 2 * m) {
-    const float* s1 = s + g;
-    const float* s2 = s1 + m;
-    float* dr = d + g;
-    float* di = dr + m;
-    dr[0] = s1[0] + s2[0];
-    di[0] = s1[0] - s2[0];
-    dr[h] = s1[h];
-    di[h] = s2[h];
-#if defined(__SSE2__)
-    if (h >= 8) {
-      // Groups of four from i = 1; the last group ends at h - 1 and may
-      // overlap the one before, which only writes the same values again.
-      int i = 1;
-      for (; i + 4 <= h; i += 4) butterflies4(s1, dr, m, cs, i);
-      if (i < h) butterflies4(s1, dr, m, cs, h - 4);
-      continue;
-    }
-#endif
     butterflies(s1, dr, m, cs, 1, h);
   }
 }
 
 }  // namespace
 
-RealFft::RealFft(int length, bool allowWideVectors) : sqrtHalf_(0.0f), length_(length), bits_(0) {
+RealFft::RealFft(int length) : sqrtHalf_(0.0f), length_(length), bits_(0) {
   if (length < 1) throw std::invalid_argument("RealFft: length must be positive");
   bits_ = static_cast<std::int32_t>(std::floor(std::log(static_cast<double>(length)) /
                                                    std::log(2.0) +
@@ -245,12 +116,6 @@ RealFft::RealFft(int length, bool allowWideVectors) : sqrtHalf_(0.0f), length_(l
   }
   sqrtHalf_ = static_cast<float>(std::sqrt(2.0) * 0.5);
   if (bits_ > 2) scratch_.assign(static_cast<std::size_t>(length), 0.0f);
-#if QUILVE_FFT_AVX2
-  __builtin_cpu_init();
-  wideVectors_ = allowWideVectors && __builtin_cpu_supports("avx2") != 0;
-#else
-  (void)allowWideVectors;
-#endif
 }
 
 void RealFft::transform(const float* x, float* f) {
@@ -286,33 +151,7 @@ void RealFft::transform(const float* x, float* f) {
   // group of eight, so that the 4-point results stay in registers instead of
   // making a trip through d.
   const std::int32_t* rev = bitReversal_.data();
-  int g = 0;
-#if defined(__SSE2__)
-  // Four groups at once, one per lane. The groups whose bit-reversed
-  // starting indices are b .. b+3 (b < n/8, a multiple of 4) read their
-  // inputs from four adjacent samples, x[bitReversal[g0 + q] + lane], so
-  // every input vector is a plain load; the results are transposed back
-  // into the groups bitReversal[b + lane].
-  if (n >= 32) {
-    const __m128 r2 = _mm_set1_ps(sqrtHalf_);
-    for (int b = 0; b < n / 8; b += 4) {
-      const std::int32_t* r = rev + rev[b];
-      __m128 in[8];
-      for (int q = 0; q < 8; ++q) in[q] = _mm_loadu_ps(x + r[q]);
-      __m128 o[8];
-      eightPoint(in, o, r2);
-      _MM_TRANSPOSE4_PS(o[0], o[1], o[2], o[3]);
-      _MM_TRANSPOSE4_PS(o[4], o[5], o[6], o[7]);
-      for (int lane = 0; lane < 4; ++lane) {
-        float* dst = s + rev[b + lane];
-        _mm_storeu_ps(dst, o[lane]);
-        _mm_storeu_ps(dst + 4, o[4 + lane]);
-      }
-    }
-    g = n;
-  }
-#endif
-  for (; g < n; g += 8) {
+  for (int g = 0; g < n; g += 8) {
     const std::int32_t* r = rev + g;
     float in[8];
     for (int q = 0; q < 8; ++q) in[q] = x[r[q]];
@@ -323,15 +162,7 @@ void RealFft::transform(const float* x, float* f) {
   for (int p = 3; p < bits_; ++p) {
     const int m = 1 << p;
     const float* cs = cosineTable_.data() + (m / 2 - 4);
-#if QUILVE_FFT_AVX2
-    if (wideVectors_ && m >= 32) {
-      combinePassWide(s, d, n, m, cs);
-    } else {
-      combinePass(s, d, n, m, cs);
-    }
-#else
     combinePass(s, d, n, m, cs);
-#endif
     float* t = s;
     s = d;
     d = t;

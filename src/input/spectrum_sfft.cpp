@@ -17,20 +17,23 @@ SpectrumSFFT::SpectrumSFFT(int fftSize)
 
 SpectrumSFFT::~SpectrumSFFT() = default;
 
-void SpectrumSFFT::buildWindow(int count) {
-  window_.resize(static_cast<std::size_t>(count));
+void blackmanHarrisWindow(int count, float* w) {
   if (count == 1) {
     // A one-sample block has no span to taper (the formula would divide by
     // zero); pass the sample through.
-    window_[0] = 1.0f;
-  } else {
-    for (int i = 0; i < count; ++i) {
-      const double theta = 6.2831853 * i / (count - 1);
-      window_[static_cast<std::size_t>(i)] =
-          static_cast<float>(0.35875 - 0.48829 * std::cos(theta) + 0.14128 * std::cos(2.0 * theta) -
-                             0.01168 * std::cos(3.0 * theta));
-    }
+    w[0] = 1.0f;
+    return;
   }
+  for (int i = 0; i < count; ++i) {
+    const double theta = 6.2831853 * i / (count - 1);
+    w[i] = static_cast<float>(0.35875 - 0.48829 * std::cos(theta) + 0.14128 * std::cos(2.0 * theta) -
+                              0.01168 * std::cos(3.0 * theta));
+  }
+}
+
+void SpectrumSFFT::buildWindow(int count) {
+  window_.resize(static_cast<std::size_t>(count));
+  if (count > 0) blackmanHarrisWindow(count, window_.data());
   windowLength_ = count;
 }
 

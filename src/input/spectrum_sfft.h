@@ -16,6 +16,10 @@ struct SamplePair {
   float im;
 };
 
+// The four-term Blackman-Harris window of `count` samples into w[0 .. count-1]
+// (a single sample passes through with weight 1).
+void blackmanHarrisWindow(int count, float* w);
+
 class SpectrumSFFT {
  public:
   // `fftSize` must be a power of two; the program uses 256.

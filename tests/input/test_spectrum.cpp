@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <random>
 #include <stdexcept>
 #include <vector>
 
+#include <hwy/targets.h>
+
 #include "input/real_fft.h"
+#include "input/spectrum_batch.h"
 #include "input/spectrum_frame.h"
 #include "input/spectrum_sfft.h"
 
@@ -69,13 +73,11 @@ TEST(RealFft, MatchesDirectDftForEveryPowerOfTwoUpTo256) {
   std::uniform_real_distribution<float> dist(-1.0f, 1.0f);
   for (int n = 1; n <= 256; n *= 2) {
     RealFft fft(n);
-    RealFft narrow(n, false);
     std::vector<float> x(n), f(n, -999.0f), g(n, -999.0f);
     for (float& v : x) v = dist(rng);
     // Run twice: the second transform must not depend on scratch left over.
+    fft.transform(x.data(), g.data());
     fft.transform(x.data(), f.data());
-    fft.transform(x.data(), f.data());
-    narrow.transform(x.data(), g.data());
     EXPECT_EQ(f, g) << "n=" << n;
     const std::vector<double> ref = packedDft(x);
     double scale = 1.0;
@@ -209,6 +211,80 @@ TEST(SpectrumFrame, VectorLevelsAgreeWithScalarLog10WithinOneUlp) {
       ASSERT_LE(std::fabs(frame.level[k] - expected), ulp) << "power " << power[k];
       ASSERT_EQ(fromPairs.level[k], frame.level[k]);
     }
+  }
+}
+
+void expectBatchEqualsSingleColumns();
+
+// Bit patterns, so that NaNs and signed zeros compare too.
+std::vector<std::uint32_t> bitsOf(const float* v, int n) {
+  std::vector<std::uint32_t> out(static_cast<std::size_t>(n));
+  std::memcpy(out.data(), v, sizeof(float) * static_cast<std::size_t>(n));
+  return out;
+}
+
+// Every column of a batch, whatever the number of columns and wherever they
+// start, gets the bits the one-column engine gives it, on every instruction
+// set this processor runs.
+TEST(SpectrumBatch, EveryColumnEqualsTheOneColumnSpectrumAndLevels) {
+  for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+    SCOPED_TRACE(hwy::TargetName(target));
+    hwy::SetSupportedTargetsForTest(target);
+    expectBatchEqualsSingleColumns();
+  }
+  hwy::SetSupportedTargetsForTest(0);
+}
+
+void expectBatchEqualsSingleColumns() {
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<float> dist(-3000.0f, 3000.0f);
+  std::vector<float> stream(256 + 40 * 300);
+  for (float& v : stream) v = dist(rng);
+  SpectrumSFFT single(256);
+  SpectrumBatch batch;
+  std::vector<float> power(129);
+  SpectrumFrame frame;
+  for (int count = 1; count <= SpectrumBatch::kMaxColumns; ++count) {
+    // Evenly spaced like the scan's columns, then anywhere at all.
+    for (const bool even : {true, false}) {
+      std::int32_t starts[SpectrumBatch::kMaxColumns];
+      std::uniform_int_distribution<int> anywhere(0, static_cast<int>(stream.size()) - 256);
+      for (int j = 0; j < count; ++j) starts[j] = even ? 17 + 29 * j : anywhere(rng);
+      batch.compute(stream.data(), starts, count);
+      for (int j = 0; j < count; ++j) {
+        single.powerSpectrum(&stream[static_cast<std::size_t>(starts[j])], 256, power.data(), 128);
+        spectrumFrameFromPower(power.data(), frame);
+        ASSERT_EQ(bitsOf(batch.power(j), 128), bitsOf(power.data(), 128)) << count << " " << j;
+        ASSERT_EQ(bitsOf(batch.levels(j), 128), bitsOf(frame.level, 128)) << count << " " << j;
+      }
+    }
+  }
+}
+
+TEST(SpectrumFrame, InfiniteAndNaNPowersKeepTheirLevels) {
+  std::vector<float> power(128, 1.0f);
+  power[1] = INFINITY;
+  power[2] = NAN;
+  power[3] = 3.4e38f;
+  SpectrumFrame frame;
+  spectrumFrameFromPower(power.data(), frame);
+  EXPECT_EQ(frame.level[1], INFINITY);
+  EXPECT_TRUE(std::isnan(frame.level[2]));
+  EXPECT_NEAR(frame.level[3], 10.0 * std::log10(3.4e38) - 48.16479931 + 19.0, 1e-3);
+}
+
+TEST(SpectrumBatch, SilenceAndFullScaleColumnsSideBySide) {
+  // A column of zeros next to full-scale square waves: the empty bins get
+  // the empty-bin level, the loud ones stay finite.
+  std::vector<float> stream(512, 0.0f);
+  for (int i = 256; i < 512; ++i) stream[static_cast<std::size_t>(i)] = (i % 2) ? 32767.0f : -32768.0f;
+  const std::int32_t starts[3] = {0, 256, 128};
+  SpectrumBatch batch;
+  batch.compute(stream.data(), starts, 3);
+  EXPECT_EQ(batch.levels(0)[0], 0.0f);
+  for (int k = 1; k < 128; ++k) EXPECT_NEAR(batch.levels(0)[k], -229.16f, 0.01f) << k;
+  for (int j = 1; j < 3; ++j) {
+    for (int k = 0; k < 128; ++k) EXPECT_TRUE(std::isfinite(batch.levels(j)[k])) << j << " " << k;
   }
 }
 

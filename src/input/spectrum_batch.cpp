@@ -1,0 +1,199 @@
+// The transform is compiled once per vector instruction set that Highway
+// supports on this platform; the processor's best is chosen at run time.
+// Arrays are planar: entry i of every column lies in one vector, so each
+// operation of RealFft's passes becomes one vector operation.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "input/spectrum_batch.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+
+#include <hwy/highway.h>
+
+#include <algorithm>
+
+#include "input/spectrum_batch.h"
+#include "input/spectrum_sfft.h"
+
+#ifndef QUILVE_SPECTRUM_BATCH_ONCE
+#define QUILVE_SPECTRUM_BATCH_ONCE
+namespace quilve {
+// What the transform needs besides the samples.
+struct BatchTables {
+  const std::int32_t* bitReversal;
+  const RealFft* fft;
+  const float* window;
+  float* work;   // 2 x kSize x kMaxColumns
+  float* power;  // kMaxColumns x kBins
+};
+}  // namespace quilve
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace quilve {
+namespace HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+using FloatTag = hn::CappedTag<float, SpectrumBatch::kMaxColumns>;
+using Vec = hn::Vec<FloatTag>;
+
+// RealFft's first three passes on one group of eight bit-reversed inputs,
+// written to o[0], o[n], ..., o[7n].
+HWY_INLINE void EightPoint(FloatTag d, const Vec* in, float* HWY_RESTRICT o, std::size_t n,
+                           Vec r2) {
+  Vec a[8];
+  for (int q = 0; q < 8; q += 4) {
+    const Vec x0 = in[q];
+    const Vec x1 = in[q + 1];
+    const Vec x2 = in[q + 2];
+    const Vec x3 = in[q + 3];
+    a[q + 1] = hn::Sub(x0, x1);
+    a[q + 3] = hn::Sub(x2, x3);
+    const Vec s0 = hn::Add(x0, x1);
+    const Vec s2 = hn::Add(x2, x3);
+    a[q] = hn::Add(s0, s2);
+    a[q + 2] = hn::Sub(s0, s2);
+  }
+  hn::Store(hn::Add(a[0], a[4]), d, o);
+  hn::Store(hn::Sub(a[0], a[4]), d, o + 4 * n);
+  hn::Store(a[2], d, o + 2 * n);
+  hn::Store(a[6], d, o + 6 * n);
+  Vec v = hn::Mul(hn::Sub(a[5], a[7]), r2);
+  hn::Store(hn::Add(a[1], v), d, o + n);
+  hn::Store(hn::Sub(a[1], v), d, o + 3 * n);
+  v = hn::Mul(hn::Add(a[5], a[7]), r2);
+  hn::Store(hn::Add(v, a[3]), d, o + 5 * n);
+  hn::Store(hn::Sub(v, a[3]), d, o + 7 * n);
+}
+
+// One of RealFft's combining passes for m-point sub-transforms, from s to t.
+HWY_INLINE void CombinePass(FloatTag d, const float* HWY_RESTRICT s, float* HWY_RESTRICT t,
+                            int m, const float* HWY_RESTRICT cs, std::size_t n) {
+  const int h = m / 2;
+  const int size = SpectrumBatch::kSize;
+  for (int g = 0; g < size; g += 2 * m) {
+    const float* s1 = s + g * n;
+    const float* s2 = s1 + m * n;
+    const float* s1i = s1 + h * n;
+    const float* s2i = s1i + m * n;
+    float* dr = t + g * n;
+    float* di = dr + m * n;
+    const Vec a0 = hn::Load(d, s1);
+    const Vec b0 = hn::Load(d, s2);
+    hn::Store(hn::Add(a0, b0), d, dr);
+    hn::Store(hn::Sub(a0, b0), d, di);
+    hn::Store(hn::Load(d, s1 + h * n), d, dr + h * n);
+    hn::Store(hn::Load(d, s2 + h * n), d, di + h * n);
+    for (int i = 1; i < h; ++i) {
+      const Vec c = hn::Set(d, cs[i]);
+      const Vec sn = hn::Set(d, cs[h - i]);
+      const Vec a = hn::Load(d, s1 + i * n);
+      const Vec ai = hn::Load(d, s1i + i * n);
+      const Vec b = hn::Load(d, s2 + i * n);
+      const Vec bi = hn::Load(d, s2i + i * n);
+      const Vec re = hn::Sub(hn::Mul(b, c), hn::Mul(bi, sn));
+      const Vec im = hn::Add(hn::Mul(b, sn), hn::Mul(bi, c));
+      hn::Store(hn::Add(a, re), d, dr + i * n);
+      hn::Store(hn::Sub(a, re), d, di - i * n);
+      hn::Store(hn::Add(im, ai), d, di + i * n);
+      hn::Store(hn::Sub(im, ai), d, di + (m - i) * n);
+    }
+  }
+}
+
+void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_RESTRICT starts,
+                    int count, const BatchTables& tables) {
+  const FloatTag d;
+  const std::size_t n = hn::Lanes(d);
+  constexpr int size = SpectrumBatch::kSize;
+  constexpr int bins = SpectrumBatch::kBins;
+  const std::int32_t* rev = tables.bitReversal;
+  const Vec r2 = hn::Set(d, tables.fft->sqrtHalf());
+  std::int32_t lanes[SpectrumBatch::kMaxColumns];
+  for (int c0 = 0; c0 < count; c0 += static_cast<int>(n)) {
+    // Lanes past the last column repeat it; their results land in columns
+    // nobody reads.
+    for (std::size_t j = 0; j < n; ++j) {
+      lanes[j] = starts[std::min<int>(c0 + static_cast<int>(j), count - 1)];
+    }
+    float* s = tables.work;
+    float* t = tables.work + size * n;
+    // The columns one after another in s, then side by side in t; the first
+    // passes read t in bit-reversed order, windowing as they load.
+    for (std::size_t j = 0; j < n; ++j) {
+      const float* HWY_RESTRICT from = samples + lanes[j];
+      float* HWY_RESTRICT row = s + j * size;
+      for (int i = 0; i < size; ++i) row[i] = from[i];
+    }
+    for (int i = 0; i < size; ++i) {
+      const float* HWY_RESTRICT from = s + i;
+      float* HWY_RESTRICT to = t + i * n;
+      for (std::size_t j = 0; j < n; ++j) to[j] = from[j * size];
+    }
+    for (int g = 0; g < size; g += 8) {
+      Vec in[8];
+      for (int q = 0; q < 8; ++q) {
+        const std::int32_t i = rev[g + q];
+        in[q] = hn::Mul(hn::Load(d, t + i * n), hn::Set(d, tables.window[i]));
+      }
+      EightPoint(d, in, s + g * n, n, r2);
+    }
+    for (int m = 8; m < size; m *= 2) {
+      CombinePass(d, s, t, m, tables.fft->cosines(m), n);
+      float* swap = s;
+      s = t;
+      t = swap;
+    }
+    // Powers, one bin of every column at a time, into t; then each column's
+    // powers are gathered into its own row.
+    const Vec dc = hn::Load(d, s);
+    hn::Store(hn::Mul(dc, dc), d, t);
+    for (int k = 1; k < bins; ++k) {
+      const Vec re = hn::Load(d, s + k * n);
+      const Vec im = hn::Load(d, s + (size / 2 + k) * n);
+      hn::Store(hn::Add(hn::Mul(re, re), hn::Mul(im, im)), d, t + k * n);
+    }
+    float* out = tables.power + static_cast<std::size_t>(c0) * bins;
+    for (std::size_t j = 0; j < n; ++j) {
+      float* HWY_RESTRICT row = out + j * bins;
+      const float* HWY_RESTRICT column = t + j;
+      for (int k = 0; k < bins; ++k) row[k] = column[k * n];
+    }
+  }
+}
+
+}  // namespace HWY_NAMESPACE
+}  // namespace quilve
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace quilve {
+
+HWY_EXPORT(PowerOfColumns);
+
+SpectrumBatch::SpectrumBatch()
+    : tables_(kSize),
+      window_(kSize),
+      work_(2 * kSize * kMaxColumns + 16),
+      power_(static_cast<std::size_t>(kMaxColumns) * kBins),
+      frames_(kMaxColumns) {
+  blackmanHarrisWindow(kSize, window_.data());
+}
+
+void SpectrumBatch::compute(const float* samples, const std::int32_t* starts, int count) {
+  transform(samples, starts, count);
+  for (int j = 0; j < count && j < kMaxColumns; ++j) {
+    spectrumFrameFromPower(power(j), frames_[static_cast<std::size_t>(j)]);
+  }
+}
+
+void SpectrumBatch::transform(const float* samples, const std::int32_t* starts, int count) {
+  if (count <= 0) return;
+  if (count > kMaxColumns) count = kMaxColumns;
+  // The planar arrays start on a 64-byte boundary for aligned vector access.
+  const auto raw = reinterpret_cast<std::uintptr_t>(work_.data());
+  float* work = work_.data() + ((64 - raw % 64) % 64) / sizeof(float);
+  const BatchTables tables{tables_.bitReversal(), &tables_, window_.data(), work, power_.data()};
+  HWY_DYNAMIC_DISPATCH(PowerOfColumns)(samples, starts, count, tables);
+}
+
+}  // namespace quilve
+#endif  // HWY_ONCE

@@ -1,0 +1,107 @@
+// The batch scan with one job (calls committed while the recording is
+// analysed) against several jobs (calls kept and committed afterwards):
+// the same results bytes, reports and messages in the same order, also when
+// a recording ends in a read error and when the results file cannot be
+// written.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/batch_scan.h"
+#include "settings/reporter.h"
+#include "settings/scan_settings.h"
+#include "support/signal_generator.h"
+#include "support/temp_dir.h"
+#include "support/wav_writer.h"
+
+namespace quilve {
+namespace {
+
+using namespace quilve::test;
+
+class RecordingReporter final : public Reporter {
+ public:
+  void warning(const std::string& text) override { lines.push_back("W " + text); }
+  void trace(const std::string& text) override { lines.push_back("T " + text); }
+  std::vector<std::string> lines;
+};
+
+Bytes recordingWithCalls(double seconds, int calls) {
+  SignalGenerator gen(seconds);
+  gen.addNoise(-60);
+  for (int i = 0; i < calls; ++i) {
+    CallSpec c;
+    c.startTime = 0.02 + 0.07 * i;
+    c.duration = 0.005;
+    c.startFrequency = 75000;
+    c.endFrequency = 38000;
+    gen.addCall(c);
+  }
+  return gen.render(1).wavFile();
+}
+
+std::string slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+struct ScanRun {
+  std::vector<std::string> messages;
+  std::vector<std::pair<std::string, std::uint32_t>> reports;
+  std::string results;
+};
+
+ScanRun scan(const std::vector<std::string>& paths, const std::string& resultsPath, int jobs) {
+  ScanSettings settings;
+  ScanLists lists;
+  ScanSession session;
+  RecordingReporter reporter;
+  BatchOptions options;
+  options.jobs = jobs;
+  options.resultsPath = resultsPath;
+  options.reporter = &reporter;
+  const BatchResult result = runBatchScan(paths, settings, options, lists, session);
+  ScanRun run;
+  run.messages = reporter.lines;
+  for (const auto& r : result.recordings) {
+    run.reports.emplace_back(r.path + (r.readError ? " read error" : ""), r.calls);
+  }
+  run.results = slurp(resultsPath);
+  return run;
+}
+
+TEST(BatchScan, OneJobCommittingAsItGoesEqualsSeveralJobs) {
+  TempDir dir;
+  const std::string d = dir.path().string();
+  writeFile(d + "/a.wav", recordingWithCalls(0.5, 6));
+  // Cut inside the data: the reader hands over what exists, then fails.
+  Bytes cut = recordingWithCalls(0.5, 6);
+  cut.resize(cut.size() - 60000);
+  writeFile(d + "/b.wav", cut);
+  writeFile(d + "/c.wav", recordingWithCalls(0.3, 3));
+  const std::vector<std::string> paths = {d + "/a.wav", d + "/b.wav", d + "/missing.wav",
+                                          d + "/c.wav"};
+
+  const ScanRun one = scan(paths, d + "/one.txt", 1);
+  const ScanRun three = scan(paths, d + "/three.txt", 3);
+  EXPECT_EQ(one.reports, three.reports);
+  EXPECT_EQ(one.messages, three.messages);
+  EXPECT_EQ(one.results, three.results);
+  ASSERT_EQ(one.reports.size(), 4u);
+  EXPECT_GT(one.reports[0].second, 0u);
+  EXPECT_NE(one.reports[1].first.find("read error"), std::string::npos);
+  EXPECT_GT(one.reports[1].second, 0u) << "the calls before the cut are kept";
+
+  // A results file that cannot be written: its messages come after those of
+  // the recording's analysis either way.
+  const ScanRun oneBad = scan(paths, d + "/no/such/dir/r.txt", 1);
+  const ScanRun threeBad = scan(paths, d + "/no/such/dir/r.txt", 3);
+  EXPECT_EQ(oneBad.messages, threeBad.messages);
+  EXPECT_GT(oneBad.messages.size(), one.messages.size());
+}
+
+}  // namespace
+}  // namespace quilve
