@@ -1,5 +1,7 @@
 #include "output/raster.h"
 
+#include "output/line_points.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -38,24 +40,8 @@ void Raster::fill(int x, int y, int w, int h, Rgb c) {
 }
 
 void Raster::line(int x0, int y0, int x1, int y1, Rgb c) {
-  // Bresenham over the whole line; points outside are skipped one by one,
-  // which is cheap for the short segments of a contour.
-  const int dx = std::abs(x1 - x0), sx = x0 < x1 ? 1 : -1;
-  const int dy = -std::abs(y1 - y0), sy = y0 < y1 ? 1 : -1;
-  int err = dx + dy;
-  for (;;) {
-    setPixel(x0, y0, c);
-    if (x0 == x1 && y0 == y1) break;
-    const int e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x0 += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y0 += sy;
-    }
-  }
+  // Points outside are skipped one by one, which is cheap for short segments.
+  forEachLinePoint(x0, y0, x1, y1, [&](int x, int y) { setPixel(x, y, c); });
 }
 
 }  // namespace quilve

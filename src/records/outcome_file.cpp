@@ -33,14 +33,6 @@ namespace {
 constexpr char kMagic[8] = {'Q', 'U', 'I', 'L', 'V', 'E', 'O', 'C'};
 constexpr std::size_t kDigestBytes = 32;
 
-template <class T>
-struct IsArray : std::false_type {};
-template <class T, std::size_t N>
-struct IsArray<std::array<T, N>> : std::true_type {};
-template <class T>
-struct IsVector : std::false_type {};
-template <class T>
-struct IsVector<std::vector<T>> : std::true_type {};
 
 // Integers as they are written: long and unsigned long always in 8 bytes,
 // every other type in its own width.

@@ -7,7 +7,10 @@
 // the trace points of a ChirpRecord, io.leading(points, endPoint) hands over
 // the array and the number of points in use (0..endPoint-1, which is all any
 // output reads; the rest is what an earlier candidate in the slot left).
+#include <array>
+#include <cstddef>
 #include <type_traits>
+#include <vector>
 
 #include "input/recording.h"
 #include "input/sono_attribute.h"
@@ -16,6 +19,16 @@
 #include "records/recording_outcome.h"
 
 namespace quilve {
+
+// What a field visitor tells apart: fixed arrays and growing lists of values.
+template <class T>
+struct IsArray : std::false_type {};
+template <class T, std::size_t N>
+struct IsArray<std::array<T, N>> : std::true_type {};
+template <class T>
+struct IsVector : std::false_type {};
+template <class T>
+struct IsVector<std::vector<T>> : std::true_type {};
 
 // The values an enumeration a record carries may take: a file naming any
 // other is refused. Each enumeration used in a record needs its own

@@ -63,14 +63,6 @@ std::size_t listedFields() {
   return c.count;
 }
 
-template <class T>
-struct IsArray : std::false_type {};
-template <class T, std::size_t N>
-struct IsArray<std::array<T, N>> : std::true_type {};
-template <class T>
-struct IsVector : std::false_type {};
-template <class T>
-struct IsVector<std::vector<T>> : std::true_type {};
 
 // Gives every field a value of its own, none of them a default, with every
 // trace point in use and two items in every list.
