@@ -73,6 +73,8 @@ void RecordingAnalyzer::warn(const std::string& text) {
 
 bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settings) {
   finish();
+  // The previous recording used the slots up to its last chirp index.
+  dirtySlots_ = std::max(dirtySlots_, std::min(job_.chirpIndex + 1, kChirpSlots));
   outcome_ = RecordingOutcome{};
   outcome_.path = path;
   phase_ = Phase::Closed;
@@ -140,10 +142,11 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
     }
   }
   outcome_.timeOfDay = job_.timeOfDay;
-  for (int i = 0; i < kChirpSlots; ++i) {
+  for (int i = 0; i < dirtySlots_; ++i) {
     resetChirpRecord(store_->records[i]);
     resetCallParameters(store_->parameters[i]);
   }
+  dirtySlots_ = 0;
   if (tiles_) clearAllTiles(*tiles_);
   detector_.startRecording(
       makeDetectorSetup(settings, recording_.effectiveSampleRate, samplesPerColumn_));

@@ -87,6 +87,9 @@ class RecordingAnalyzer {
   Reporter* reporter_;
   CallOutput* sink_ = nullptr;
   std::unique_ptr<ChirpStore> store_;
+  // Slots 0 .. dirtySlots_ - 1 may differ from their reset state; the rest
+  // have not been used since they were last reset.
+  int dirtySlots_ = 0;
   ChirpDetector detector_;
   ColumnSpectrum spectrum_;
   LinearFit linearFit_;

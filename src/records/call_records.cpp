@@ -1,6 +1,34 @@
 #include "records/call_records.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
 namespace quilve {
+
+namespace {
+
+ChirpRecord* zeroedSlots() {
+  // Large blocks come straight from the system as untouched zero pages.
+  void* memory = std::calloc(kChirpSlots, sizeof(ChirpRecord));
+  if (memory == nullptr) throw std::bad_alloc();
+  return static_cast<ChirpRecord*>(memory);
+}
+
+}  // namespace
+
+ChirpRecords::ChirpRecords() : slots_(zeroedSlots()) {}
+
+ChirpRecords::ChirpRecords(const ChirpRecords& other) : slots_(zeroedSlots()) {
+  std::memcpy(slots_.get(), other.slots_.get(), sizeof(ChirpRecord) * kChirpSlots);
+}
+
+ChirpRecords& ChirpRecords::operator=(const ChirpRecords& other) {
+  if (this != &other) std::memcpy(slots_.get(), other.slots_.get(), sizeof(ChirpRecord) * kChirpSlots);
+  return *this;
+}
+
+void ChirpRecords::Release::operator()(ChirpRecord* slots) const { std::free(slots); }
 
 void resetChirpRecord(ChirpRecord& record) {
   record.accepted = 0;

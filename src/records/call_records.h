@@ -4,7 +4,10 @@
 // and its measured parameters (CallParameters), in 2048 paired slots indexed
 // by one chirp index that saturates at 2047.
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <type_traits>
 
 namespace quilve {
 
@@ -103,10 +106,37 @@ struct CallParameters {
   std::array<float, 9> polyCoefficients{};
 };
 
+// A trace slot's reset state is all bits zero.
+static_assert(std::is_trivially_copyable_v<ChirpRecord> && std::is_trivially_destructible_v<ChirpRecord>,
+              "trace slots are taken from zero-filled memory");
+
+// The 2048 trace slots (about 9.6 MB) in memory the allocator hands out
+// zero-filled: a slot's pages are only touched once the slot is used, so a
+// recording with few calls does not pay for clearing all of them.
+class ChirpRecords {
+ public:
+  ChirpRecords();
+  ChirpRecords(const ChirpRecords& other);
+  ChirpRecords& operator=(const ChirpRecords& other);
+  ChirpRecords(ChirpRecords&&) noexcept = default;
+  ChirpRecords& operator=(ChirpRecords&&) noexcept = default;
+  ~ChirpRecords() = default;
+
+  ChirpRecord& operator[](std::size_t slot) { return slots_[slot]; }
+  const ChirpRecord& operator[](std::size_t slot) const { return slots_[slot]; }
+  static constexpr std::size_t size() { return kChirpSlots; }
+
+ private:
+  struct Release {
+    void operator()(ChirpRecord* slots) const;
+  };
+  std::unique_ptr<ChirpRecord[], Release> slots_;
+};
+
 // The 2048 paired slots. Owned by one scan (or one recording's analysis), so
 // several recordings can be analysed on several threads.
 struct ChirpStore {
-  std::array<ChirpRecord, kChirpSlots> records{};
+  ChirpRecords records;
   std::array<CallParameters, kChirpSlots> parameters{};
 };
 

@@ -103,5 +103,25 @@ TEST(BatchScan, OneJobCommittingAsItGoesEqualsSeveralJobs) {
   EXPECT_GT(oneBad.messages.size(), one.messages.size());
 }
 
+// One analyzer takes every recording in turn: the slots a recording with many
+// calls used are cleared before the next, so a recording gives the same rows
+// after it as on its own.
+TEST(BatchScan, ARecordingAfterOneWithMoreCallsGivesTheRowsItGivesAlone) {
+  TempDir dir;
+  const std::string d = dir.path().string();
+  writeFile(d + "/a.wav", recordingWithCalls(0.9, 12));
+  writeFile(d + "/c.wav", recordingWithCalls(0.3, 3));
+  const ScanRun both = scan({d + "/a.wav", d + "/c.wav"}, d + "/both.txt", 1);
+  const ScanRun alone = scan({d + "/c.wav"}, d + "/alone.txt", 1);
+  ASSERT_EQ(both.reports.size(), 2u);
+  EXPECT_GT(both.reports[0].second, both.reports[1].second);
+  EXPECT_EQ(both.reports[1].second, alone.reports[0].second);
+  const std::size_t header = alone.results.find('\n') + 1;
+  const std::string aloneRows = alone.results.substr(header);
+  ASSERT_FALSE(aloneRows.empty());
+  ASSERT_GE(both.results.size(), aloneRows.size());
+  EXPECT_EQ(both.results.substr(both.results.size() - aloneRows.size()), aloneRows);
+}
+
 }  // namespace
 }  // namespace quilve
