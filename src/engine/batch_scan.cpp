@@ -9,6 +9,7 @@
 #include <optional>
 #include <thread>
 
+#include "engine/call_spool.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -23,6 +24,11 @@ class DeferredReporter final : public Reporter {
  public:
   void warning(const std::string& text) override { items_.push_back({true, text}); }
   void trace(const std::string& text) override { items_.push_back({false, text}); }
+  // Hands the messages over to `to`, which must hold none.
+  void moveTo(DeferredReporter& to) {
+    to.items_.swap(items_);
+    items_.clear();
+  }
   void replay(Reporter* to) {
     if (to) {
       for (const auto& [isWarning, text] : items_) {
@@ -93,6 +99,7 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
   auto run = [&]() {
     DeferredReporter messages;
     RecordingAnalyzer analyzer(nullptr, &messages);
+    analyzer.setReuseSlots(true);
     for (;;) {
       std::size_t index;
       {
@@ -154,9 +161,173 @@ struct BatchCommitter::Outputs {
   ResultsFileOutput resultsOutput;
   ZeroCrossingOutput zeroCrossing;
   CommitCalls commitAsFound;
-  // The analysis on the committing thread (analyseAndCommit), made at first use.
-  DeferredReporter analysisMessages;
-  std::unique_ptr<RecordingAnalyzer> analyzer;
+  // Kept calls that could not be read back from their temporary file.
+  std::size_t unreadCalls = 0;
+};
+
+namespace {
+
+// The recording's identity as the commit step of its calls sees it.
+ScanJob jobOf(const RecordingOutcome& outcome) {
+  ScanJob job;
+  job.recordingPath = outcome.path;
+  job.metadata = outcome.metadata;
+  job.timeOfDay = outcome.timeOfDay;
+  return job;
+}
+
+}  // namespace
+
+// One run of analyseAndCommit. The commit step (outputs, session, lists,
+// reporter, progress) belongs to one thread at a time: while the analysis of
+// the recording whose turn it is (head_) goes on, to the thread analysing
+// it; once that has ended, to the thread that ended it or to the one that
+// committed the recording before, whichever came last (the two meet under
+// the mutex). head_ moves on only once a commit is complete, with release
+// order, so the thread that then reads its own recording's index there owns
+// the commit step.
+class BatchCommitter::Run {
+ public:
+  Run(BatchCommitter& committer, const std::vector<std::string>& paths, int jobs)
+      : committer_(committer), paths_(paths), window_(static_cast<std::size_t>(jobs) * 2),
+        pending_() {
+    pending_.reserve(window_);
+    for (std::size_t i = 0; i < window_; ++i) {
+      pending_.push_back(std::make_unique<Pending>(committer.options_.keptCallBytes));
+    }
+  }
+
+  // One thread's share: the next recording that fits the window, until none
+  // is left.
+  void work() {
+    Worker worker(*this);
+    for (;;) {
+      std::size_t index;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        space_.wait(lock, [&] { return next_ >= paths_.size() || next_ < head_.load() + window_; });
+        if (next_ >= paths_.size()) return;
+        index = next_++;
+      }
+      worker.analyse(index);
+    }
+  }
+
+ private:
+  // A recording analysed and waiting for its commit. Recording i uses slot
+  // i % window, free again once recording i - window has been committed.
+  struct Pending {
+    explicit Pending(std::size_t keptCallBytes) : calls(keptCallBytes) {}
+    RecordingOutcome outcome;
+    DeferredReporter messages;
+    CallSpool calls;       // calls found before its turn
+    bool streamed = false;  // its calls were committed as found
+    bool done = false;      // analysed (guarded by the mutex)
+  };
+
+  // A thread's analyzer, and where its accepted calls go.
+  class Worker final : public CallOutput {
+   public:
+    explicit Worker(Run& run) : run_(run), analyzer_(nullptr, &messages_) {
+      analyzer_.setCallSink(this);
+      analyzer_.setReuseSlots(true);
+    }
+
+    void analyse(std::size_t index) {
+      index_ = index;
+      pending_ = &run_.pendingFor(index);
+      streaming_ = false;
+      analyzer_.analyse(run_.paths_[index], run_.committer_.settings_);
+      pending_->outcome = analyzer_.takeOutcome();
+      messages_.moveTo(pending_->messages);
+      pending_->streamed = streaming_;
+      run_.analysed(index);
+    }
+
+    void writeCall(const ChirpRecord& trace, const CallParameters& call,
+                   const CallParameters& previous, const ScanJob& job) override {
+      if (!streaming_ && run_.head_.load(std::memory_order_acquire) == index_) {
+        // Its turn has come: the calls kept so far, then each as it is found.
+        Outputs& out = *run_.committer_.outputs_;
+        out.zeroCrossing.beginRecording(analyzer_.outcome().metadata);
+        run_.replayKept(*pending_, job);
+        streaming_ = true;
+      }
+      CallOutput& to = streaming_ ? static_cast<CallOutput&>(run_.committer_.outputs_->commitAsFound)
+                                  : pending_->calls;
+      to.writeCall(trace, call, previous, job);
+    }
+
+   private:
+    Run& run_;
+    DeferredReporter messages_;
+    RecordingAnalyzer analyzer_;
+    std::size_t index_ = 0;
+    Pending* pending_ = nullptr;
+    bool streaming_ = false;
+  };
+
+  Pending& pendingFor(std::size_t index) { return *pending_[index % window_]; }
+
+  // Recording `index` is analysed: committed now if its turn has come.
+  void analysed(std::size_t index) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      pendingFor(index).done = true;
+      if (head_.load() != index) return;  // the commit of the one before will take it
+    }
+    commitFrom(index);
+  }
+
+  // Commits recording `index` (its turn, analysed) and every analysed one
+  // after it.
+  void commitFrom(std::size_t index) {
+    for (;;) {
+      commitPending(pendingFor(index));
+      bool more = false;
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        pendingFor(index).done = false;
+        ++index;
+        head_.store(index, std::memory_order_release);
+        more = index < paths_.size() && pendingFor(index).done;
+      }
+      space_.notify_all();
+      if (!more) return;
+    }
+  }
+
+  void replayKept(Pending& p, const ScanJob& job) {
+    Outputs& out = *committer_.outputs_;
+    const std::size_t unread = p.calls.replay(out.commitAsFound, job);
+    if (unread > 0) {
+      out.unreadCalls += unread;
+      out.held.warning(std::to_string(unread) + " calls of " + job.recordingPath +
+                       " could not be read back from their temporary file");
+    }
+  }
+
+  void commitPending(Pending& p) {
+    p.messages.replay(committer_.options_.reporter);
+    bool begun = p.streamed;
+    if (!begun && p.outcome.opened && p.calls.size() > 0) {
+      committer_.outputs_->zeroCrossing.beginRecording(p.outcome.metadata);
+      replayKept(p, jobOf(p.outcome));
+      begun = true;
+    }
+    committer_.commitOutcome(p.outcome, begun);
+    p.calls.clear();
+    p.outcome = RecordingOutcome{};
+  }
+
+  BatchCommitter& committer_;
+  const std::vector<std::string>& paths_;
+  const std::size_t window_;
+  std::vector<std::unique_ptr<Pending>> pending_;
+  std::mutex mutex_;
+  std::condition_variable space_;  // the commit moved on
+  std::size_t next_ = 0;           // next recording to analyse (guarded by the mutex)
+  std::atomic<std::size_t> head_{0};  // next recording to commit; moved under the mutex
 };
 
 BatchCommitter::BatchCommitter(const ScanSettings& settings, const BatchOptions& options, ScanLists& lists,
@@ -173,21 +344,14 @@ BatchCommitter::~BatchCommitter() = default;
 
 void BatchCommitter::commit(const RecordingOutcome& outcome) { commitOutcome(outcome, false); }
 
-void BatchCommitter::analyseAndCommit(const std::string& path) {
-  if (!outputs_->analyzer) {
-    outputs_->analyzer = std::make_unique<RecordingAnalyzer>(nullptr, &outputs_->analysisMessages);
-    outputs_->analyzer->setCallSink(&outputs_->commitAsFound);
-  }
-  RecordingAnalyzer& analyzer = *outputs_->analyzer;
-  if (analyzer.open(path, settings_)) {
-    outputs_->zeroCrossing.beginRecording(analyzer.outcome().metadata);
-    while (analyzer.step(settings_)) {
-    }
-    analyzer.finish();
-  }
-  const RecordingOutcome outcome = analyzer.takeOutcome();
-  outputs_->analysisMessages.replay(options_.reporter);
-  commitOutcome(outcome, true);
+void BatchCommitter::analyseAndCommit(const std::vector<std::string>& paths, int jobsWanted) {
+  if (paths.empty()) return;
+  const int jobs = std::max(1, std::min<int>(jobsWanted, static_cast<int>(paths.size())));
+  Run run(*this, paths, jobs);
+  std::vector<std::thread> others;
+  for (int i = 1; i < jobs; ++i) others.emplace_back([&run] { run.work(); });
+  run.work();
+  for (auto& t : others) t.join();
 }
 
 void BatchCommitter::commitOutcome(const RecordingOutcome& outcome, bool begun) {
@@ -231,7 +395,8 @@ BatchResult BatchCommitter::finish() {
   closeOpenPass(session_);
   outputs_->zeroCrossing.endRun();
   outputs_->held.release(options_.reporter);
-  result_.writeFailures = outputs_->log.failures + outputs_->zeroCrossing.writeFailures();
+  result_.writeFailures =
+      outputs_->log.failures + outputs_->zeroCrossing.writeFailures() + outputs_->unreadCalls;
   std::lock_guard<std::mutex> lock(lists_.mutex);
   recountFromLists(lists_, session_);
   return std::move(result_);
@@ -240,13 +405,11 @@ BatchResult BatchCommitter::finish() {
 BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettings& settings,
                          const BatchOptions& options, ScanLists& lists, ScanSession& session) {
   BatchCommitter committer(settings, options, lists, session, paths.size());
-  if (options.jobs <= 1 && !options.analysed) {
-    // One job: each recording is analysed on this thread and its calls are
-    // committed as they are found, so nothing is kept per call. A caller that
-    // looks at each analysis (its calls included) gets them kept instead.
-    for (const std::string& path : paths) committer.analyseAndCommit(path);
+  if (!options.analysed) {
+    committer.analyseAndCommit(paths, options.jobs);
     return committer.finish();
   }
+  // A caller that looks at each analysis sees its calls: they are kept.
   analyseInOrder(paths, settings, options.jobs, options.reporter,
                  [&](RecordingOutcome&& outcome) { committer.commit(outcome); }, options.analysed);
   return committer.finish();

@@ -33,7 +33,11 @@ struct BatchOptions {
   // the results path.
   std::string zeroCrossingDirectory;
   Reporter* reporter = nullptr;  // warnings and trace lines, in input order
-  // Called from the committing thread after each recording.
+  // Memory for the calls of a recording analysed ahead of its turn (with
+  // several jobs); more go to a temporary file in TMPDIR.
+  std::size_t keptCallBytes = std::size_t{1} << 20;
+  // Called after each recording's commit, one call at a time, on the thread
+  // that committed it: with several jobs, any of the analysing threads.
   std::function<void(const BatchProgress&)> progress;
   // Called on the analysing thread after the analysis of recording `index`
   // (of `paths`), before its commit; its messages go to `reporter` and come
@@ -90,16 +94,22 @@ class BatchCommitter {
   BatchCommitter& operator=(const BatchCommitter&) = delete;
 
   void commit(const RecordingOutcome& outcome);
-  // Analyses the recording on this thread and commits each accepted call as
-  // it is found (nothing is kept per call), then the recording as commit()
-  // does: the same bytes, in less memory.
-  void analyseAndCommit(const std::string& path);
+  // Analyses `paths` on `jobs` threads, this one among them, and commits
+  // them in input order as commit() does: the same bytes and messages for
+  // any number of jobs. The recording next in order commits each accepted
+  // call as it is found; one analysed ahead of its turn keeps its calls
+  // (compact, and beyond a bound in a temporary file) until its turn comes,
+  // from when on it commits them as found too. Progress reports and the
+  // reporter's messages come from whichever analysing thread commits, one at
+  // a time.
+  void analyseAndCommit(const std::vector<std::string>& paths, int jobs);
   // Ends the run (an open bat pass, combined zero-crossing output, the
   // counters) and hands over the reports.
   BatchResult finish();
 
  private:
   struct Outputs;
+  class Run;
   void commitOutcome(const RecordingOutcome& outcome, bool begun);
   const ScanSettings& settings_;
   const BatchOptions& options_;

@@ -228,6 +228,12 @@ bool RecordingAnalyzer::columnStep(const ScanSettings& settings) {
     CallFinishing finishing{settings, linearFit_, polyFit_, accepted, &accepted, tiles_};
     acceptCandidate(*store_, job_, finishing, accepted);
     outcome_.fileChirpCount = job_.fileChirpCount;
+    if (reuseSlots_ && job_.chirpIndex != 0) {
+      // The call has been handed over; its slot becomes the next one.
+      job_.chirpIndex = 0;
+      resetChirpRecord(store_->records[0]);
+      resetCallParameters(store_->parameters[0]);
+    }
   }
   clock_ += columnTime_;
   return true;

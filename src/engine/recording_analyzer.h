@@ -57,6 +57,12 @@ class RecordingAnalyzer {
   // them.
   void setCallSink(CallOutput* sink) { sink_ = sink; }
 
+  // For an analysis whose store nobody looks at (no display, no trace
+  // window): each accepted call's slot is taken again by the next candidate,
+  // reset as a fresh slot would be, so a long recording touches two slots
+  // instead of one per call. The calls and their order are the same.
+  void setReuseSlots(bool reuse) { reuseSlots_ = reuse; }
+
   // Runs open, every step and finish.
   bool analyse(const std::string& path, const ScanSettings& settings);
 
@@ -86,6 +92,7 @@ class RecordingAnalyzer {
   TileSink* tiles_;
   Reporter* reporter_;
   CallOutput* sink_ = nullptr;
+  bool reuseSlots_ = false;
   std::unique_ptr<ChirpStore> store_;
   // Slots 0 .. dirtySlots_ - 1 may differ from their reset state; the rest
   // have not been used since they were last reset.

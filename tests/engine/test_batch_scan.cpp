@@ -5,12 +5,16 @@
 // written.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/batch_scan.h"
+#include "engine/recording_analyzer.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
 #include "support/signal_generator.h"
@@ -51,10 +55,15 @@ std::string slurp(const std::string& path) {
 struct ScanRun {
   std::vector<std::string> messages;
   std::vector<std::pair<std::string, std::uint32_t>> reports;
+  std::vector<std::string> progress;
   std::string results;
+  std::size_t writeFailures = 0;
 };
 
-ScanRun scan(const std::vector<std::string>& paths, const std::string& resultsPath, int jobs) {
+using Tweak = std::function<void(ScanSettings&, BatchOptions&)>;
+
+ScanRun scan(const std::vector<std::string>& paths, const std::string& resultsPath, int jobs,
+             const Tweak& tweak = {}) {
   ScanSettings settings;
   ScanLists lists;
   ScanSession session;
@@ -63,14 +72,37 @@ ScanRun scan(const std::vector<std::string>& paths, const std::string& resultsPa
   options.jobs = jobs;
   options.resultsPath = resultsPath;
   options.reporter = &reporter;
-  const BatchResult result = runBatchScan(paths, settings, options, lists, session);
   ScanRun run;
+  options.progress = [&](const BatchProgress& p) {
+    run.progress.push_back(std::to_string(p.filesDone) + "/" + std::to_string(p.filesTotal) + " " +
+                           p.currentFile + " " + std::to_string(p.callsSoFar));
+  };
+  if (tweak) tweak(settings, options);
+  const BatchResult result = runBatchScan(paths, settings, options, lists, session);
   run.messages = reporter.lines;
   for (const auto& r : result.recordings) {
     run.reports.emplace_back(r.path + (r.readError ? " read error" : ""), r.calls);
   }
   run.results = slurp(resultsPath);
+  run.writeFailures = result.writeFailures;
   return run;
+}
+
+void expectSameRun(const ScanRun& a, const ScanRun& b) {
+  EXPECT_EQ(a.reports, b.reports);
+  EXPECT_EQ(a.messages, b.messages);
+  EXPECT_EQ(a.progress, b.progress);
+  EXPECT_EQ(a.results, b.results);
+  EXPECT_EQ(a.writeFailures, b.writeFailures);
+}
+
+// Every file of a directory by name, with its bytes.
+std::map<std::string, std::string> filesIn(const std::string& dir) {
+  std::map<std::string, std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    out[e.path().filename().string()] = slurp(e.path().string());
+  }
+  return out;
 }
 
 TEST(BatchScan, OneJobCommittingAsItGoesEqualsSeveralJobs) {
@@ -87,10 +119,12 @@ TEST(BatchScan, OneJobCommittingAsItGoesEqualsSeveralJobs) {
 
   const ScanRun one = scan(paths, d + "/one.txt", 1);
   const ScanRun three = scan(paths, d + "/three.txt", 3);
-  EXPECT_EQ(one.reports, three.reports);
-  EXPECT_EQ(one.messages, three.messages);
-  EXPECT_EQ(one.results, three.results);
+  expectSameRun(one, three);
   ASSERT_EQ(one.reports.size(), 4u);
+  ASSERT_EQ(one.progress.size(), 4u);
+  EXPECT_EQ(one.progress[3], "4/4 " + d + "/c.wav " +
+                                 std::to_string(one.reports[0].second + one.reports[1].second +
+                                                one.reports[3].second));
   EXPECT_GT(one.reports[0].second, 0u);
   EXPECT_NE(one.reports[1].first.find("read error"), std::string::npos);
   EXPECT_GT(one.reports[1].second, 0u) << "the calls before the cut are kept";
@@ -121,6 +155,106 @@ TEST(BatchScan, ARecordingAfterOneWithMoreCallsGivesTheRowsItGivesAlone) {
   ASSERT_FALSE(aloneRows.empty());
   ASSERT_GE(both.results.size(), aloneRows.size());
   EXPECT_EQ(both.results.substr(both.results.size() - aloneRows.size()), aloneRows);
+}
+
+// Recordings analysed ahead of their turn keep their calls, here every one
+// of them in the temporary file (or, when none can be made, in memory), and
+// take over committing as found once their turn comes: the same results,
+// zero-crossing files, messages and progress as one job committing each
+// call as it is found.
+TEST(BatchScan, CallsKeptAheadOfTheirTurnGiveTheSameBytesAsOneJob) {
+  TempDir dir;
+  const std::string d = dir.path().string();
+  // Lengths that let later recordings finish first and overtake.
+  writeFile(d + "/a.wav", recordingWithCalls(1.6, 22));
+  writeFile(d + "/b.wav", recordingWithCalls(0.3, 3));
+  Bytes cut = recordingWithCalls(1.2, 16);
+  cut.resize(cut.size() - 90000);
+  writeFile(d + "/c.wav", cut);
+  writeFile(d + "/e.wav", recordingWithCalls(0.9, 12));
+  writeFile(d + "/f.wav", recordingWithCalls(0.2, 2));
+  const std::vector<std::string> paths = {d + "/a.wav", d + "/b.wav", d + "/c.wav",
+                                          d + "/missing.wav", d + "/e.wav", d + "/f.wav"};
+  const Tweak spillAll = [](ScanSettings&, BatchOptions& o) { o.keptCallBytes = 1; };
+
+  const ScanRun one = scan(paths, d + "/one.txt", 1);
+  ASSERT_GT(one.reports[0].second, 10u);
+  for (int jobs : {2, 3}) {
+    SCOPED_TRACE(std::to_string(jobs) + " jobs");
+    expectSameRun(one, scan(paths, d + "/kept.txt", jobs));
+    expectSameRun(one, scan(paths, d + "/spilled.txt", jobs, spillAll));
+  }
+
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string savedTmp = tmp ? tmp : "";
+  ::setenv("TMPDIR", (d + "/no/such/dir").c_str(), 1);
+  expectSameRun(one, scan(paths, d + "/memory.txt", 2, spillAll));
+  if (tmp) {
+    ::setenv("TMPDIR", savedTmp.c_str(), 1);
+  } else {
+    ::unsetenv("TMPDIR");
+  }
+
+  // Zero-crossing files, one per recording and combined.
+  for (bool combine : {false, true}) {
+    SCOPED_TRACE(combine ? "combined" : "one file per recording");
+    std::map<std::string, std::string> first;
+    for (int jobs : {1, 3}) {
+      const std::string out = d + "/zc" + std::to_string(combine) + std::to_string(jobs);
+      std::filesystem::create_directory(out);
+      const ScanRun run = scan(paths, out + "/unused.txt", jobs, [&](ScanSettings& s, BatchOptions& o) {
+        s.OutputFormat = kOutputZcd;
+        s.AllowFileCombining = combine;
+        o.zeroCrossingDirectory = out;
+        o.keptCallBytes = 1;
+      });
+      EXPECT_EQ(run.messages, one.messages);
+      const auto files = filesIn(out);
+      if (jobs == 1) {
+        first = files;
+        EXPECT_GE(first.size(), 1u);
+      } else {
+        EXPECT_EQ(files, first);
+      }
+    }
+  }
+}
+
+// An analysis whose slots nobody reads takes the slot of each accepted call
+// again: the calls are those of an analysis that keeps every slot.
+TEST(BatchScan, ReusedSlotsGiveTheSameCallsAndLeaveTheOtherSlotsUntouched) {
+  TempDir dir;
+  const std::string path = dir.file("a.wav");
+  writeFile(path, recordingWithCalls(0.9, 12));
+  const ScanSettings settings;
+  RecordingAnalyzer keeping;
+  RecordingAnalyzer reusing;
+  reusing.setReuseSlots(true);
+  ASSERT_TRUE(keeping.analyse(path, settings));
+  ASSERT_TRUE(reusing.analyse(path, settings));
+  const RecordingOutcome kept = keeping.takeOutcome();
+  const RecordingOutcome reused = reusing.takeOutcome();
+  ASSERT_GE(kept.calls.size(), 10u);
+  ASSERT_EQ(reused.calls.size(), kept.calls.size());
+  EXPECT_EQ(reused.fileChirpCount, kept.fileChirpCount);
+  for (std::size_t i = 0; i < kept.calls.size(); ++i) {
+    const AcceptedCall& a = kept.calls[i];
+    const AcceptedCall& b = reused.calls[i];
+    ASSERT_EQ(a.trace.endPoint, b.trace.endPoint) << "call " << i;
+    for (int p = 0; p < a.trace.endPoint; ++p) {
+      ASSERT_EQ(a.trace.points[p].frequency, b.trace.points[p].frequency) << "call " << i;
+    }
+    EXPECT_EQ(a.call.startTime, b.call.startTime) << "call " << i;
+    EXPECT_EQ(a.call.charFrequency, b.call.charFrequency) << "call " << i;
+    EXPECT_EQ(a.previous.startTime, b.previous.startTime) << "call " << i;
+  }
+  EXPECT_EQ(keeping.store().records[5].accepted, 1);
+  EXPECT_EQ(reusing.store().records[5].accepted, 0);
+  EXPECT_EQ(reusing.job().chirpIndex, 0);
+
+  // The next recording on the same analyzer gives the same calls again.
+  ASSERT_TRUE(reusing.analyse(path, settings));
+  EXPECT_EQ(reusing.takeOutcome().calls.size(), kept.calls.size());
 }
 
 }  // namespace

@@ -1,0 +1,148 @@
+#include "engine/call_spool.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <type_traits>
+
+namespace quilve {
+
+namespace {
+
+static_assert(std::is_trivially_copyable_v<ChirpRecord> && std::is_trivially_copyable_v<CallParameters>,
+              "calls are kept as their bytes");
+static_assert(std::is_standard_layout_v<ChirpRecord>, "the head fields lie before the points");
+
+// A kept call: u32 points in use, the trace's head fields, those points, the
+// call's parameters and those of the call before it.
+constexpr std::size_t kHeadBytes = offsetof(ChirpRecord, points);
+constexpr std::size_t kFixedBytes = sizeof(std::uint32_t) + kHeadBytes + 2 * sizeof(CallParameters);
+
+std::size_t pointsInUse(const ChirpRecord& trace) {
+  return static_cast<std::size_t>(std::clamp<std::int32_t>(trace.endPoint, 0, kTracePoints));
+}
+
+unsigned char* put(unsigned char* at, const void* from, std::size_t bytes) {
+  std::memcpy(at, from, bytes);
+  return at + bytes;
+}
+
+// An unnamed file in TMPDIR (else /tmp): it goes away with its last handle.
+std::FILE* anonymousFile() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/quilve-calls-XXXXXX";
+  const int fd = ::mkstemp(name.data());
+  if (fd < 0) return nullptr;
+  ::unlink(name.c_str());
+  std::FILE* file = ::fdopen(fd, "w+b");
+  if (!file) ::close(fd);
+  return file;
+}
+
+}  // namespace
+
+CallSpool::CallSpool(std::size_t memoryBytes) : memoryBytes_(memoryBytes) {}
+
+CallSpool::~CallSpool() {
+  if (file_) std::fclose(file_);
+}
+
+void CallSpool::writeCall(const ChirpRecord& trace, const CallParameters& call,
+                          const CallParameters& previous, const ScanJob&) {
+  const std::size_t points = pointsInUse(trace);
+  const std::size_t bytes = kFixedBytes + points * sizeof(TracePoint);
+  if (!memory_.empty() && memory_.size() + bytes > memoryBytes_) spill();
+  // Reserved whole at once: pages are only touched as calls come, and the
+  // memory is never copied to grow.
+  if (memory_.capacity() == 0) memory_.reserve(memoryBytes_ + kFixedBytes + kTracePoints * sizeof(TracePoint));
+  const std::size_t start = memory_.size();
+  memory_.resize(start + bytes);
+  const std::uint32_t n = static_cast<std::uint32_t>(points);
+  unsigned char* at = memory_.data() + start;
+  at = put(at, &n, sizeof n);
+  at = put(at, &trace, kHeadBytes);
+  at = put(at, trace.points.data(), points * sizeof(TracePoint));
+  at = put(at, &call, sizeof call);
+  put(at, &previous, sizeof previous);
+  ++count_;
+}
+
+void CallSpool::spill() {
+  if (fileFailed_) return;
+  if (!file_) file_ = anonymousFile();
+  // Without a working file the calls stay in memory: nothing is lost.
+  if (!file_ || std::fwrite(memory_.data(), 1, memory_.size(), file_) != memory_.size() ||
+      std::fflush(file_) != 0) {
+    fileFailed_ = true;
+    return;
+  }
+  inFile_ = count_;
+  memory_.clear();
+}
+
+const unsigned char* CallSpool::take(const unsigned char* at, const unsigned char* end) {
+  std::uint32_t n = 0;
+  if (end - at < static_cast<std::ptrdiff_t>(sizeof n)) return nullptr;
+  std::memcpy(&n, at, sizeof n);
+  at += sizeof n;
+  if (n > static_cast<std::uint32_t>(kTracePoints) ||
+      end - at < static_cast<std::ptrdiff_t>(kFixedBytes - sizeof n + n * sizeof(TracePoint))) {
+    return nullptr;
+  }
+  std::memcpy(static_cast<void*>(&trace_), at, kHeadBytes);
+  at += kHeadBytes;
+  std::memcpy(trace_.points.data(), at, n * sizeof(TracePoint));
+  at += n * sizeof(TracePoint);
+  // Points past those in use never carry over from the call before.
+  if (tracePointsSet_ > n) std::fill(trace_.points.begin() + n, trace_.points.begin() + tracePointsSet_, TracePoint{});
+  tracePointsSet_ = n;
+  std::memcpy(static_cast<void*>(&call_), at, sizeof call_);
+  at += sizeof call_;
+  std::memcpy(static_cast<void*>(&previous_), at, sizeof previous_);
+  return at + sizeof previous_;
+}
+
+std::size_t CallSpool::replay(CallOutput& out, const ScanJob& job) {
+  std::size_t lost = 0;
+  if (file_ && inFile_ > 0) {
+    std::vector<unsigned char> record(kFixedBytes + kTracePoints * sizeof(TracePoint));
+    std::size_t handed = 0;
+    if (std::fseek(file_, 0, SEEK_SET) == 0) {
+      for (; handed < inFile_; ++handed) {
+        std::uint32_t n = 0;
+        if (std::fread(&n, sizeof n, 1, file_) != 1 || n > static_cast<std::uint32_t>(kTracePoints)) break;
+        std::memcpy(record.data(), &n, sizeof n);
+        const std::size_t rest = kFixedBytes - sizeof n + n * sizeof(TracePoint);
+        if (std::fread(record.data() + sizeof n, 1, rest, file_) != rest) break;
+        if (!take(record.data(), record.data() + sizeof n + rest)) break;
+        out.writeCall(trace_, call_, previous_, job);
+      }
+    }
+    lost = inFile_ - handed;
+  }
+  const unsigned char* at = memory_.data();
+  const unsigned char* end = at + memory_.size();
+  while (at < end && (at = take(at, end)) != nullptr) out.writeCall(trace_, call_, previous_, job);
+  clear();
+  return lost;
+}
+
+void CallSpool::clear() {
+  if (file_) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  fileFailed_ = false;
+  memory_.clear();
+  // What grew past the bound while no file could be had is given back.
+  if (memory_.capacity() > 2 * memoryBytes_) memory_.shrink_to_fit();
+  inFile_ = 0;
+  count_ = 0;
+}
+
+}  // namespace quilve
