@@ -53,8 +53,8 @@ rss1=$rss
 best_run --jobs 1 -o "$tmp/r2a.txt" "$tmp/two"
 wall1=$wall
 best_run --jobs 2 -o "$tmp/r2b.txt" "$tmp/two"
-printf 'two jobs, 2 x 60 s:       %6.0fx real time per processor second (%.3f s); throughput %.2fx one job (wall %.2f s against %.2f s)\n' \
-  "$(echo "120 / $cpu" | bc -l)" "$cpu" "$(echo "$wall1 / $wall" | bc -l)" "$wall" "$wall1"
+printf 'two jobs, 2 x 60 s:       %6.0fx real time per processor second (%.3f s); throughput %.2fx one job (wall %.2f s against %.2f s), peak memory %d KiB\n' \
+  "$(echo "120 / $cpu" | bc -l)" "$cpu" "$(echo "$wall1 / $wall" | bc -l)" "$wall" "$wall1" "$rss"
 cmp -s "$tmp/r2a.txt" "$tmp/r2b.txt" && echo "                          results identical for 1 and 2 jobs"
 best_run --jobs 1 -o "$tmp/r10.txt" "$tmp/ten"
 printf 'one job, 600 s:           %6.0fx real time per processor second (%.3f s), peak memory %d KiB (%.2fx the 60 s recording)\n' \
