@@ -64,44 +64,6 @@ HWY_INLINE void EightPoint(FloatTag d, const Vec* in, float* HWY_RESTRICT o, std
   hn::Store(hn::Sub(v, a[3]), d, o + 7 * n);
 }
 
-// Lane swaps and masks of the in-register transpose: at stage st, lanes
-// k and k ^ s (s = n/2, n/4, ..., 1) trade places between rows a and a + s.
-struct TransposeStages {
-  static constexpr std::size_t kMax = 4;
-  using Swap = decltype(hn::IndicesFromVec(FloatTag(), hn::Zero(hn::RebindToSigned<FloatTag>())));
-  Swap swap[kMax];
-  hn::Mask<FloatTag> upper[kMax];
-};
-
-HWY_INLINE TransposeStages MakeTransposeStages(FloatTag d) {
-  const hn::RebindToSigned<FloatTag> di;
-  const auto lane = hn::Iota(di, 0);
-  TransposeStages stages;
-  std::size_t st = 0;
-  for (std::size_t s = hn::MaxLanes(d) / 2; s >= 1 && st < TransposeStages::kMax; s /= 2, ++st) {
-    const auto bit = hn::Set(di, static_cast<std::int32_t>(s));
-    stages.swap[st] = hn::IndicesFromVec(d, hn::Xor(lane, bit));
-    stages.upper[st] = hn::RebindMask(d, hn::Ne(hn::And(lane, bit), hn::Zero(di)));
-  }
-  return stages;
-}
-
-// Transposes the square of rows r[0 .. n-1] (n = lanes) in place.
-HWY_INLINE void TransposeSquare(FloatTag d, Vec* r, const TransposeStages& stages) {
-  constexpr std::size_t n = hn::MaxLanes(FloatTag());
-  std::size_t st = 0;
-  for (std::size_t s = n / 2; s >= 1; s /= 2, ++st) {
-    for (std::size_t a = 0; a < n; ++a) {
-      if ((a & s) != 0) continue;
-      const Vec x = r[a];
-      const Vec y = r[a + s];
-      r[a] = hn::IfThenElse(stages.upper[st], hn::TableLookupLanes(y, stages.swap[st]), x);
-      r[a + s] = hn::IfThenElse(stages.upper[st], y, hn::TableLookupLanes(x, stages.swap[st]));
-    }
-  }
-  (void)d;
-}
-
 // One of RealFft's combining passes for m-point sub-transforms, from s to t.
 HWY_INLINE void CombinePass(FloatTag d, const float* HWY_RESTRICT s, float* HWY_RESTRICT t,
                             int m, const float* HWY_RESTRICT cs, std::size_t n) {
@@ -146,10 +108,6 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
   const std::int32_t* rev = tables.bitReversal;
   const Vec r2 = hn::Set(d, tables.fft->sqrtHalf());
   std::int32_t lanes[SpectrumBatch::kMaxColumns];
-  const TransposeStages stages = MakeTransposeStages(d);
-  static_assert(SpectrumBatch::kSize % SpectrumBatch::kMaxColumns == 0 &&
-                    SpectrumBatch::kBins % SpectrumBatch::kMaxColumns == 0,
-                "whole squares of samples and of bins");
   for (int c0 = 0; c0 < count; c0 += static_cast<int>(n)) {
     // Lanes past the last column repeat it; their results land in columns
     // nobody reads.
@@ -158,14 +116,17 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
     }
     float* s = tables.work;
     float* t = tables.work + size * n;
-    // The columns side by side in t, n samples of n columns at a time
-    // turned in registers; the first passes read t in bit-reversed order,
-    // windowing as they load.
-    for (int i0 = 0; i0 < size; i0 += static_cast<int>(n)) {
-      Vec r[SpectrumBatch::kMaxColumns];
-      for (std::size_t j = 0; j < n; ++j) r[j] = hn::LoadU(d, samples + lanes[j] + i0);
-      TransposeSquare(d, r, stages);
-      for (std::size_t k = 0; k < n; ++k) hn::Store(r[k], d, t + (static_cast<std::size_t>(i0) + k) * n);
+    // The columns one after another in s, then side by side in t; the first
+    // passes read t in bit-reversed order, windowing as they load.
+    for (std::size_t j = 0; j < n; ++j) {
+      const float* HWY_RESTRICT from = samples + lanes[j];
+      float* HWY_RESTRICT row = s + j * size;
+      for (int i = 0; i < size; ++i) row[i] = from[i];
+    }
+    for (int i = 0; i < size; ++i) {
+      const float* HWY_RESTRICT from = s + i;
+      float* HWY_RESTRICT to = t + i * n;
+      for (std::size_t j = 0; j < n; ++j) to[j] = from[j * size];
     }
     for (int g = 0; g < size; g += 8) {
       Vec in[8];
@@ -181,20 +142,20 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       s = t;
       t = swap;
     }
-    // Powers, one bin of every column in each vector, n bins at a time,
-    // turned in registers into each column's row.
+    // Powers, one bin of every column at a time, into t; then each column's
+    // powers are gathered into its own row.
+    const Vec dc = hn::Load(d, s);
+    hn::Store(hn::Mul(dc, dc), d, t);
+    for (int k = 1; k < bins; ++k) {
+      const Vec re = hn::Load(d, s + k * n);
+      const Vec im = hn::Load(d, s + (size / 2 + k) * n);
+      hn::Store(hn::Add(hn::Mul(re, re), hn::Mul(im, im)), d, t + k * n);
+    }
     float* out = tables.power + static_cast<std::size_t>(c0) * bins;
-    for (int k0 = 0; k0 < bins; k0 += static_cast<int>(n)) {
-      Vec r[SpectrumBatch::kMaxColumns];
-      for (std::size_t q = 0; q < n; ++q) {
-        const std::size_t k = static_cast<std::size_t>(k0) + q;
-        const Vec re = hn::Load(d, s + k * n);
-        // Bin 0 has no imaginary part; its slot holds the Nyquist term.
-        const Vec im = k == 0 ? hn::Zero(d) : hn::Load(d, s + (size / 2 + k) * n);
-        r[q] = k == 0 ? hn::Mul(re, re) : hn::Add(hn::Mul(re, re), hn::Mul(im, im));
-      }
-      TransposeSquare(d, r, stages);
-      for (std::size_t j = 0; j < n; ++j) hn::StoreU(r[j], d, out + j * bins + k0);
+    for (std::size_t j = 0; j < n; ++j) {
+      float* HWY_RESTRICT row = out + j * bins;
+      const float* HWY_RESTRICT column = t + j;
+      for (int k = 0; k < bins; ++k) row[k] = column[k * n];
     }
   }
 }
