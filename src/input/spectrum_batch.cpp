@@ -64,14 +64,17 @@ HWY_INLINE void EightPoint(FloatTag d, const Vec* in, float* HWY_RESTRICT o, std
   hn::Store(hn::Sub(v, a[3]), d, o + 7 * n);
 }
 
-#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX2
 #define QUILVE_SQUARE_TRANSPOSE 1
-// Transposes the 16 x 16 square r[0..15] in registers: pairs of lanes, then
-// pairs of pairs within each 128-bit block, then the 4 x 4 square of blocks.
+constexpr int kSquare = static_cast<int>(hn::MaxLanes(FloatTag()));
+
+// Transposes the n x n square r[0 .. n-1] (n = 8 or 16 lanes) in
+// registers: pairs of lanes, then pairs of pairs within each 128-bit block,
+// then the square of blocks.
 HWY_INLINE void TransposeSquare(FloatTag d, Vec* r) {
   const hn::Repartition<double, FloatTag> d64;
-  Vec u[16];
-  for (int g = 0; g < 16; g += 4) {
+  Vec u[kSquare];
+  for (int g = 0; g < kSquare; g += 4) {
     const Vec t0 = hn::InterleaveLower(d, r[g], r[g + 1]);
     const Vec t1 = hn::InterleaveUpper(d, r[g], r[g + 1]);
     const Vec t2 = hn::InterleaveLower(d, r[g + 2], r[g + 3]);
@@ -83,14 +86,21 @@ HWY_INLINE void TransposeSquare(FloatTag d, Vec* r) {
     u[g + 3] = hn::BitCast(d, hn::InterleaveUpper(d64, hn::BitCast(d64, t1), hn::BitCast(d64, t3)));
   }
   for (int i = 0; i < 4; ++i) {
-    const Vec v0 = hn::ConcatLowerLower(d, u[8 + i], u[i]);
-    const Vec v1 = hn::ConcatLowerLower(d, u[12 + i], u[4 + i]);
-    const Vec v2 = hn::ConcatUpperUpper(d, u[8 + i], u[i]);
-    const Vec v3 = hn::ConcatUpperUpper(d, u[12 + i], u[4 + i]);
-    r[i] = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(v1), v0);
-    r[4 + i] = hn::OddEvenBlocks(v1, hn::SwapAdjacentBlocks(v0));
-    r[8 + i] = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(v3), v2);
-    r[12 + i] = hn::OddEvenBlocks(v3, hn::SwapAdjacentBlocks(v2));
+    if (kSquare == 8) {
+      r[i] = hn::ConcatLowerLower(d, u[4 + i], u[i]);
+      r[4 + i] = hn::ConcatUpperUpper(d, u[4 + i], u[i]);
+    } else {
+#if HWY_TARGET != HWY_AVX2
+      const Vec v0 = hn::ConcatLowerLower(d, u[8 + i], u[i]);
+      const Vec v1 = hn::ConcatLowerLower(d, u[12 + i], u[4 + i]);
+      const Vec v2 = hn::ConcatUpperUpper(d, u[8 + i], u[i]);
+      const Vec v3 = hn::ConcatUpperUpper(d, u[12 + i], u[4 + i]);
+      r[i] = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(v1), v0);
+      r[4 + i] = hn::OddEvenBlocks(v1, hn::SwapAdjacentBlocks(v0));
+      r[8 + i] = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(v3), v2);
+      r[12 + i] = hn::OddEvenBlocks(v3, hn::SwapAdjacentBlocks(v2));
+#endif
+    }
   }
 }
 #endif
@@ -150,11 +160,11 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
     // The columns side by side in t; the first passes read t in
     // bit-reversed order, windowing as they load.
 #ifdef QUILVE_SQUARE_TRANSPOSE
-    for (int i0 = 0; i0 < size; i0 += 16) {
-      Vec r[16];
-      for (int j = 0; j < 16; ++j) r[j] = hn::LoadU(d, samples + lanes[j] + i0);
+    for (int i0 = 0; i0 < size; i0 += kSquare) {
+      Vec r[kSquare];
+      for (int j = 0; j < kSquare; ++j) r[j] = hn::LoadU(d, samples + lanes[j] + i0);
       TransposeSquare(d, r);
-      for (int k = 0; k < 16; ++k) hn::Store(r[k], d, t + (i0 + k) * 16);
+      for (int k = 0; k < kSquare; ++k) hn::Store(r[k], d, t + (i0 + k) * kSquare);
     }
 #else
     // The columns one after another in s first.
@@ -185,10 +195,10 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
     }
     float* out = tables.power + static_cast<std::size_t>(c0) * bins;
 #ifdef QUILVE_SQUARE_TRANSPOSE
-    // Powers of 16 bins of every column, turned into each column's row.
-    for (int k0 = 0; k0 < bins; k0 += 16) {
-      Vec r[16];
-      for (int q = 0; q < 16; ++q) {
+    // Powers of n bins of every column, turned into each column's row.
+    for (int k0 = 0; k0 < bins; k0 += kSquare) {
+      Vec r[kSquare];
+      for (int q = 0; q < kSquare; ++q) {
         const int k = k0 + q;
         const Vec re = hn::Load(d, s + k * n);
         if (k == 0) {
@@ -199,7 +209,7 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
         }
       }
       TransposeSquare(d, r);
-      for (int j = 0; j < 16; ++j) hn::StoreU(r[j], d, out + j * bins + k0);
+      for (int j = 0; j < kSquare; ++j) hn::StoreU(r[j], d, out + j * bins + k0);
     }
 #else
     // Powers, one bin of every column at a time, into t; then each column's
