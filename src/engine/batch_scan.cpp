@@ -98,8 +98,7 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
   // once) and takes the next recording that fits the window.
   auto run = [&]() {
     DeferredReporter messages;
-    RecordingAnalyzer analyzer(nullptr, &messages);
-    analyzer.setReuseSlots(true);
+    RecordingAnalyzer analyzer(nullptr, &messages, SlotsKept::Current);
     for (;;) {
       std::size_t index;
       {
@@ -228,9 +227,8 @@ class BatchCommitter::Run {
   // A thread's analyzer, and where its accepted calls go.
   class Worker final : public CallOutput {
    public:
-    explicit Worker(Run& run) : run_(run), analyzer_(nullptr, &messages_) {
+    explicit Worker(Run& run) : run_(run), analyzer_(nullptr, &messages_, SlotsKept::Current) {
       analyzer_.setCallSink(this);
-      analyzer_.setReuseSlots(true);
     }
 
     void analyse(std::size_t index) {

@@ -60,8 +60,8 @@ void markNotWhole(RecordingOutcome& outcome, ReadStatus status, const std::strin
   outcome.readReason = reason;
 }
 
-RecordingAnalyzer::RecordingAnalyzer(TileSink* tiles, Reporter* reporter)
-    : tiles_(tiles), reporter_(reporter), store_(std::make_unique<ChirpStore>()), detector_(tiles) {
+RecordingAnalyzer::RecordingAnalyzer(TileSink* tiles, Reporter* reporter, SlotsKept kept)
+    : tiles_(tiles), reporter_(reporter), store_(std::make_unique<ChirpStore>(kept)), detector_(tiles) {
   buffer_.resize(1024);
 }
 
@@ -74,7 +74,7 @@ void RecordingAnalyzer::warn(const std::string& text) {
 bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settings) {
   finish();
   // The previous recording used the slots up to its last chirp index.
-  dirtySlots_ = std::max(dirtySlots_, std::min(job_.chirpIndex + 1, kChirpSlots));
+  dirtySlots_ = std::max(dirtySlots_, std::min(job_.chirpIndex + 1, static_cast<int>(store_->records.held())));
   outcome_ = RecordingOutcome{};
   outcome_.path = path;
   phase_ = Phase::Closed;
@@ -228,12 +228,6 @@ bool RecordingAnalyzer::columnStep(const ScanSettings& settings) {
     CallFinishing finishing{settings, linearFit_, polyFit_, accepted, &accepted, tiles_};
     acceptCandidate(*store_, job_, finishing, accepted);
     outcome_.fileChirpCount = job_.fileChirpCount;
-    if (reuseSlots_ && job_.chirpIndex != 0) {
-      // The call has been handed over; its slot becomes the next one.
-      job_.chirpIndex = 0;
-      resetChirpRecord(store_->records[0]);
-      resetCallParameters(store_->parameters[0]);
-    }
   }
   clock_ += columnTime_;
   return true;

@@ -32,7 +32,10 @@ class RecordingAnalyzer {
   // `tiles` may be null when nothing shows the chirp tiles. Warnings ("Failed
   // reading wave file", "Failed closing file") and trace lines go to
   // `reporter` when one is given.
-  explicit RecordingAnalyzer(TileSink* tiles = nullptr, Reporter* reporter = nullptr);
+  // `kept`: SlotsKept::Current when every accepted call is handed on at
+  // once (a batch scan) and nothing looks at earlier slots afterwards.
+  explicit RecordingAnalyzer(TileSink* tiles = nullptr, Reporter* reporter = nullptr,
+                             SlotsKept kept = SlotsKept::Every);
   ~RecordingAnalyzer();
   RecordingAnalyzer(const RecordingAnalyzer&) = delete;
   RecordingAnalyzer& operator=(const RecordingAnalyzer&) = delete;
@@ -56,12 +59,6 @@ class RecordingAnalyzer {
   // the outcome (a single scan in input order needs no buffer). Null keeps
   // them.
   void setCallSink(CallOutput* sink) { sink_ = sink; }
-
-  // For an analysis whose store nobody looks at (no display, no trace
-  // window): each accepted call's slot is taken again by the next candidate,
-  // reset as a fresh slot would be, so a long recording touches two slots
-  // instead of one per call. The calls and their order are the same.
-  void setReuseSlots(bool reuse) { reuseSlots_ = reuse; }
 
   // Runs open, every step and finish.
   bool analyse(const std::string& path, const ScanSettings& settings);
@@ -92,7 +89,6 @@ class RecordingAnalyzer {
   TileSink* tiles_;
   Reporter* reporter_;
   CallOutput* sink_ = nullptr;
-  bool reuseSlots_ = false;
   std::unique_ptr<ChirpStore> store_;
   // Slots 0 .. dirtySlots_ - 1 may differ from their reset state; the rest
   // have not been used since they were last reset.
