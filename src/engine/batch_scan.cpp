@@ -187,13 +187,14 @@ ScanJob jobOf(const RecordingOutcome& outcome) {
 // the commit step.
 class BatchCommitter::Run {
  public:
+  // Up to 16 recordings per job are analysed ahead of the commit, so a long
+  // recording does not hold up the threads that go on with the short ones
+  // after it; their kept calls share the memory given for them.
   Run(BatchCommitter& committer, const std::vector<std::string>& paths, int jobs)
-      : committer_(committer), paths_(paths), window_(static_cast<std::size_t>(jobs) * 2),
-        pending_() {
+      : committer_(committer), paths_(paths), window_(static_cast<std::size_t>(jobs) * 16),
+        keptMemory_(committer.options_.keptCallBytes) {
     pending_.reserve(window_);
-    for (std::size_t i = 0; i < window_; ++i) {
-      pending_.push_back(std::make_unique<Pending>(committer.options_.keptCallBytes));
-    }
+    for (std::size_t i = 0; i < window_; ++i) pending_.push_back(std::make_unique<Pending>(keptMemory_));
   }
 
   // One thread's share: the next recording that fits the window, until none
@@ -216,7 +217,7 @@ class BatchCommitter::Run {
   // A recording analysed and waiting for its commit. Recording i uses slot
   // i % window, free again once recording i - window has been committed.
   struct Pending {
-    explicit Pending(std::size_t keptCallBytes) : calls(keptCallBytes) {}
+    explicit Pending(CallMemory& memory) : calls(memory) {}
     RecordingOutcome outcome;
     DeferredReporter messages;
     CallSpool calls;       // calls found before its turn
@@ -321,6 +322,7 @@ class BatchCommitter::Run {
   BatchCommitter& committer_;
   const std::vector<std::string>& paths_;
   const std::size_t window_;
+  CallMemory keptMemory_;
   std::vector<std::unique_ptr<Pending>> pending_;
   std::mutex mutex_;
   std::condition_variable space_;  // the commit moved on

@@ -33,9 +33,10 @@ struct BatchOptions {
   // the results path.
   std::string zeroCrossingDirectory;
   Reporter* reporter = nullptr;  // warnings and trace lines, in input order
-  // Memory for the calls of a recording analysed ahead of its turn (with
-  // several jobs); more go to a temporary file in TMPDIR.
-  std::size_t keptCallBytes = std::size_t{1} << 20;
+  // Memory for the calls of the recordings analysed ahead of their turn
+  // (with several jobs), shared among them; more go to a temporary file in
+  // TMPDIR.
+  std::size_t keptCallBytes = std::size_t{2} << 20;
   // Called after each recording's commit, one call at a time, on the thread
   // that committed it: with several jobs, any of the analysing threads.
   std::function<void(const BatchProgress&)> progress;

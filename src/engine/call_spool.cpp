@@ -46,22 +46,23 @@ std::FILE* anonymousFile() {
 
 }  // namespace
 
-CallSpool::CallSpool(std::size_t memoryBytes) : memoryBytes_(memoryBytes) {}
+CallSpool::CallSpool(CallMemory& budget) : budget_(budget) {}
 
 CallSpool::~CallSpool() {
-  if (file_) std::fclose(file_);
+  clear();
 }
 
 void CallSpool::writeCall(const ChirpRecord& trace, const CallParameters& call,
                           const CallParameters& previous, const ScanJob&) {
   const std::size_t points = pointsInUse(trace);
   const std::size_t bytes = kFixedBytes + points * sizeof(TracePoint);
-  if (!memory_.empty() && memory_.size() + bytes > memoryBytes_) spill();
-  // Reserved whole at once: pages are only touched as calls come, and the
-  // memory is never copied to grow.
-  if (memory_.capacity() == 0) memory_.reserve(memoryBytes_ + kFixedBytes + kTracePoints * sizeof(TracePoint));
+  if (memory_.size() + bytes > CallMemory::kChunkBytes &&
+      budget_.used.load(std::memory_order_relaxed) + bytes > budget_.limit) {
+    spill();
+  }
   const std::size_t start = memory_.size();
   memory_.resize(start + bytes);
+  budget_.used.fetch_add(bytes, std::memory_order_relaxed);
   const std::uint32_t n = static_cast<std::uint32_t>(points);
   unsigned char* at = memory_.data() + start;
   at = put(at, &n, sizeof n);
@@ -73,7 +74,7 @@ void CallSpool::writeCall(const ChirpRecord& trace, const CallParameters& call,
 }
 
 void CallSpool::spill() {
-  if (fileFailed_) return;
+  if (fileFailed_ || memory_.empty()) return;
   if (!file_) file_ = anonymousFile();
   // Without a working file the calls stay in memory: nothing is lost.
   if (!file_ || std::fwrite(memory_.data(), 1, memory_.size(), file_) != memory_.size() ||
@@ -82,7 +83,14 @@ void CallSpool::spill() {
     return;
   }
   inFile_ = count_;
+  emptyMemory();
+}
+
+void CallSpool::emptyMemory() {
+  budget_.used.fetch_sub(memory_.size(), std::memory_order_relaxed);
   memory_.clear();
+  // What grew beyond a chunk or two is given back.
+  if (memory_.capacity() > 2 * CallMemory::kChunkBytes) memory_.shrink_to_fit();
 }
 
 const unsigned char* CallSpool::take(const unsigned char* at, const unsigned char* end) {
@@ -138,9 +146,7 @@ void CallSpool::clear() {
     file_ = nullptr;
   }
   fileFailed_ = false;
-  memory_.clear();
-  // What grew past the bound while no file could be had is given back.
-  if (memory_.capacity() > 2 * memoryBytes_) memory_.shrink_to_fit();
+  emptyMemory();
   inFile_ = 0;
   count_ = 0;
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The accepted calls of a recording analysed ahead of its turn to be
 // committed, kept until then. Each call is stored compactly (a trace's points
-// in use only, about 2 kB instead of 5 kB); up to a bound they stay in
-// memory, which is kept for the next recording, and beyond it they go on to
-// an anonymous temporary file, so what a long recording keeps in memory does
-// not grow with its calls.
+// in use only, about 2 kB instead of 5 kB). The spools of a run share a
+// memory budget; a spool over it goes on in an anonymous temporary file, so
+// what the recordings ahead keep in memory does not grow with their calls.
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <vector>
@@ -13,10 +13,19 @@
 
 namespace quilve {
 
+// Memory the spools of a run may hold together. Each may always hold a small
+// chunk (kChunkBytes) besides, so that one over the budget writes its file
+// in chunks rather than call by call.
+struct CallMemory {
+  explicit CallMemory(std::size_t limitBytes) : limit(limitBytes) {}
+  static constexpr std::size_t kChunkBytes = std::size_t{32} << 10;
+  const std::size_t limit;
+  std::atomic<std::size_t> used{0};
+};
+
 class CallSpool final : public CallOutput {
  public:
-  // Up to `memoryBytes` of calls are kept in memory.
-  explicit CallSpool(std::size_t memoryBytes);
+  explicit CallSpool(CallMemory& memory);
   ~CallSpool() override;
   CallSpool(const CallSpool&) = delete;
   CallSpool& operator=(const CallSpool&) = delete;
@@ -30,7 +39,7 @@ class CallSpool final : public CallOutput {
   // the temporary file (0 but for a failing disk).
   std::size_t replay(CallOutput& out, const ScanJob& job);
 
-  // Empties the spool; its memory stays for the next recording.
+  // Empties the spool; a small chunk of memory stays for the next recording.
   void clear();
 
   std::size_t size() const { return count_; }
@@ -40,9 +49,10 @@ class CallSpool final : public CallOutput {
 
  private:
   void spill();
+  void emptyMemory();
   const unsigned char* take(const unsigned char* at, const unsigned char* end);
 
-  std::size_t memoryBytes_;
+  CallMemory& budget_;
   std::vector<unsigned char> memory_;  // the newest calls
   std::FILE* file_ = nullptr;          // older calls, once memory_ was full
   std::size_t inFile_ = 0;             // calls in the file

@@ -169,7 +169,8 @@ TEST(BatchScan, CallsKeptAheadOfTheirTurnGiveTheSameBytesAsOneJob) {
   // Lengths that let later recordings finish first and overtake.
   writeFile(d + "/a.wav", recordingWithCalls(1.6, 22));
   writeFile(d + "/b.wav", recordingWithCalls(0.3, 3));
-  Bytes cut = recordingWithCalls(1.2, 16);
+  // Enough calls to go beyond a spool's chunk of memory.
+  Bytes cut = recordingWithCalls(2.6, 36);
   cut.resize(cut.size() - 90000);
   writeFile(d + "/c.wav", cut);
   writeFile(d + "/e.wav", recordingWithCalls(0.9, 12));

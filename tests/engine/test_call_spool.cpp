@@ -101,34 +101,47 @@ void roundTrip(CallSpool& spool, const std::vector<int>& points, const std::stri
 // trace keeps the points there are.
 const std::vector<int> kPointCounts = {kTracePoints, 3, 0, 40, kTracePoints + 9, -2, 1};
 
-TEST(CallSpool, CallsComeBackInOrderFromMemoryAndFromTheFileBeyondItsBound) {
-  CallSpool roomy(1 << 20);
+TEST(CallSpool, CallsComeBackInOrderFromMemoryAndFromTheFileBeyondTheBudget) {
+  CallMemory roomyBudget(1 << 20);
+  CallSpool roomy(roomyBudget);
   roundTrip(roomy, kPointCounts, "a.wav", false);
+  EXPECT_EQ(roomyBudget.used.load(), 0u) << "a replay gives its memory back";
 
-  // Room for about two calls: the rest goes to the file and comes back
-  // before those still in memory, in order.
-  CallSpool tight(2 * (sizeof(ChirpRecord) + 2 * sizeof(CallParameters)));
-  roundTrip(tight, kPointCounts, "b.wav", true);
+  // No budget: beyond a chunk the calls go to the file and come back before
+  // those still in memory, in order.
+  CallMemory none(0);
+  CallSpool tight(none);
+  std::vector<int> many;
+  for (int i = 0; i < 40; ++i) many.push_back(kPointCounts[static_cast<std::size_t>(i) % kPointCounts.size()]);
+  roundTrip(tight, many, "b.wav", true);
   // The next recording starts empty with the same spool.
   roundTrip(tight, {5, 6}, "c.wav", false);
-  roundTrip(tight, kPointCounts, "d.wav", true);
+  roundTrip(tight, many, "d.wav", true);
+  EXPECT_EQ(none.used.load(), 0u);
 
-  CallSpool cleared(1);
-  const Handed one = callNumber(1, 4);
-  cleared.writeCall(one.trace, one.call, one.previous, ScanJob{});
-  cleared.writeCall(one.trace, one.call, one.previous, ScanJob{});
-  cleared.clear();
-  Collect none;
-  EXPECT_EQ(cleared.replay(none, ScanJob{}), 0u);
-  EXPECT_TRUE(none.calls.empty());
+  // The budget is shared: a second spool goes to its file once the first
+  // holds it all.
+  CallMemory shared(48000);
+  CallSpool first(shared);
+  CallSpool second(shared);
+  const Handed big = callNumber(1, kTracePoints);
+  for (int i = 0; i < 8; ++i) first.writeCall(big.trace, big.call, big.previous, ScanJob{});
+  EXPECT_FALSE(first.spilled());
+  for (int i = 0; i < 8; ++i) second.writeCall(big.trace, big.call, big.previous, ScanJob{});
+  EXPECT_TRUE(second.spilled());
+  first.clear();
+  second.clear();
+  EXPECT_EQ(shared.used.load(), 0u);
 }
 
 TEST(CallSpool, WithoutATemporaryFileTheCallsStayInMemory) {
   const char* before = std::getenv("TMPDIR");
   const std::string saved = before ? before : "";
   ::setenv("TMPDIR", "/nonexistent/quilve-no-such-dir", 1);
-  CallSpool tight(1);
-  roundTrip(tight, kPointCounts, "a.wav", false);
+  CallMemory none(0);
+  CallSpool tight(none);
+  std::vector<int> many(40, kTracePoints);
+  roundTrip(tight, many, "a.wav", false);
   if (before) {
     ::setenv("TMPDIR", saved.c_str(), 1);
   } else {
