@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -93,29 +94,46 @@ void CallSpool::emptyMemory() {
   if (memory_.capacity() > 2 * CallMemory::kChunkBytes) memory_.shrink_to_fit();
 }
 
-const unsigned char* CallSpool::take(const unsigned char* at, const unsigned char* end) {
-  std::uint32_t n = 0;
-  if (end - at < static_cast<std::ptrdiff_t>(sizeof n)) return nullptr;
-  std::memcpy(&n, at, sizeof n);
-  at += sizeof n;
-  if (n > static_cast<std::uint32_t>(kTracePoints) ||
-      end - at < static_cast<std::ptrdiff_t>(kFixedBytes - sizeof n + n * sizeof(TracePoint))) {
-    return nullptr;
+namespace {
+
+// One call read back; points past those in use are zero.
+struct ReadCall {
+  ChirpRecord trace;
+  CallParameters call;
+  CallParameters previous;
+  std::size_t pointsSet = 0;
+
+  // Reads the call at `at`; the end of it, or null when what is left from
+  // `at` to `end` does not hold a whole call.
+  const unsigned char* take(const unsigned char* at, const unsigned char* end) {
+    std::uint32_t n = 0;
+    if (end - at < static_cast<std::ptrdiff_t>(sizeof n)) return nullptr;
+    std::memcpy(&n, at, sizeof n);
+    at += sizeof n;
+    if (n > static_cast<std::uint32_t>(kTracePoints) ||
+        end - at < static_cast<std::ptrdiff_t>(kFixedBytes - sizeof n + n * sizeof(TracePoint))) {
+      return nullptr;
+    }
+    std::memcpy(static_cast<void*>(&trace), at, kHeadBytes);
+    at += kHeadBytes;
+    std::memcpy(trace.points.data(), at, n * sizeof(TracePoint));
+    at += n * sizeof(TracePoint);
+    // Points past those in use never carry over from the call before.
+    if (pointsSet > n) std::fill(trace.points.begin() + n, trace.points.begin() + pointsSet, TracePoint{});
+    pointsSet = n;
+    std::memcpy(static_cast<void*>(&call), at, sizeof call);
+    at += sizeof call;
+    std::memcpy(static_cast<void*>(&previous), at, sizeof previous);
+    return at + sizeof previous;
   }
-  std::memcpy(static_cast<void*>(&trace_), at, kHeadBytes);
-  at += kHeadBytes;
-  std::memcpy(trace_.points.data(), at, n * sizeof(TracePoint));
-  at += n * sizeof(TracePoint);
-  // Points past those in use never carry over from the call before.
-  if (tracePointsSet_ > n) std::fill(trace_.points.begin() + n, trace_.points.begin() + tracePointsSet_, TracePoint{});
-  tracePointsSet_ = n;
-  std::memcpy(static_cast<void*>(&call_), at, sizeof call_);
-  at += sizeof call_;
-  std::memcpy(static_cast<void*>(&previous_), at, sizeof previous_);
-  return at + sizeof previous_;
-}
+};
+
+}  // namespace
 
 std::size_t CallSpool::replay(CallOutput& out, const ScanJob& job) {
+  if (count_ == 0) return 0;
+  // Made per replay: a spool waiting for its turn stays small.
+  const auto read = std::make_unique<ReadCall>();
   std::size_t lost = 0;
   if (file_ && inFile_ > 0) {
     std::vector<unsigned char> record(kFixedBytes + kTracePoints * sizeof(TracePoint));
@@ -127,15 +145,17 @@ std::size_t CallSpool::replay(CallOutput& out, const ScanJob& job) {
         std::memcpy(record.data(), &n, sizeof n);
         const std::size_t rest = kFixedBytes - sizeof n + n * sizeof(TracePoint);
         if (std::fread(record.data() + sizeof n, 1, rest, file_) != rest) break;
-        if (!take(record.data(), record.data() + sizeof n + rest)) break;
-        out.writeCall(trace_, call_, previous_, job);
+        if (!read->take(record.data(), record.data() + sizeof n + rest)) break;
+        out.writeCall(read->trace, read->call, read->previous, job);
       }
     }
     lost = inFile_ - handed;
   }
   const unsigned char* at = memory_.data();
   const unsigned char* end = at + memory_.size();
-  while (at < end && (at = take(at, end)) != nullptr) out.writeCall(trace_, call_, previous_, job);
+  while (at < end && (at = read->take(at, end)) != nullptr) {
+    out.writeCall(read->trace, read->call, read->previous, job);
+  }
   clear();
   return lost;
 }

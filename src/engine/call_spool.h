@@ -50,7 +50,6 @@ class CallSpool final : public CallOutput {
  private:
   void spill();
   void emptyMemory();
-  const unsigned char* take(const unsigned char* at, const unsigned char* end);
 
   CallMemory& budget_;
   std::vector<unsigned char> memory_;  // the newest calls
@@ -58,11 +57,6 @@ class CallSpool final : public CallOutput {
   std::size_t inFile_ = 0;             // calls in the file
   std::size_t count_ = 0;
   bool fileFailed_ = false;            // no file to be had: memory only
-  // One call read back; points past those in use are zero.
-  ChirpRecord trace_;
-  CallParameters call_;
-  CallParameters previous_;
-  std::size_t tracePointsSet_ = 0;
 };
 
 }  // namespace quilve
