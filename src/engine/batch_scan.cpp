@@ -187,13 +187,13 @@ ScanJob jobOf(const RecordingOutcome& outcome) {
 // the commit step.
 class BatchCommitter::Run {
  public:
-  // With several jobs up to 16 recordings per job are analysed ahead of the
+  // With several jobs up to 64 recordings per job are analysed ahead of the
   // commit, so a long recording does not hold up the threads that go on with
   // the short ones after it; their kept calls share the memory given for
   // them. One job is never ahead.
   Run(BatchCommitter& committer, const std::vector<std::string>& paths, int jobs)
       : committer_(committer), paths_(paths),
-        window_(jobs == 1 ? 1 : static_cast<std::size_t>(jobs) * 16),
+        window_(jobs == 1 ? 1 : static_cast<std::size_t>(jobs) * 64),
         keptMemory_(committer.options_.keptCallBytes) {
     pending_.reserve(window_);
     for (std::size_t i = 0; i < window_; ++i) pending_.push_back(std::make_unique<Pending>(keptMemory_));

@@ -90,8 +90,8 @@ void CallSpool::spill() {
 void CallSpool::emptyMemory() {
   budget_.used.fetch_sub(memory_.size(), std::memory_order_relaxed);
   memory_.clear();
-  // What grew beyond a chunk or two is given back.
-  if (memory_.capacity() > 2 * CallMemory::kChunkBytes) memory_.shrink_to_fit();
+  // What grew beyond a chunk is given back.
+  if (memory_.capacity() > CallMemory::kChunkBytes) memory_.shrink_to_fit();
 }
 
 namespace {

@@ -15,7 +15,7 @@ namespace quilve {
 
 // Memory the spools of a run may hold together. Each may always hold a small
 // chunk (kChunkBytes) besides, so that one over the budget writes its file
-// in chunks rather than call by call.
+// in chunks rather than call by call: n spools hold at most limit + n chunks.
 struct CallMemory {
   explicit CallMemory(std::size_t limitBytes) : limit(limitBytes) {}
   static constexpr std::size_t kChunkBytes = std::size_t{32} << 10;
