@@ -38,6 +38,7 @@ Displays::Displays(UiContext& ui)
     : ui_(ui),
       mutex_(ui.app.drawingMutex),
       tileImage_(kMainCanvasWidth, kMainCanvasHeight),
+      grids_(kChirpSlots),
       tiles_(kChirpSlots),
       records_(kChirpSlots),
       parameters_(kChirpSlots),
@@ -49,6 +50,7 @@ Displays::Displays(UiContext& ui)
       levelRangeFrom(ui.app.settings.SonoBrightness, ui.app.settings.SonoContrast));
   for (int s = 0; s < kChirpSlots; ++s) {
     ChirpTile& t = tiles_[static_cast<std::size_t>(s)];
+    t.setGridStorage(grids_.grid(s));
     t.create(nullptr, &tileImage_, imageCell(s));
     t.setLevelColours(colours);
     t.setTimeAxis(0.0, 1.0, viewSpan_);

@@ -38,6 +38,7 @@
 #include "ui/display/chirp_tile.h"
 #include "ui/display/gallery.h"
 #include "ui/display/readout_box.h"
+#include "ui/display/tile_grids.h"
 #include "ui/display/trace_plot.h"
 
 namespace quilve {
@@ -159,6 +160,7 @@ class Displays : public quilve::TileSink {
   PixelImage tileImage_;
   PixelImage mainBackground_;
   PixelImage traceBackground_;
+  TileGrids grids_;  // the tiles' level grids, one per slot
   std::vector<ChirpTile> tiles_;
   std::array<int, kGalleryCells> cellOwner_{};
   Gallery gallery_;
