@@ -27,8 +27,8 @@ class ChirpTile {
   void create(Canvas* canvas, PixelImage* image, const Rect& cell);
 
   // Keeps the level grid in `storage` (kColumns x kRows floats, neither
-  // initialised nor owned) instead of memory of the tile's own; set before
-  // the first column is stored.
+  // initialised nor owned) instead of memory of the tile's own (null: its
+  // own, made at the first stored column); set before that column.
   void setGridStorage(float* storage) { grid_ = storage; }
   // Attaches the tile to a canvas (null: nothing is copied to a screen).
   void setCanvas(Canvas* canvas) { canvas_ = canvas; }

@@ -17,37 +17,33 @@ constexpr std::size_t kLargePage = std::size_t{2} << 20;
 }  // namespace
 
 TileGrids::TileGrids(int count) : count_(std::max(count, 0)) {
+#ifdef QUILVE_HAVE_MMAN
   const std::size_t bytes = static_cast<std::size_t>(count_) * kGridFloats * sizeof(float);
   if (bytes == 0) return;
-#ifdef QUILVE_HAVE_MMAN
-  // One large page of slack so that the grids can start on a large-page
-  // boundary.
+  // One large page of slack lets the grids start on a large-page boundary.
   const std::size_t mapped = bytes + kLargePage;
-  void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (p != MAP_FAILED) {
-    mapping_ = p;
-    mappingBytes_ = mapped;
-    const std::uintptr_t start =
-        (reinterpret_cast<std::uintptr_t>(p) + kLargePage - 1) & ~(std::uintptr_t{kLargePage} - 1);
-    base_ = reinterpret_cast<float*>(start);
+  int flags = MAP_PRIVATE | MAP_ANONYMOUS;
+#ifdef MAP_NORESERVE
+  flags |= MAP_NORESERVE;  // committed page by page as tiles are written
+#endif
+  void* p = ::mmap(nullptr, mapped, PROT_READ | PROT_WRITE, flags, -1, 0);
+  if (p == MAP_FAILED) return;
+  mapping_ = p;
+  mappingBytes_ = mapped;
+  const std::uintptr_t start =
+      (reinterpret_cast<std::uintptr_t>(p) + kLargePage - 1) & ~(std::uintptr_t{kLargePage} - 1);
+  base_ = reinterpret_cast<float*>(start);
 #ifdef MADV_HUGEPAGE
-    // Advice only: without large pages the grids take small ones.
-    ::madvise(base_, bytes, MADV_HUGEPAGE);
+  // Advice only: without large pages the grids take small ones.
+  ::madvise(base_, bytes, MADV_HUGEPAGE);
 #endif
-    return;
-  }
 #endif
-  base_ = new float[static_cast<std::size_t>(count_) * kGridFloats];
 }
 
 TileGrids::~TileGrids() {
 #ifdef QUILVE_HAVE_MMAN
-  if (mapping_ != nullptr) {
-    ::munmap(mapping_, mappingBytes_);
-    return;
-  }
+  if (mapping_ != nullptr) ::munmap(mapping_, mappingBytes_);
 #endif
-  delete[] base_;
 }
 
 }  // namespace quilve::ui

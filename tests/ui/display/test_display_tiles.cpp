@@ -258,6 +258,7 @@ TEST_F(DisplayTile, ColumnPaintedOnScreenEqualsPaintAndCopy) {
 // the grids of its neighbours stay untouched.
 TEST_F(DisplayTile, StaleGridStorageNeverShows) {
   TileGrids grids(3);
+  ASSERT_NE(grids.grid(0), nullptr);
   for (int g = 0; g < 3; ++g)
     std::fill(grids.grid(g), grids.grid(g) + TileGrids::kGridFloats, 90.0f + g);
   PixelImage staleImage(832, 624);
