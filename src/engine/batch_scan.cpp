@@ -92,7 +92,7 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
   // once) and takes the next recording that fits the window.
   auto run = [&]() {
     DeferredReporter messages;
-    RecordingAnalyzer analyzer(nullptr, &messages);
+    RecordingAnalyzer analyzer(nullptr, &messages, SlotsKept::Current);
     for (;;) {
       std::size_t index;
       {
@@ -175,7 +175,8 @@ void BatchCommitter::commit(const RecordingOutcome& outcome) { commitOutcome(out
 
 void BatchCommitter::analyseAndCommit(const std::string& path) {
   if (!outputs_->analyzer) {
-    outputs_->analyzer = std::make_unique<RecordingAnalyzer>(nullptr, &outputs_->analysisMessages);
+    outputs_->analyzer =
+        std::make_unique<RecordingAnalyzer>(nullptr, &outputs_->analysisMessages, SlotsKept::Current);
     outputs_->analyzer->setCallSink(&outputs_->commitAsFound);
   }
   RecordingAnalyzer& analyzer = *outputs_->analyzer;

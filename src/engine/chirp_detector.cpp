@@ -209,6 +209,9 @@ const float* ChirpDetector::noiseFloor() const {
 
 float ChirpDetector::noiseFloorAt(int bin) const {
   if (floorValid_) return floor_[static_cast<std::size_t>(bin)];
+  if (bin >= kFloorOfBinFirst && bin <= kFloorOfBinLast) {
+    return floorOfBin(background_.data() + kMaxPad + bin, floorCount_[static_cast<std::size_t>(bin)]);
+  }
   // The windows of noiseFloorWindows around this bin alone, with the same
   // pads and the same order of comparisons and sums. bg(i) is the
   // background of bin i, -inf outside the spectrum; maximum(j) the window

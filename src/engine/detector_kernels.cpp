@@ -100,6 +100,35 @@ void NoiseFloorWindows(const float* HWY_RESTRICT b, float* HWY_RESTRICT a, float
   }
 }
 
+float FloorOfBin(const float* HWY_RESTRICT at, float count) {
+  const FloatTag d;
+  const int n = static_cast<int>(hn::Lanes(d));
+  // Lane i stands for the minimum of the bin at-7+i: the window of the
+  // maxima of the bins at-10+i .. at-4+i, each the window of its bin and
+  // the two beside it, taken from the background directly.
+  constexpr int kMinima = 16;
+  float minima[kMinima];
+  for (int s = 0; s < kMinima; s += n) {
+    const float* b = at - 10 + s;
+    auto previous = hn::LoadU(d, b - 1);
+    auto middle = hn::LoadU(d, b);
+    hn::Vec<FloatTag> v;
+    for (int t = 0; t < 7; ++t) {
+      const auto next = hn::LoadU(d, b + t + 1);
+      auto m = previous;
+      m = hn::IfThenElse(hn::Gt(middle, m), middle, m);
+      m = hn::IfThenElse(hn::Gt(next, m), next, m);
+      v = t == 0 ? m : hn::IfThenElse(hn::Lt(m, v), m, v);
+      previous = middle;
+      middle = next;
+    }
+    hn::StoreU(v, d, minima + s);
+  }
+  float sum = minima[0];
+  for (int j = 1; j < 15; ++j) sum += minima[j];
+  return sum / count;
+}
+
 }  // namespace HWY_NAMESPACE
 }  // namespace quilve
 HWY_AFTER_NAMESPACE();
@@ -110,6 +139,7 @@ namespace quilve {
 HWY_EXPORT(StrongestBin);
 HWY_EXPORT(BlendBackground);
 HWY_EXPORT(NoiseFloorWindows);
+HWY_EXPORT(FloorOfBin);
 
 int strongestBin(const float* levels, int from, float floorDb, float* best) {
   return HWY_DYNAMIC_DISPATCH(StrongestBin)(levels, from, floorDb, best);
@@ -121,6 +151,10 @@ void blendBackground(float* b, const float* levels, float w, float keep) {
 
 void noiseFloorWindows(const float* b, float* a, float* m, const float* count, float* floor) {
   HWY_DYNAMIC_DISPATCH(NoiseFloorWindows)(b, a, m, count, floor);
+}
+
+float floorOfBin(const float* at, float count) {
+  return HWY_DYNAMIC_DISPATCH(FloorOfBin)(at, count);
 }
 
 }  // namespace quilve

@@ -20,4 +20,11 @@ void blendBackground(float* b, const float* levels, float w, float keep);
 // comparison v = x > v ? x : v (x < v for the minima).
 void noiseFloorWindows(const float* b, float* a, float* m, const float* count, float* floor);
 
+// The floor of one bin k in kFloorOfBinFirst .. kFloorOfBinLast, the same
+// windows taken around that bin alone: `at` points to the background of bin
+// k in the array noiseFloorWindows reads as b (so at = b + 1 + k).
+constexpr int kFloorOfBinFirst = 10;
+constexpr int kFloorOfBinLast = 115;
+float floorOfBin(const float* at, float count);
+
 }  // namespace quilve

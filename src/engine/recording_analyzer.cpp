@@ -60,8 +60,8 @@ void markNotWhole(RecordingOutcome& outcome, ReadStatus status, const std::strin
   outcome.readReason = reason;
 }
 
-RecordingAnalyzer::RecordingAnalyzer(TileSink* tiles, Reporter* reporter)
-    : tiles_(tiles), reporter_(reporter), store_(std::make_unique<ChirpStore>()), detector_(tiles) {
+RecordingAnalyzer::RecordingAnalyzer(TileSink* tiles, Reporter* reporter, SlotsKept kept)
+    : tiles_(tiles), reporter_(reporter), store_(std::make_unique<ChirpStore>(kept)), detector_(tiles) {
   buffer_.resize(1024);
 }
 
@@ -74,7 +74,7 @@ void RecordingAnalyzer::warn(const std::string& text) {
 bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settings) {
   finish();
   // The previous recording used the slots up to its last chirp index.
-  dirtySlots_ = std::max(dirtySlots_, std::min(job_.chirpIndex + 1, kChirpSlots));
+  dirtySlots_ = std::max(dirtySlots_, std::min(job_.chirpIndex + 1, static_cast<int>(store_->records.held())));
   outcome_ = RecordingOutcome{};
   outcome_.path = path;
   phase_ = Phase::Closed;

@@ -32,7 +32,10 @@ class RecordingAnalyzer {
   // `tiles` may be null when nothing shows the chirp tiles. Warnings ("Failed
   // reading wave file", "Failed closing file") and trace lines go to
   // `reporter` when one is given.
-  explicit RecordingAnalyzer(TileSink* tiles = nullptr, Reporter* reporter = nullptr);
+  // `kept`: SlotsKept::Current when every accepted call is handed on at
+  // once (a batch scan) and nothing looks at earlier slots afterwards.
+  explicit RecordingAnalyzer(TileSink* tiles = nullptr, Reporter* reporter = nullptr,
+                             SlotsKept kept = SlotsKept::Every);
   ~RecordingAnalyzer();
   RecordingAnalyzer(const RecordingAnalyzer&) = delete;
   RecordingAnalyzer& operator=(const RecordingAnalyzer&) = delete;

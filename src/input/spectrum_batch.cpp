@@ -64,6 +64,47 @@ HWY_INLINE void EightPoint(FloatTag d, const Vec* in, float* HWY_RESTRICT o, std
   hn::Store(hn::Sub(v, a[3]), d, o + 7 * n);
 }
 
+#if HWY_TARGET == HWY_AVX3 || HWY_TARGET == HWY_AVX3_DL || HWY_TARGET == HWY_AVX2
+#define QUILVE_SQUARE_TRANSPOSE 1
+constexpr int kSquare = static_cast<int>(hn::MaxLanes(FloatTag()));
+
+// Transposes the n x n square r[0 .. n-1] (n = 8 or 16 lanes) in
+// registers: pairs of lanes, then pairs of pairs within each 128-bit block,
+// then the square of blocks.
+HWY_INLINE void TransposeSquare(FloatTag d, Vec* r) {
+  const hn::Repartition<double, FloatTag> d64;
+  Vec u[kSquare];
+  for (int g = 0; g < kSquare; g += 4) {
+    const Vec t0 = hn::InterleaveLower(d, r[g], r[g + 1]);
+    const Vec t1 = hn::InterleaveUpper(d, r[g], r[g + 1]);
+    const Vec t2 = hn::InterleaveLower(d, r[g + 2], r[g + 3]);
+    const Vec t3 = hn::InterleaveUpper(d, r[g + 2], r[g + 3]);
+    // Block q of u[g + i] holds entry 4q + i of rows g .. g + 3.
+    u[g] = hn::BitCast(d, hn::InterleaveLower(d64, hn::BitCast(d64, t0), hn::BitCast(d64, t2)));
+    u[g + 1] = hn::BitCast(d, hn::InterleaveUpper(d64, hn::BitCast(d64, t0), hn::BitCast(d64, t2)));
+    u[g + 2] = hn::BitCast(d, hn::InterleaveLower(d64, hn::BitCast(d64, t1), hn::BitCast(d64, t3)));
+    u[g + 3] = hn::BitCast(d, hn::InterleaveUpper(d64, hn::BitCast(d64, t1), hn::BitCast(d64, t3)));
+  }
+  for (int i = 0; i < 4; ++i) {
+    if (kSquare == 8) {
+      r[i] = hn::ConcatLowerLower(d, u[4 + i], u[i]);
+      r[4 + i] = hn::ConcatUpperUpper(d, u[4 + i], u[i]);
+    } else {
+#if HWY_TARGET != HWY_AVX2
+      const Vec v0 = hn::ConcatLowerLower(d, u[8 + i], u[i]);
+      const Vec v1 = hn::ConcatLowerLower(d, u[12 + i], u[4 + i]);
+      const Vec v2 = hn::ConcatUpperUpper(d, u[8 + i], u[i]);
+      const Vec v3 = hn::ConcatUpperUpper(d, u[12 + i], u[4 + i]);
+      r[i] = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(v1), v0);
+      r[4 + i] = hn::OddEvenBlocks(v1, hn::SwapAdjacentBlocks(v0));
+      r[8 + i] = hn::OddEvenBlocks(hn::SwapAdjacentBlocks(v3), v2);
+      r[12 + i] = hn::OddEvenBlocks(v3, hn::SwapAdjacentBlocks(v2));
+#endif
+    }
+  }
+}
+#endif
+
 // One of RealFft's combining passes for m-point sub-transforms, from s to t.
 HWY_INLINE void CombinePass(FloatTag d, const float* HWY_RESTRICT s, float* HWY_RESTRICT t,
                             int m, const float* HWY_RESTRICT cs, std::size_t n) {
@@ -116,8 +157,17 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
     }
     float* s = tables.work;
     float* t = tables.work + size * n;
-    // The columns one after another in s, then side by side in t; the first
-    // passes read t in bit-reversed order, windowing as they load.
+    // The columns side by side in t; the first passes read t in
+    // bit-reversed order, windowing as they load.
+#ifdef QUILVE_SQUARE_TRANSPOSE
+    for (int i0 = 0; i0 < size; i0 += kSquare) {
+      Vec r[kSquare];
+      for (int j = 0; j < kSquare; ++j) r[j] = hn::LoadU(d, samples + lanes[j] + i0);
+      TransposeSquare(d, r);
+      for (int k = 0; k < kSquare; ++k) hn::Store(r[k], d, t + (i0 + k) * kSquare);
+    }
+#else
+    // The columns one after another in s first.
     for (std::size_t j = 0; j < n; ++j) {
       const float* HWY_RESTRICT from = samples + lanes[j];
       float* HWY_RESTRICT row = s + j * size;
@@ -128,6 +178,7 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       float* HWY_RESTRICT to = t + i * n;
       for (std::size_t j = 0; j < n; ++j) to[j] = from[j * size];
     }
+#endif
     for (int g = 0; g < size; g += 8) {
       Vec in[8];
       for (int q = 0; q < 8; ++q) {
@@ -142,6 +193,25 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       s = t;
       t = swap;
     }
+    float* out = tables.power + static_cast<std::size_t>(c0) * bins;
+#ifdef QUILVE_SQUARE_TRANSPOSE
+    // Powers of n bins of every column, turned into each column's row.
+    for (int k0 = 0; k0 < bins; k0 += kSquare) {
+      Vec r[kSquare];
+      for (int q = 0; q < kSquare; ++q) {
+        const int k = k0 + q;
+        const Vec re = hn::Load(d, s + k * n);
+        if (k == 0) {
+          r[q] = hn::Mul(re, re);  // bin 0 has no imaginary part
+        } else {
+          const Vec im = hn::Load(d, s + (size / 2 + k) * n);
+          r[q] = hn::Add(hn::Mul(re, re), hn::Mul(im, im));
+        }
+      }
+      TransposeSquare(d, r);
+      for (int j = 0; j < kSquare; ++j) hn::StoreU(r[j], d, out + j * bins + k0);
+    }
+#else
     // Powers, one bin of every column at a time, into t; then each column's
     // powers are gathered into its own row.
     const Vec dc = hn::Load(d, s);
@@ -151,15 +221,16 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       const Vec im = hn::Load(d, s + (size / 2 + k) * n);
       hn::Store(hn::Add(hn::Mul(re, re), hn::Mul(im, im)), d, t + k * n);
     }
-    float* out = tables.power + static_cast<std::size_t>(c0) * bins;
     for (std::size_t j = 0; j < n; ++j) {
       float* HWY_RESTRICT row = out + j * bins;
       const float* HWY_RESTRICT column = t + j;
       for (int k = 0; k < bins; ++k) row[k] = column[k * n];
     }
+#endif
   }
 }
 
+#undef QUILVE_SQUARE_TRANSPOSE
 }  // namespace HWY_NAMESPACE
 }  // namespace quilve
 HWY_AFTER_NAMESPACE();

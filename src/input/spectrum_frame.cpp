@@ -38,7 +38,7 @@ void LevelsFromPower(const float* HWY_RESTRICT power, float* HWY_RESTRICT level)
     const auto p = hn::PromoteTo(dd, hn::Add(hn::LoadU(df, power + k), empty));
     // The vector logarithm covers finite arguments; an infinite power keeps
     // an infinite level and a NaN stays NaN, as the C library gives them.
-    auto ln = hn::Log(dd, p);
+    auto ln = hn::impl::Log<decltype(dd), hn::Vec<decltype(dd)>, false>(dd, p);
     ln = hn::IfThenElse(hn::IsInf(p), p, ln);
     ln = hn::IfThenElse(hn::IsNaN(p), p, ln);
     const auto db = hn::DemoteTo(df, hn::Mul(perNeper, ln));

@@ -1,7 +1,8 @@
 #include "output/file_operations.h"
 
+#include "output/gio_trash.h"
+
 #include <fcntl.h>
-#include <gio/gio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -269,15 +270,9 @@ FileOpResult moveIntoDirectory(const std::string& source, const std::string& dir
 
 FileOpResult moveToTrash(const std::string& path) {
   if (path.empty()) return failure("no file");
-  GFile* file = g_file_new_for_path(path.c_str());
-  GError* error = nullptr;
-  const gboolean ok = g_file_trash(file, nullptr, &error);
-  g_object_unref(file);
-  if (ok) return success();
-  FileOpResult r =
-      failure(error ? std::string(error->message) : path + ": cannot be moved to the trash");
-  if (error) g_error_free(error);
-  return r;
+  std::string error;
+  if (trashWithGio(path, &error)) return success();
+  return failure(error);
 }
 
 FileOpResult renameNoReplace(const std::string& from, const std::string& to) {

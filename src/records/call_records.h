@@ -6,8 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <type_traits>
+#include <vector>
 
 namespace quilve {
 
@@ -110,34 +110,57 @@ struct CallParameters {
 static_assert(std::is_trivially_copyable_v<ChirpRecord> && std::is_trivially_destructible_v<ChirpRecord>,
               "trace slots are taken from zero-filled memory");
 
-// The 2048 trace slots (about 9.6 MB) in memory the allocator hands out
-// zero-filled: a slot's pages are only touched once the slot is used, so a
-// recording with few calls does not pay for clearing all of them.
+// How many of the 2048 slots a store holds in memory: every one (the
+// desktop shows and saves every call of a recording), or only that of the
+// call under way (a batch scan hands each accepted call on as it is
+// found); slot s then shares the one held.
+enum class SlotsKept { Every, Current };
+
+// The trace slots in fresh anonymous memory, which is zero and is given
+// pages only as slots are used (huge pages where the system offers them):
+// a recording with few calls does not pay for clearing all 9.6 MB.
 class ChirpRecords {
  public:
-  ChirpRecords();
+  explicit ChirpRecords(SlotsKept kept = SlotsKept::Every);
   ChirpRecords(const ChirpRecords& other);
   ChirpRecords& operator=(const ChirpRecords& other);
-  ChirpRecords(ChirpRecords&&) noexcept = default;
-  ChirpRecords& operator=(ChirpRecords&&) noexcept = default;
-  ~ChirpRecords() = default;
+  ChirpRecords(ChirpRecords&& other) noexcept;
+  ChirpRecords& operator=(ChirpRecords&& other) noexcept;
+  ~ChirpRecords();
 
-  ChirpRecord& operator[](std::size_t slot) { return slots_[slot]; }
-  const ChirpRecord& operator[](std::size_t slot) const { return slots_[slot]; }
-  static constexpr std::size_t size() { return kChirpSlots; }
+  ChirpRecord& operator[](std::size_t slot) { return slots_[slot & mask_]; }
+  const ChirpRecord& operator[](std::size_t slot) const { return slots_[slot & mask_]; }
+  // Slots held: 2048, or 1.
+  std::size_t held() const { return mask_ + 1; }
 
  private:
-  struct Release {
-    void operator()(ChirpRecord* slots) const;
-  };
-  std::unique_ptr<ChirpRecord[], Release> slots_;
+  void allocate(std::size_t held);
+  void release();
+  std::size_t mask_ = 0;
+  std::size_t mappedBytes_ = 0;
+  void* mapping_ = nullptr;
+  ChirpRecord* slots_ = nullptr;
+};
+
+// The measured parameters of the slots, held as the trace slots are.
+class CallParameterSlots {
+ public:
+  explicit CallParameterSlots(SlotsKept kept = SlotsKept::Every)
+      : mask_(kept == SlotsKept::Every ? kLastChirpSlot : 0), slots_(mask_ + 1) {}
+  CallParameters& operator[](std::size_t slot) { return slots_[slot & mask_]; }
+  const CallParameters& operator[](std::size_t slot) const { return slots_[slot & mask_]; }
+
+ private:
+  std::size_t mask_;
+  std::vector<CallParameters> slots_;
 };
 
 // The 2048 paired slots. Owned by one scan (or one recording's analysis), so
 // several recordings can be analysed on several threads.
 struct ChirpStore {
+  explicit ChirpStore(SlotsKept kept = SlotsKept::Every) : records(kept), parameters(kept) {}
   ChirpRecords records;
-  std::array<CallParameters, kChirpSlots> parameters{};
+  CallParameterSlots parameters;
 };
 
 // Clears the head fields of a trace slot (points are left as they are).

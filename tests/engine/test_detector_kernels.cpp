@@ -119,32 +119,34 @@ TEST(DetectorKernels, BackgroundAndFloorWindowsEqualThePlainLoops) {
 // Two detectors fed the same columns: one asked for single bins before
 // anything else, the other for the whole floor.
 TEST(DetectorKernels, TheFloorOfOneBinIsThatBinOfTheWholeFloor) {
-  std::mt19937 rng(6);
-  DetectorSetup setup;
-  setup.lowestBin = 9;
-  ChirpDetector single;
-  ChirpDetector whole;
-  single.startRecording(setup);
-  whole.startRecording(setup);
-  std::vector<float> power(kSpectrumBins, 1.0f);
-  ChirpRecord r1{};
-  ChirpRecord r2{};
-  std::vector<float> levels = awkwardLevels(rng);
-  single.prime(levels.data());
-  whole.prime(levels.data());
-  for (int column = 0; column < 60; ++column) {
-    levels = awkwardLevels(rng);
-    // Keep the detectors searching: no bin far above the rest.
-    for (float& x : levels) x = std::isfinite(x) ? std::fmin(x, 10.0f) : x;
-    single.step(levels.data(), power.data(), column * 0.001, r1, 0);
-    whole.step(levels.data(), power.data(), column * 0.001, r2, 0);
-    std::vector<float> bins(kSpectrumBins);
-    for (int k = 0; k < kSpectrumBins; ++k) bins[k] = single.noiseFloorAt(k);
-    const float* floor = whole.noiseFloor();
-    for (int k = 0; k < kSpectrumBins; ++k) {
-      ASSERT_EQ(bitsOf(bins[k]), bitsOf(floor[k])) << column << " " << k;
+  onEveryInstructionSet([] {
+    std::mt19937 rng(6);
+    DetectorSetup setup;
+    setup.lowestBin = 9;
+    ChirpDetector single;
+    ChirpDetector whole;
+    single.startRecording(setup);
+    whole.startRecording(setup);
+    std::vector<float> power(kSpectrumBins, 1.0f);
+    ChirpRecord r1{};
+    ChirpRecord r2{};
+    std::vector<float> levels = awkwardLevels(rng);
+    single.prime(levels.data());
+    whole.prime(levels.data());
+    for (int column = 0; column < 60; ++column) {
+      levels = awkwardLevels(rng);
+      // Keep the detectors searching: no bin far above the rest.
+      for (float& x : levels) x = std::isfinite(x) ? std::fmin(x, 10.0f) : x;
+      single.step(levels.data(), power.data(), column * 0.001, r1, 0);
+      whole.step(levels.data(), power.data(), column * 0.001, r2, 0);
+      std::vector<float> bins(kSpectrumBins);
+      for (int k = 0; k < kSpectrumBins; ++k) bins[k] = single.noiseFloorAt(k);
+      const float* floor = whole.noiseFloor();
+      for (int k = 0; k < kSpectrumBins; ++k) {
+        ASSERT_EQ(bitsOf(bins[k]), bitsOf(floor[k])) << column << " " << k;
+      }
     }
-  }
+  });
 }
 
 // Columns queued and computed together give the levels, powers, window and
