@@ -99,4 +99,17 @@ void applyBackground(Canvas& canvas, const PixelImage* picture, Rgb face) {
   }
 }
 
+void Backdrop::draw(Canvas& canvas, const PixelImage* picture, Rgb face) {
+  if (!valid_ || face_ != face || ready_.width() != canvas.width() ||
+      ready_.height() != canvas.height()) {
+    ready_.resize(canvas.width(), canvas.height(), face);
+    applyBackground(ready_, picture, face);
+    face_ = face;
+    valid_ = true;
+  }
+  canvas.removeTexts(0, 0, canvas.width(), canvas.height());
+  if (!ready_.rgb().empty())
+    std::copy(ready_.rgb().begin(), ready_.rgb().end(), canvas.pixelData());
+}
+
 }  // namespace quilve::ui

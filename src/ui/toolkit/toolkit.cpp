@@ -67,6 +67,10 @@ void Canvas::fill(int x, int y, int w, int h, Rgb c) {
       std::memcpy(&rgb_[(static_cast<std::size_t>(yy) * width_ + x0) * 3], first, bytes);
   }
   // A fill paints over the texts anchored inside it.
+  removeTexts(x, y, w, h);
+}
+
+void Canvas::removeTexts(int x, int y, int w, int h) {
   texts_.erase(std::remove_if(texts_.begin(), texts_.end(),
                               [&](const Text& t) {
                                 return t.x >= x && t.x < x + w && t.y >= y && t.y < y + h;
