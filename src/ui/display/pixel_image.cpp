@@ -1,28 +1,8 @@
 #include "ui/display/pixel_image.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace quilve::ui {
-
-void bgrToRgb(const std::uint8_t* s, std::uint8_t* d, int n) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  // Four bytes in, the order reversed, four bytes out: the fourth byte is
-  // the next pixel's, which overwrites it; the last pixel goes byte by
-  // byte so that neither side is touched beyond the run.
-  for (; n > 1; --n, s += 3, d += 3) {
-    std::uint32_t v;
-    std::memcpy(&v, s, 4);
-    v = __builtin_bswap32(v) >> 8;
-    std::memcpy(d, &v, 4);
-  }
-#endif
-  for (; n > 0; --n, s += 3, d += 3) {
-    d[0] = s[2];
-    d[1] = s[1];
-    d[2] = s[0];
-  }
-}
 
 PixelImage::PixelImage(int width, int height, Rgb fill) { resize(width, height, fill); }
 
