@@ -242,8 +242,9 @@ void ChirpTile::paintColumns(int begin, int end) {
     if (begin < levelEnd) {
       // The row's levels gathered from the column-major grid, then
       // coloured in one run.
+      const float* bin = grid_ + (kRows - 1 - row);
       for (int column = begin; column < levelEnd; ++column)
-        levels[column - begin] = grid_[static_cast<std::size_t>(column) * kRows + (kRows - 1 - row)];
+        levels[column - begin] = bin[static_cast<std::size_t>(column) * kRows];
       colours.packedRun(levels, levelEnd - begin, colour);
       for (int column = begin; column < levelEnd; ++column) {
         const int i = column - begin;

@@ -140,7 +140,8 @@ void Displays::clearAllTiles() {
       bool mainChanged = false, traceChanged = false;
       clearTileLocked(slot, &mainChanged, &traceChanged);
       if (mainChanged || traceChanged)
-        requests.push_back(static_cast<std::uint8_t>((mainChanged ? 1 : 0) | (traceChanged ? 2 : 0)));
+        requests.push_back(static_cast<std::uint8_t>((mainChanged ? 1 : 0) |
+                                                     (traceChanged ? 2 : 0)));
     }
   }
   for (const std::uint8_t r : requests) {

@@ -170,7 +170,8 @@ TEST(DisplayBmp, PixelRunsSwapRedAndBlue) {
     for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 7 + n);
     bgrToRgb(src.data() + 5, dst.data() + 7, n);
     for (int i = 0; i < n; ++i) {
-      const std::size_t s = 5 + 3 * static_cast<std::size_t>(i), d = 7 + 3 * static_cast<std::size_t>(i);
+      const std::size_t s = 5 + 3 * static_cast<std::size_t>(i);
+      const std::size_t d = 7 + 3 * static_cast<std::size_t>(i);
       ASSERT_EQ(dst[d], src[s + 2]) << n << " " << i;
       ASSERT_EQ(dst[d + 1], src[s + 1]) << n << " " << i;
       ASSERT_EQ(dst[d + 2], src[s]) << n << " " << i;
