@@ -75,7 +75,10 @@ void ScanWorker::takeStop() {
 }
 
 bool ScanWorker::pass() {
-  control_.scanDone = state_ == ScanState::Idle && control_.scanRequestCounter.load() == lastRequest_;
+  const bool done = state_ == ScanState::Idle && control_.scanRequestCounter.load() == lastRequest_;
+  // Stored only when it changes: a store of the flag is a full barrier, and
+  // this runs once per column.
+  if (control_.scanDone.load() != done) control_.scanDone = done;
   switch (state_) {
     case ScanState::Idle: {
       if (host_.idle()) return false;

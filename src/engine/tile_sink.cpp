@@ -8,9 +8,11 @@ namespace {
 bool validSlot(int slot) { return slot >= 0 && slot < kChirpSlots; }
 }  // namespace
 
-void clearAllTiles(TileSink& tiles) {
-  for (int slot = 0; slot < kChirpSlots; ++slot) tiles.clearTile(slot);
+void TileSink::clearAllTiles() {
+  for (int slot = 0; slot < kChirpSlots; ++slot) clearTile(slot);
 }
+
+void clearAllTiles(TileSink& tiles) { tiles.clearAllTiles(); }
 
 MemoryTileStore::MemoryTileStore() : columns_(kChirpSlots) {}
 

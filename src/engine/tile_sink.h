@@ -20,6 +20,9 @@ class TileSink {
   virtual ~TileSink() = default;
   // Empties the tile of `slot` (0..kLastChirpSlot).
   virtual void clearTile(int slot) = 0;
+  // clearTile for every slot in turn (start of a recording); a sink may do
+  // it in one go.
+  virtual void clearAllTiles();
   // Appends one column of kFrameLevels levels to the tile of `slot`; a full
   // tile is left as it is.
   virtual void appendFrame(int slot, const float* levels) = 0;
@@ -27,7 +30,7 @@ class TileSink {
   virtual int columnCount(int slot) const = 0;
 };
 
-// Empties every tile (start of a recording).
+// Empties every tile (start of a recording): tiles.clearAllTiles().
 void clearAllTiles(TileSink& tiles);
 
 // Tiles kept in memory. A slot's column storage is made the first time it

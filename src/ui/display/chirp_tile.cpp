@@ -72,21 +72,31 @@ void ChirpTile::clear() {
 }
 
 int ChirpTile::storeColumn(const float* levels, int n) {
-  if (grid_.empty()) grid_.assign(static_cast<std::size_t>(kColumns) * kRows, kClearedLevel);
+  if (grid_ == nullptr) {
+    ownGrid_.reset(new float[static_cast<std::size_t>(kColumns) * kRows]);
+    grid_ = ownGrid_.get();
+  }
   writeColumn_ = (writeColumn_ + 1) % kColumns;
   if (writeColumn_ == kColumns - 1) wrapped_ = true;
-  float* col = grid_.data() + static_cast<std::size_t>(writeColumn_) * kRows;
+  float* col = grid_ + static_cast<std::size_t>(writeColumn_) * kRows;
   n = std::clamp(n, 0, kRows);
-  // Level k is bin k; frequency grows upward, so it lands in row rows-1-k.
-  for (int k = 0; k < n; ++k) col[kRows - 1 - k] = levels[k];
-  for (int k = n; k < kRows; ++k) col[kRows - 1 - k] = kClearedLevel;
+  std::copy(levels, levels + n, col);
+  std::fill(col + n, col + kRows, kClearedLevel);
   return writeColumn_;
 }
 
 float ChirpTile::level(int column, int row) const {
-  if (column < 0 || row < 0 || column >= kColumns || row >= kRows) return kClearedLevel;
-  if (grid_.empty() || (!wrapped_ && column > writeColumn_)) return kClearedLevel;
-  return grid_[static_cast<std::size_t>(column) * kRows + row];
+  if (row < 0 || row >= kRows || !written(column)) return kClearedLevel;
+  return grid_[static_cast<std::size_t>(column) * kRows + (kRows - 1 - row)];
+}
+
+void ChirpTile::columnColours(int column, std::uint32_t* colour) const {
+  if (!written(column)) {
+    std::fill(colour, colour + kRows, colours_->packed(kClearedLevel));
+    return;
+  }
+  colours_->packedRun(grid_ + static_cast<std::size_t>(column) * kRows, kRows, colour);
+  std::reverse(colour, colour + kRows);  // bin order to rows, top first
 }
 
 Rgb ChirpTile::cellColour(int column, int row) const {
@@ -112,14 +122,10 @@ void ChirpTile::paintColumn(int column) {
     for (int row = 0; row < kRows; ++row) image_->set(x, cell_.y + row, cellColour(column, row));
     return;
   }
-  const LevelColourTable& colours = *colours_;
   const std::uint32_t red = LevelColourTable::pack(kRed);
   const bool ringColumn = column == 0 || column == kColumns - 1;
   std::uint32_t colour[kRows];
-  if (grid_.empty())
-    std::fill(colour, colour + kRows, colours.packed(kClearedLevel));
-  else
-    colours.packedRun(grid_.data() + static_cast<std::size_t>(column) * kRows, kRows, colour);
+  columnColours(column, colour);
   const bool cursor = column + 1 < kColumns - 1;
   std::uint8_t* p = image_->row(cell_.y) + 3 * x;
   const std::ptrdiff_t stride = image_->rowBytes();
@@ -143,14 +149,10 @@ void ChirpTile::paintColumnShown(int column) {
   }
   // The image (blue, green, red) and the canvas (red, green, blue) take the
   // same pixels; the colour is looked up once for both.
-  const LevelColourTable& colours = *colours_;
   const std::uint32_t red = LevelColourTable::pack(kRed);
   const bool ringColumn = column == 0 || column == kColumns - 1;
   std::uint32_t colour[kRows];
-  if (grid_.empty())
-    std::fill(colour, colour + kRows, colours.packed(kClearedLevel));
-  else
-    colours.packedRun(grid_.data() + static_cast<std::size_t>(column) * kRows, kRows, colour);
+  columnColours(column, colour);
   const bool cursor = column + 1 < kColumns - 1;
   std::uint8_t* p = image_->row(cell_.y) + 3 * (cell_.x + column);
   const std::ptrdiff_t stride = image_->rowBytes();
@@ -220,7 +222,7 @@ void ChirpTile::paintColumns(int begin, int end) {
   if (begin >= end) return;
   const LevelColourTable& colours = *colours_;
   const std::uint32_t red = LevelColourTable::pack(kRed);
-  const int written = grid_.empty() ? 0 : (wrapped_ ? kColumns : writeColumn_ + 1);
+  const int written = writtenColumns();
   // Columns not written since the clear show the cleared picture: a row of
   // it is made once and copied into every row inside the ring.
   std::uint8_t clearedRow[3 * kColumns + 1];
@@ -240,8 +242,9 @@ void ChirpTile::paintColumns(int begin, int end) {
     if (begin < levelEnd) {
       // The row's levels gathered from the column-major grid, then
       // coloured in one run.
+      const float* bin = grid_ + (kRows - 1 - row);
       for (int column = begin; column < levelEnd; ++column)
-        levels[column - begin] = grid_[static_cast<std::size_t>(column) * kRows + row];
+        levels[column - begin] = bin[static_cast<std::size_t>(column) * kRows];
       colours.packedRun(levels, levelEnd - begin, colour);
       for (int column = begin; column < levelEnd; ++column) {
         const int i = column - begin;
@@ -260,7 +263,7 @@ void ChirpTile::repaintImage() {
   repaintPending_ = false;
   clearOnly_ = false;
   if (image_ == nullptr) return;
-  const int written = grid_.empty() ? 0 : (wrapped_ ? kColumns : writeColumn_ + 1);
+  const int written = writtenColumns();
   if (!cellInImage()) {
     for (int row = 0; row < kRows; ++row) {
       for (int column = 0; column < kColumns; ++column) {
@@ -292,8 +295,7 @@ void ChirpTile::redrawChanged() {
     redraw();
     return;
   }
-  const int changed = std::max(std::min(paintedEnd_, kColumns),
-                               grid_.empty() ? 0 : (wrapped_ ? kColumns : writeColumn_ + 1));
+  const int changed = std::max(std::min(paintedEnd_, kColumns), writtenColumns());
   repaintImage();
   if (canvas_ == nullptr || image_ == nullptr || changed <= 0) return;
   if (!cellInImage() || !screenMatchesCell()) {

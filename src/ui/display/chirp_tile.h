@@ -6,8 +6,8 @@
 // maps screen pixels to time, frequency and level and back.
 //
 // Not thread-safe: the owner guards every tile with its drawing mutex.
+#include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "ui/display/colour_map.h"
 #include "ui/display/pixel_image.h"
@@ -26,6 +26,10 @@ class ChirpTile {
   // lives in the image. The screen rectangle starts equal to the cell.
   void create(Canvas* canvas, PixelImage* image, const Rect& cell);
 
+  // Keeps the level grid in `storage` (kColumns x kRows floats, neither
+  // initialised nor owned) instead of memory of the tile's own (null: its
+  // own, made at the first stored column); set before that column.
+  void setGridStorage(float* storage) { grid_ = storage; }
   // Attaches the tile to a canvas (null: nothing is copied to a screen).
   void setCanvas(Canvas* canvas) { canvas_ = canvas; }
   void setScreenRect(const Rect& r);
@@ -98,6 +102,17 @@ class ChirpTile {
 
  private:
   Rgb cellColour(int column, int row) const;
+  // Grid column `column` holds levels stored since the clear.
+  bool written(int column) const {
+    return grid_ != nullptr && column >= 0 && column < kColumns &&
+           (wrapped_ || column <= writeColumn_);
+  }
+  int writtenColumns() const {
+    return grid_ == nullptr ? 0 : (wrapped_ ? kColumns : writeColumn_ + 1);
+  }
+  // Packed colours of grid column `column`, the cleared colour when it
+  // has not been written since the clear.
+  void columnColours(int column, std::uint32_t* colour) const;
   // Paints image columns [begin, end) from the grid as a full repaint does
   // (red ring and marker levels), row by row; the cell lies in the image.
   void paintColumns(int begin, int end);
@@ -108,7 +123,11 @@ class ChirpTile {
   PixelImage* image_ = nullptr;
   Rect cell_;
   Rect screen_;
-  std::vector<float> grid_;  // column-major; made at the first stored column
+  // Column-major, each column in bin order (row r holds bin kRows-1-r: the
+  // frequency grows upward); only the columns written since the clear are
+  // read.
+  float* grid_ = nullptr;
+  std::unique_ptr<float[]> ownGrid_;  // made at the first stored column
   int writeColumn_ = -1;
   bool wrapped_ = false;  // every column has been written since the clear
   LevelRange range_;

@@ -38,6 +38,7 @@ Displays::Displays(UiContext& ui)
     : ui_(ui),
       mutex_(ui.app.drawingMutex),
       tileImage_(kMainCanvasWidth, kMainCanvasHeight),
+      grids_(kChirpSlots),
       tiles_(kChirpSlots),
       records_(kChirpSlots),
       parameters_(kChirpSlots),
@@ -49,6 +50,7 @@ Displays::Displays(UiContext& ui)
       levelRangeFrom(ui.app.settings.SonoBrightness, ui.app.settings.SonoContrast));
   for (int s = 0; s < kChirpSlots; ++s) {
     ChirpTile& t = tiles_[static_cast<std::size_t>(s)];
+    t.setGridStorage(grids_.grid(s));
     t.create(nullptr, &tileImage_, imageCell(s));
     t.setLevelColours(colours);
     t.setTimeAxis(0.0, 1.0, viewSpan_);
@@ -78,6 +80,8 @@ void Displays::attach() {
     traceBackground_ = makeTraceBackground();
     mapWhiteToFace(mainBackground_, face());
     mapWhiteToFace(traceBackground_, face());
+    mainBackdrop_.forget();
+    traceBackdrop_.forget();
     mainCanvas_ = ui_.windows.main ? &ui_.windows.main->canvas : nullptr;
     traceCanvas_ = ui_.windows.trace ? &ui_.windows.trace->canvas : nullptr;
     if (mainCanvas_) mainCanvas_->resize(kMainCanvasWidth, kMainCanvasHeight, face());
@@ -121,32 +125,55 @@ void Displays::clearTile(int slot) {
   bool mainChanged = false, traceChanged = false;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
-    t.clear();
-    const bool hadCall = haveCall_[static_cast<std::size_t>(slot)] != 0;
-    haveCall_[static_cast<std::size_t>(slot)] = 0;
-    if (shown(slot)) {
-      claimCell(slot, true);
-      // Most candidates are cleared again without a call: when nothing was
-      // drawn over the tile, only the columns painted since the last clear
-      // go back to the cleared picture, in the image and on the screen.
-      if (!hadCall && !textsOver(t.screenRect()))
-        t.redrawChanged();
-      else
-        showTile(slot, t.screenRect());
-      mainChanged = true;
-    }
-    // The worker moves to a new slot once the previous one is accepted: the
-    // accepted call is copied out now, before the store moves on.
-    if (analyzer_ != nullptr && slot > 0 && !haveCall_[static_cast<std::size_t>(slot - 1)] &&
-        analyzer_->store().records[static_cast<std::size_t>(slot - 1)].accepted) {
-      takeAcceptedCall(slot - 1);
-      mainChanged = mainChanged || shown(slot - 1);
-      traceChanged = true;
-    }
+    clearTileLocked(slot, &mainChanged, &traceChanged);
   }
   if (mainChanged) scanChangedMain();
   if (traceChanged) scanChangedTrace();
+}
+
+void Displays::clearAllTiles() {
+  // The screen requests in the order the slots would have made them.
+  std::vector<std::uint8_t> requests;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (int slot = 0; slot < kChirpSlots; ++slot) {
+      bool mainChanged = false, traceChanged = false;
+      clearTileLocked(slot, &mainChanged, &traceChanged);
+      if (mainChanged || traceChanged)
+        requests.push_back(static_cast<std::uint8_t>((mainChanged ? 1 : 0) |
+                                                     (traceChanged ? 2 : 0)));
+    }
+  }
+  for (const std::uint8_t r : requests) {
+    if (r & 1) scanChangedMain();
+    if (r & 2) scanChangedTrace();
+  }
+}
+
+void Displays::clearTileLocked(int slot, bool* mainChanged, bool* traceChanged) {
+  ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
+  t.clear();
+  const bool hadCall = haveCall_[static_cast<std::size_t>(slot)] != 0;
+  haveCall_[static_cast<std::size_t>(slot)] = 0;
+  if (shown(slot)) {
+    claimCell(slot, true);
+    // Most candidates are cleared again without a call: when nothing was
+    // drawn over the tile, only the columns painted since the last clear
+    // go back to the cleared picture, in the image and on the screen.
+    if (!hadCall && !textsOver(t.screenRect()))
+      t.redrawChanged();
+    else
+      showTile(slot, t.screenRect());
+    *mainChanged = true;
+  }
+  // The worker moves to a new slot once the previous one is accepted: the
+  // accepted call is copied out now, before the store moves on.
+  if (analyzer_ != nullptr && slot > 0 && !haveCall_[static_cast<std::size_t>(slot - 1)] &&
+      analyzer_->store().records[static_cast<std::size_t>(slot - 1)].accepted) {
+    takeAcceptedCall(slot - 1);
+    *mainChanged = *mainChanged || shown(slot - 1);
+    *traceChanged = true;
+  }
 }
 
 bool Displays::textsOver(const Rect& r) const {
@@ -312,7 +339,7 @@ void Displays::drawGalleryScale() {
 void Displays::drawMainLocked() {
   if (mainCanvas_ == nullptr) return;
   Canvas& c = *mainCanvas_;
-  applyBackground(c, &mainBackground_, face());
+  mainBackdrop_.draw(c, &mainBackground_, face());
   drawGalleryScale();
   const int selected = selected_.load();
   for (int p = 0; p < kGalleryCells; ++p) {
@@ -342,7 +369,7 @@ void Displays::drawMainLocked() {
 void Displays::drawTraceLocked() {
   if (traceCanvas_ == nullptr) return;
   Canvas& c = *traceCanvas_;
-  applyBackground(c, &traceBackground_, face());
+  traceBackdrop_.draw(c, &traceBackground_, face());
   traceTimeScale_.setDivisions(plot_.t0() * 1000.0, plot_.secondsPerDivision() * 1000.0,
                                plot_.timeDivisions());
   traceTimeScale_.clear(c, face());

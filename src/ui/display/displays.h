@@ -35,9 +35,11 @@
 #include "engine/tile_sink.h"
 #include "ui/app/ui_context.h"
 #include "ui/display/axis_scale.h"
+#include "ui/display/bmp_loader.h"
 #include "ui/display/chirp_tile.h"
 #include "ui/display/gallery.h"
 #include "ui/display/readout_box.h"
+#include "ui/display/tile_grids.h"
 #include "ui/display/trace_plot.h"
 
 namespace quilve {
@@ -62,6 +64,8 @@ class Displays : public quilve::TileSink {
   // and copies it to the screen when the tile is shown; a full tile is
   // left as it is.
   void clearTile(int slot) override;
+  // The same as clearTile for every slot, under one lock.
+  void clearAllTiles() override;
   void appendFrame(int slot, const float* levels) override;
   int columnCount(int slot) const override;
 
@@ -127,6 +131,8 @@ class Displays : public quilve::TileSink {
   Rgb face() const;
   bool shown(int slot) const;  // on screen right now
   bool claimCell(int slot, bool force);
+  // clearTile's drawing; sets the flags of the windows it changed.
+  void clearTileLocked(int slot, bool* mainChanged, bool* traceChanged);
   void showTile(int slot, const Rect& screen);
   void drawGalleryScale();
   void drawMainLocked();
@@ -159,6 +165,9 @@ class Displays : public quilve::TileSink {
   PixelImage tileImage_;
   PixelImage mainBackground_;
   PixelImage traceBackground_;
+  Backdrop mainBackdrop_;  // the backgrounds as the canvases take them
+  Backdrop traceBackdrop_;
+  TileGrids grids_;  // the tiles' level grids, one per slot
   std::vector<ChirpTile> tiles_;
   std::array<int, kGalleryCells> cellOwner_{};
   Gallery gallery_;

@@ -30,15 +30,9 @@ void copyRect(Canvas& canvas, const PixelImage& img, const Rect& r) {
   const int y1 = std::min({r.y + r.h, img.height(), canvas.height()});
   if (x0 >= x1 || y0 >= y1) return;
   std::uint8_t* out = canvas.pixelData();
-  for (int y = y0; y < y1; ++y) {
-    const std::uint8_t* s = img.row(y) + 3 * x0;
-    std::uint8_t* d = out + (static_cast<std::size_t>(y) * canvas.width() + x0) * 3;
-    for (int x = x0; x < x1; ++x, s += 3, d += 3) {
-      d[0] = s[2];
-      d[1] = s[1];
-      d[2] = s[0];
-    }
-  }
+  for (int y = y0; y < y1; ++y)
+    bgrToRgb(img.row(y) + 3 * x0, out + (static_cast<std::size_t>(y) * canvas.width() + x0) * 3,
+             x1 - x0);
 }
 
 void stretchCopy(Canvas& canvas, const PixelImage& img, const Rect& dst, const Rect& src,
@@ -55,11 +49,24 @@ void stretchCopy(Canvas& canvas, const PixelImage& img, const Rect& dst, const R
   const int yBegin = std::max(0, dst.y);
   const int yEnd = std::min(canvas.height(), dst.y + dst.h);
   if (xBegin >= xEnd || yBegin >= yEnd) return;
+  std::uint8_t* out = canvas.pixelData();
+  const int firstSource = src.x + (xBegin - dst.x);
+  if (src.w == dst.w && src.h == dst.h && firstSource >= 0 &&
+      firstSource + (xEnd - xBegin) <= img.width()) {
+    // The same size and the source columns inside the image: each row is
+    // one run of pixels.
+    for (int y = yBegin; y < yEnd; ++y) {
+      const int sy = src.y + (y - dst.y);
+      if (sy < 0 || sy >= img.height()) continue;
+      bgrToRgb(img.row(sy) + 3 * firstSource,
+               out + (static_cast<std::size_t>(y) * canvas.width() + xBegin) * 3, xEnd - xBegin);
+    }
+    return;
+  }
   // Source byte offsets of the destination columns, worked out once per
   // chunk of columns (no allocation: tiles are refreshed per scan column).
   constexpr int kChunk = 512;
   int sourceX[kChunk];
-  std::uint8_t* out = canvas.pixelData();
   for (int chunk = xBegin; chunk < xEnd; chunk += kChunk) {
     const int n = std::min(kChunk, xEnd - chunk);
     for (int i = 0; i < n; ++i) {

@@ -55,6 +55,10 @@ class PixelImage {
   std::vector<std::uint8_t> bytes_;
 };
 
+// n pixels from an image row (blue, green, red) to a canvas row (red, green,
+// blue); the runs may not overlap.
+void bgrToRgb(const std::uint8_t* s, std::uint8_t* d, int n);
+
 // Copies rectangle `r` of `img` to the same place on the canvas (both clipped).
 void copyRect(Canvas& canvas, const PixelImage& img, const Rect& r);
 

@@ -182,6 +182,7 @@ void HeadlessToolkit::post(std::function<void()> call) {
   {
     std::lock_guard<std::mutex> lock(queueMutex_);
     queue_.push_back(std::move(call));
+    queued_.store(queue_.size(), std::memory_order_release);
   }
   queueReady_.notify_all();
 }
@@ -196,12 +197,14 @@ void HeadlessToolkit::quit() {
 
 void HeadlessToolkit::dispatchPending() {
   for (;;) {
+    if (queued_.load(std::memory_order_acquire) == 0) return;
     std::function<void()> call;
     {
       std::lock_guard<std::mutex> lock(queueMutex_);
       if (queue_.empty()) return;
       call = std::move(queue_.front());
       queue_.pop_front();
+      queued_.store(queue_.size(), std::memory_order_release);
     }
     call();
   }
@@ -220,6 +223,7 @@ void HeadlessToolkit::runUntilQuit() {
       }
       call = std::move(queue_.front());
       queue_.pop_front();
+      queued_.store(queue_.size(), std::memory_order_release);
     }
     call();
   }

@@ -4,6 +4,7 @@
 // the caller sets up beforehand, and the simulated user actions below do
 // what a click, a keystroke or a drag would do, delivering the same events.
 // Used by the tests of the windows and of the toolkit itself.
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -101,6 +102,9 @@ class HeadlessToolkit : public Toolkit {
   std::mutex queueMutex_;
   std::condition_variable queueReady_;
   std::deque<std::function<void()>> queue_;
+  // queue_.size(), readable without the lock: a dispatch with nothing
+  // posted costs no locking.
+  std::atomic<std::size_t> queued_{0};
   bool quitRequested_ = false;
 };
 

@@ -54,9 +54,23 @@ void Canvas::line(int x0, int y0, int x1, int y1, Rgb c) {
 void Canvas::fill(int x, int y, int w, int h, Rgb c) {
   const int x0 = std::max(0, x), y0 = std::max(0, y);
   const int x1 = std::min(width_, x + std::max(0, w)), y1 = std::min(height_, y + std::max(0, h));
-  for (int yy = y0; yy < y1; ++yy)
-    for (int xx = x0; xx < x1; ++xx) setPixel(xx, yy, c);
+  if (x0 < x1 && y0 < y1) {
+    // The first row pixel by pixel, the others copied from it.
+    const std::size_t bytes = static_cast<std::size_t>(x1 - x0) * 3;
+    std::uint8_t* first = &rgb_[(static_cast<std::size_t>(y0) * width_ + x0) * 3];
+    for (std::size_t i = 0; i < bytes; i += 3) {
+      first[i] = c.r;
+      first[i + 1] = c.g;
+      first[i + 2] = c.b;
+    }
+    for (int yy = y0 + 1; yy < y1; ++yy)
+      std::memcpy(&rgb_[(static_cast<std::size_t>(yy) * width_ + x0) * 3], first, bytes);
+  }
   // A fill paints over the texts anchored inside it.
+  removeTexts(x, y, w, h);
+}
+
+void Canvas::removeTexts(int x, int y, int w, int h) {
   texts_.erase(std::remove_if(texts_.begin(), texts_.end(),
                               [&](const Text& t) {
                                 return t.x >= x && t.x < x + w && t.y >= y && t.y < y + h;

@@ -141,6 +141,8 @@ class Canvas {
   void setPixel(int x, int y, Rgb c);
   void line(int x0, int y0, int x1, int y1, Rgb c);
   void fill(int x, int y, int w, int h, Rgb c);
+  // Removes the texts anchored inside the rectangle, as a fill of it does.
+  void removeTexts(int x, int y, int w, int h);
   void text(int x, int y, const std::string& s, Rgb c);
   // Copies the source rectangle of the image into the destination
   // rectangle, stretching when the sizes differ. Both are clipped.

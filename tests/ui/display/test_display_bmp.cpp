@@ -133,5 +133,56 @@ TEST(DisplayBmp, BackgroundFillsFaceAndCopiesWithinTheCanvas) {
   EXPECT_EQ(makeTraceBackground().height(), 276);
 }
 
+// A backdrop draws what applyBackground draws, texts removed, and makes
+// its pixels again for another canvas size, another face colour and, once
+// told, another picture.
+TEST(DisplayBmp, BackdropDrawsWhatApplyBackgroundDraws) {
+  PixelImage pic(40, 30, Rgb{255, 255, 255});
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 40; x += 3) pic.set(x, y, Rgb{static_cast<std::uint8_t>(x), 9, 200});
+  Backdrop backdrop;
+  auto expectSame = [&](int w, int h, Rgb face, const char* step) {
+    Canvas plain, fast;
+    plain.resize(w, h, Rgb{1, 2, 3});
+    fast.resize(w, h, Rgb{4, 5, 6});
+    fast.text(2, 2, "old", Rgb{});
+    fast.text(-5, 2, "outside", Rgb{});
+    applyBackground(plain, &pic, face);
+    backdrop.draw(fast, &pic, face);
+    EXPECT_EQ(fast.rgb(), plain.rgb()) << step;
+    ASSERT_EQ(fast.texts().size(), 1u) << step;
+    EXPECT_EQ(fast.texts()[0].text, "outside") << step;
+  };
+  expectSame(50, 20, Rgb{212, 208, 200}, "first");
+  expectSame(50, 20, Rgb{212, 208, 200}, "again");
+  expectSame(35, 40, Rgb{212, 208, 200}, "other size");
+  expectSame(35, 40, Rgb{1, 1, 1}, "other face");
+  pic.set(0, 0, Rgb{77, 77, 77});
+  backdrop.forget();
+  expectSame(35, 40, Rgb{1, 1, 1}, "other picture");
+}
+
+// Runs of every length, also across the vector widths, at odd offsets:
+// each pixel swapped, nothing beside the run touched.
+TEST(DisplayBmp, PixelRunsSwapRedAndBlue) {
+  for (int n = 0; n <= 200; ++n) {
+    std::vector<std::uint8_t> src(3 * 210), dst(3 * 210, 0xAB);
+    for (std::size_t i = 0; i < src.size(); ++i) src[i] = static_cast<std::uint8_t>(i * 7 + n);
+    bgrToRgb(src.data() + 5, dst.data() + 7, n);
+    for (int i = 0; i < n; ++i) {
+      const std::size_t s = 5 + 3 * static_cast<std::size_t>(i);
+      const std::size_t d = 7 + 3 * static_cast<std::size_t>(i);
+      ASSERT_EQ(dst[d], src[s + 2]) << n << " " << i;
+      ASSERT_EQ(dst[d + 1], src[s + 1]) << n << " " << i;
+      ASSERT_EQ(dst[d + 2], src[s]) << n << " " << i;
+    }
+    for (std::size_t i = 0; i < dst.size(); ++i) {
+      if (i < 7 || i >= 7 + 3 * static_cast<std::size_t>(n)) {
+        ASSERT_EQ(dst[i], 0xAB) << n << " " << i;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace quilve::ui

@@ -2,6 +2,7 @@
 // cursor and red ring, and the pixel mappings.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -11,6 +12,7 @@
 #include "ui/display/chirp_tile.h"
 #include "ui/display/colour_map.h"
 #include "ui/display/gallery.h"
+#include "ui/display/tile_grids.h"
 
 namespace quilve::ui {
 namespace {
@@ -248,6 +250,74 @@ TEST_F(DisplayTile, ColumnPaintedOnScreenEqualsPaintAndCopy) {
   for (int y = cell.y; y < cell.y + cell.h; ++y)
     for (int x = cell.x; x < cell.x + cell.w; ++x)
       ASSERT_EQ(image.get(x, y), otherImage.get(x, y)) << x << "," << y;
+}
+
+// A tile reads only the columns written since its clear. One kept in
+// shared grid storage that holds stale levels (an earlier recording's)
+// paints, repaints and reports exactly what the fixture's tile does, and
+// the grids of its neighbours stay untouched.
+TEST_F(DisplayTile, StaleGridStorageNeverShows) {
+  TileGrids grids(3);
+  ASSERT_NE(grids.grid(0), nullptr);
+  for (int g = 0; g < 3; ++g)
+    std::fill(grids.grid(g), grids.grid(g) + TileGrids::kGridFloats, 90.0f + g);
+  PixelImage staleImage(832, 624);
+  Canvas staleCanvas;
+  staleCanvas.resize(832, 624, Rgb{1, 2, 3});
+  ChirpTile stale;
+  stale.setGridStorage(grids.grid(1));
+  stale.create(&staleCanvas, &staleImage, galleryCell(5));
+  stale.setLevelRange(kRange);
+  stale.setTimeAxis(0.0, 1.0, 0.015);
+  stale.setFrequencyAxis(0.0, 125000.0);
+
+  const Rect cell = galleryCell(5);
+  auto expectSame = [&](const char* step) {
+    for (int column = 0; column < 128; ++column)
+      for (int row = 0; row < 128; ++row)
+        ASSERT_EQ(stale.level(column, row), tile.level(column, row))
+            << step << " " << column << "," << row;
+    for (int y = cell.y; y < cell.y + cell.h; ++y)
+      for (int x = cell.x; x < cell.x + cell.w; ++x)
+        ASSERT_EQ(staleImage.get(x, y), image.get(x, y)) << step << " " << x << "," << y;
+    ASSERT_EQ(staleCanvas.rgb(), canvas.rgb()) << step;
+  };
+  auto both = [&](auto&& f) {
+    f(tile);
+    f(stale);
+  };
+  both([](ChirpTile& t) { t.redraw(); });
+  for (int i = 0; i < 5; ++i) {
+    std::array<float, 128> c = column(35.0f + i);
+    c[i] = kMarkerLevel;
+    both([&](ChirpTile& t) { t.paintColumnShown(t.storeColumn(c.data(), 128)); });
+  }
+  const auto shortColumn = column(55.0f);
+  both([&](ChirpTile& t) {
+    t.paintColumnShown(t.storeColumn(shortColumn.data(), 40));  // the rows above: cleared
+    t.paintColumn(100);  // not written since the clear
+    t.copyColumnToScreen(100);
+  });
+  expectSame("appended");
+  EXPECT_EQ(image.get(cell.x + 100, cell.y + 60), (Rgb{0, 0, 0}));
+  both([](ChirpTile& t) {
+    t.requestRepaint();
+    t.redraw();
+  });
+  expectSame("repainted");
+  both([&](ChirpTile& t) {
+    t.clear();
+    t.redrawChanged();
+    t.paintColumnShown(t.storeColumn(shortColumn.data(), 128));
+  });
+  expectSame("cleared");
+  both([](ChirpTile& t) { t.setScreenRect(kEnlargedView); });
+  both([](ChirpTile& t) { t.redraw(); });
+  expectSame("enlarged");
+
+  for (const int g : {0, 2})
+    for (std::size_t i = 0; i < TileGrids::kGridFloats; ++i)
+      ASSERT_EQ(grids.grid(g)[i], 90.0f + g) << g << " " << i;
 }
 
 TEST_F(DisplayTile, PixelMappingsAndTheirLimits) {
