@@ -23,6 +23,8 @@ static_assert(std::is_standard_layout_v<ChirpRecord>, "the head fields lie befor
 // call's parameters and those of the call before it.
 constexpr std::size_t kHeadBytes = offsetof(ChirpRecord, points);
 constexpr std::size_t kFixedBytes = sizeof(std::uint32_t) + kHeadBytes + 2 * sizeof(CallParameters);
+static_assert(kFixedBytes + kTracePoints * sizeof(TracePoint) <= CallMemory::kBlockBytes,
+              "a call fits in a block");
 
 std::size_t pointsInUse(const ChirpRecord& trace) {
   return static_cast<std::size_t>(std::clamp<std::int32_t>(trace.endPoint, 0, kTracePoints));
@@ -57,41 +59,48 @@ void CallSpool::writeCall(const ChirpRecord& trace, const CallParameters& call,
                           const CallParameters& previous, const ScanJob&) {
   const std::size_t points = pointsInUse(trace);
   const std::size_t bytes = kFixedBytes + points * sizeof(TracePoint);
-  if (memory_.size() + bytes > CallMemory::kChunkBytes &&
+  if (inMemory_ + bytes > CallMemory::kBlockBytes &&
       budget_.used.load(std::memory_order_relaxed) + bytes > budget_.limit) {
     spill();
   }
-  const std::size_t start = memory_.size();
-  memory_.resize(start + bytes);
-  budget_.used.fetch_add(bytes, std::memory_order_relaxed);
+  if (blocks_.empty() || blocks_.back().used + bytes > CallMemory::kBlockBytes) {
+    // Left uninitialised: every byte used is written before it is read.
+    blocks_.push_back(Block{std::unique_ptr<unsigned char[]>(new unsigned char[CallMemory::kBlockBytes]), 0});
+  }
+  Block& block = blocks_.back();
   const std::uint32_t n = static_cast<std::uint32_t>(points);
-  unsigned char* at = memory_.data() + start;
+  unsigned char* at = block.bytes.get() + block.used;
   at = put(at, &n, sizeof n);
   at = put(at, &trace, kHeadBytes);
   at = put(at, trace.points.data(), points * sizeof(TracePoint));
   at = put(at, &call, sizeof call);
   put(at, &previous, sizeof previous);
+  block.used += bytes;
+  inMemory_ += bytes;
+  budget_.used.fetch_add(bytes, std::memory_order_relaxed);
   ++count_;
 }
 
 void CallSpool::spill() {
-  if (fileFailed_ || memory_.empty()) return;
+  if (fileFailed_ || blocks_.empty()) return;
   if (!file_) file_ = anonymousFile();
+  bool written = file_ != nullptr;
+  for (const Block& block : blocks_) {
+    written = written && std::fwrite(block.bytes.get(), 1, block.used, file_) == block.used;
+  }
   // Without a working file the calls stay in memory: nothing is lost.
-  if (!file_ || std::fwrite(memory_.data(), 1, memory_.size(), file_) != memory_.size() ||
-      std::fflush(file_) != 0) {
+  if (!written || std::fflush(file_) != 0) {
     fileFailed_ = true;
     return;
   }
   inFile_ = count_;
-  emptyMemory();
+  freeBlocks();
 }
 
-void CallSpool::emptyMemory() {
-  budget_.used.fetch_sub(memory_.size(), std::memory_order_relaxed);
-  memory_.clear();
-  // What grew beyond a chunk is given back.
-  if (memory_.capacity() > CallMemory::kChunkBytes) memory_.shrink_to_fit();
+void CallSpool::freeBlocks() {
+  budget_.used.fetch_sub(inMemory_, std::memory_order_relaxed);
+  blocks_.clear();
+  inMemory_ = 0;
 }
 
 namespace {
@@ -151,10 +160,12 @@ std::size_t CallSpool::replay(CallOutput& out, const ScanJob& job) {
     }
     lost = inFile_ - handed;
   }
-  const unsigned char* at = memory_.data();
-  const unsigned char* end = at + memory_.size();
-  while (at < end && (at = read->take(at, end)) != nullptr) {
-    out.writeCall(read->trace, read->call, read->previous, job);
+  for (const Block& block : blocks_) {
+    const unsigned char* at = block.bytes.get();
+    const unsigned char* end = at + block.used;
+    while (at < end && (at = read->take(at, end)) != nullptr) {
+      out.writeCall(read->trace, read->call, read->previous, job);
+    }
   }
   clear();
   return lost;
@@ -166,7 +177,7 @@ void CallSpool::clear() {
     file_ = nullptr;
   }
   fileFailed_ = false;
-  emptyMemory();
+  freeBlocks();
   inFile_ = 0;
   count_ = 0;
 }

@@ -7,18 +7,20 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <vector>
 
 #include "engine/accepted_calls.h"
 
 namespace quilve {
 
-// Memory the spools of a run may hold together. Each may always hold a small
-// chunk (kChunkBytes) besides, so that one over the budget writes its file
-// in chunks rather than call by call: n spools hold at most limit + n chunks.
+// Memory the spools of a run may hold together. Calls are kept in blocks of
+// kBlockBytes; a spool may always fill one block besides, so that one over
+// the budget writes its file a block at a time rather than call by call: n
+// spools hold at most limit + n blocks.
 struct CallMemory {
   explicit CallMemory(std::size_t limitBytes) : limit(limitBytes) {}
-  static constexpr std::size_t kChunkBytes = std::size_t{32} << 10;
+  static constexpr std::size_t kBlockBytes = std::size_t{32} << 10;
   const std::size_t limit;
   std::atomic<std::size_t> used{0};
 };
@@ -39,7 +41,7 @@ class CallSpool final : public CallOutput {
   // the temporary file (0 but for a failing disk).
   std::size_t replay(CallOutput& out, const ScanJob& job);
 
-  // Empties the spool; a small chunk of memory stays for the next recording.
+  // Empties the spool and gives its memory back.
   void clear();
 
   std::size_t size() const { return count_; }
@@ -48,12 +50,19 @@ class CallSpool final : public CallOutput {
   bool spilled() const { return file_ != nullptr; }
 
  private:
+  // Filled blocks are never moved or grown: no call is copied twice.
+  struct Block {
+    std::unique_ptr<unsigned char[]> bytes;
+    std::size_t used = 0;
+  };
+
   void spill();
-  void emptyMemory();
+  void freeBlocks();
 
   CallMemory& budget_;
-  std::vector<unsigned char> memory_;  // the newest calls
-  std::FILE* file_ = nullptr;          // older calls, once memory_ was full
+  std::vector<Block> blocks_;          // the newest calls
+  std::size_t inMemory_ = 0;           // bytes in blocks_
+  std::FILE* file_ = nullptr;          // older calls, once the budget was spent
   std::size_t inFile_ = 0;             // calls in the file
   std::size_t count_ = 0;
   bool fileFailed_ = false;            // no file to be had: memory only
