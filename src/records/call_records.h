@@ -9,6 +9,8 @@
 #include <type_traits>
 #include <vector>
 
+#include "records/zero_pages.h"
+
 namespace quilve {
 
 constexpr int kChirpSlots = 2048;
@@ -122,11 +124,9 @@ enum class SlotsKept { Every, Current };
 class ChirpRecords {
  public:
   explicit ChirpRecords(SlotsKept kept = SlotsKept::Every);
-  ChirpRecords(const ChirpRecords& other);
-  ChirpRecords& operator=(const ChirpRecords& other);
-  ChirpRecords(ChirpRecords&& other) noexcept;
-  ChirpRecords& operator=(ChirpRecords&& other) noexcept;
-  ~ChirpRecords();
+  // One mapping per store: never copied or moved.
+  ChirpRecords(const ChirpRecords&) = delete;
+  ChirpRecords& operator=(const ChirpRecords&) = delete;
 
   ChirpRecord& operator[](std::size_t slot) { return slots_[slot & mask_]; }
   const ChirpRecord& operator[](std::size_t slot) const { return slots_[slot & mask_]; }
@@ -134,12 +134,9 @@ class ChirpRecords {
   std::size_t held() const { return mask_ + 1; }
 
  private:
-  void allocate(std::size_t held);
-  void release();
-  std::size_t mask_ = 0;
-  std::size_t mappedBytes_ = 0;
-  void* mapping_ = nullptr;
-  ChirpRecord* slots_ = nullptr;
+  std::size_t mask_;
+  ZeroPages memory_;
+  ChirpRecord* slots_;
 };
 
 // The measured parameters of the slots, held as the trace slots are.

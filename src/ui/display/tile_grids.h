@@ -8,6 +8,8 @@
 // as long as the tiles using it.
 #include <cstddef>
 
+#include "records/zero_pages.h"
+
 namespace quilve::ui {
 
 class TileGrids {
@@ -16,7 +18,6 @@ class TileGrids {
   static constexpr std::size_t kGridFloats = 128 * 128;
 
   explicit TileGrids(int count);
-  ~TileGrids();
   TileGrids(const TileGrids&) = delete;
   TileGrids& operator=(const TileGrids&) = delete;
 
@@ -28,10 +29,9 @@ class TileGrids {
   }
 
  private:
-  int count_ = 0;
-  float* base_ = nullptr;
-  void* mapping_ = nullptr;
-  std::size_t mappingBytes_ = 0;
+  int count_;
+  ZeroPages memory_;
+  float* base_;
 };
 
 }  // namespace quilve::ui
