@@ -137,10 +137,10 @@ std::string checkRunTargets(const RunTargets& targets, bool dryRun) {
 
 void markBeingWritten(std::vector<BatchRecordingReport>& reports) {
   for (BatchRecordingReport& r : reports) {
-    if (r.status != ReadStatus::Whole || r.openedSize < 0) continue;
-    std::int64_t size = -1, modified = -1;
-    if (!fileStamp(r.path, &size, &modified)) continue;
-    if (size != r.openedSize || modified != r.openedModified) {
+    if (r.status != ReadStatus::Whole || !r.identity.known()) continue;
+    FileIdentity now;
+    if (!identityOfPath(r.path, &now)) continue;
+    if (now.size != r.identity.size || now.modified != r.identity.modified) {
       r.status = ReadStatus::BeingWritten;
       r.reason = "still being written: its size or modification time changed while it was scanned";
     }

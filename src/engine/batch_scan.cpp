@@ -359,12 +359,11 @@ void BatchCommitter::analyseAndCommit(const std::vector<std::string>& paths, int
 void BatchCommitter::commitOutcome(const RecordingOutcome& outcome, bool begun) {
   BatchRecordingReport report;
   report.path = outcome.path;
-  report.opened = outcome.opened;
+  report.identity = outcome.identity;
   report.readError = outcome.readFailed;
   report.status = outcome.readStatus;
   report.reason = outcome.readReason;
-  report.openedSize = outcome.openedSize;
-  report.openedModified = outcome.openedModified;
+  report.opened = outcome.opened;
   if (!outcome.opened) {
     report.failure = outcome.openFailure;
     result_.unreadable += 1;

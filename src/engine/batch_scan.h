@@ -55,8 +55,7 @@ struct BatchRecordingReport {
   RecordingMetadata metadata;  // when opened
   ReadStatus status = ReadStatus::Whole;  // read whole, or why not
   std::string reason;                     // for the user, when not read whole
-  std::int64_t openedSize = -1;           // when it was opened
-  std::int64_t openedModified = -1;
+  FileIdentity identity;                  // the file when it was opened
 };
 
 struct BatchResult {

@@ -15,6 +15,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "input/file_identity.h"
+
 namespace quilve {
 
 struct FileEntry {
@@ -24,11 +26,9 @@ struct FileEntry {
   // Why a failed-files disposition must leave this recording where it is
   // (it was not read whole); empty when nothing holds it.
   std::string hold;
-  // Size in bytes and modification time (ns since the epoch) when the scan
-  // opened it; -1 when unknown. A recording whose size or time differs at
-  // its disposition is still being written.
-  std::int64_t openedSize = -1;
-  std::int64_t openedModified = -1;
+  // The file when the scan opened it. A recording that is no longer that
+  // file, unchanged, at its disposition stays where it is.
+  FileIdentity identity;
 };
 
 class FileList {

@@ -39,14 +39,6 @@ std::string kiloHertz(double hz) {
 
 }  // namespace
 
-bool fileStamp(const std::string& path, std::int64_t* size, std::int64_t* modified) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return false;
-  *size = static_cast<std::int64_t>(st.st_size);
-  *modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  return true;
-}
-
 ReadStatus openFailureStatus(const std::string& reason) {
   // The readers name a refused sample format "unsupported format: ...".
   return reason.rfind("unsupported format", 0) == 0 ? ReadStatus::RefusedFormat
@@ -81,7 +73,7 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   std::string reason;
   // The stamp is taken before the header is read, so a detector appending
   // meanwhile shows at the disposition.
-  fileStamp(path, &outcome_.openedSize, &outcome_.openedModified);
+  identityOfPath(path, &outcome_.identity);
   if (failed(openRecording(path, settings, recording_, &reason))) {
     outcome_.openFailure = reason;
     markNotWhole(outcome_, openFailureStatus(reason),
@@ -301,8 +293,7 @@ FileEntry recordingEntry(const RecordingOutcome& outcome, int value) {
   if (outcome.readStatus != ReadStatus::Whole) {
     e.hold = outcome.readReason.empty() ? readStatusName(outcome.readStatus) : outcome.readReason;
   }
-  e.openedSize = outcome.openedSize;
-  e.openedModified = outcome.openedModified;
+  e.identity = outcome.identity;
   return e;
 }
 
@@ -338,7 +329,7 @@ void enterUnreadable(const std::string& path, const std::string& reason, ScanLis
   outcome.openFailure = reason;
   markNotWhole(outcome, openFailureStatus(reason),
                reason.empty() ? "it could not be opened" : reason);
-  fileStamp(path, &outcome.openedSize, &outcome.openedModified);
+  identityOfPath(path, &outcome.identity);
   enterUnreadable(outcome, lists, session);
 }
 

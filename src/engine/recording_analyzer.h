@@ -115,10 +115,6 @@ class RecordingAnalyzer {
   double duration_ = 0.0;
 };
 
-// Size and modification time (ns) of a file; false when it cannot be
-// looked at.
-bool fileStamp(const std::string& path, std::int64_t* size, std::int64_t* modified);
-
 // Why a recording that could not be opened was not read: a refused sample
 // format, or not opened at all, from the reader's reason.
 ReadStatus openFailureStatus(const std::string& reason);

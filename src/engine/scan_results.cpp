@@ -12,8 +12,7 @@ ListedFile listedFile(const FileEntry& entry, const std::string& inputDirectory)
   // An entry added by name alone names a file in the input directory.
   f.path = entry.path == entry.name ? joinPath(inputDirectory, entry.name) : entry.path;
   f.hold = entry.hold;
-  f.openedSize = entry.openedSize;
-  f.openedModified = entry.openedModified;
+  f.identity = entry.identity;
   return f;
 }
 

@@ -37,16 +37,12 @@ std::string leaveInPlaceReason(ResultList list, const ListedFile& file) {
   if (list == ResultList::Failed && !file.hold.empty()) {
     return "it was not read whole (" + file.hold + ")";
   }
-  if (file.openedSize >= 0) {
-    struct stat st {};
-    if (::stat(file.path.c_str(), &st) == 0) {
-      const std::int64_t modified =
-          static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-      if (static_cast<std::int64_t>(st.st_size) != file.openedSize ||
-          (file.openedModified >= 0 && modified != file.openedModified)) {
-        return "it is still being written (its size or modification time changed since the scan "
-               "opened it)";
-      }
+  if (file.identity.known()) {
+    FileIdentity now;
+    if (identityOfPath(file.path, &now) && now.sameFile(file.identity) &&
+        (now.size != file.identity.size || now.modified != file.identity.modified)) {
+      return "it is still being written (its size or modification time changed since the scan "
+             "opened it)";
     }
   }
   return {};

@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "input/file_identity.h"
+
 namespace quilve {
 
 enum class ResultList { Passed, Failed };
@@ -62,9 +64,8 @@ struct ListedFile {
   // Why it was not read whole; a failed recording with a reason is never
   // moved or trashed. Empty when it was read whole.
   std::string hold;
-  // Size and modification time (ns) when the scan opened it; -1 unknown.
-  std::int64_t openedSize = -1;
-  std::int64_t openedModified = -1;
+  // The file when the scan opened it; unknown when it was not opened.
+  FileIdentity identity;
 };
 
 // The passed-files and failed-files lists and the input file list, as

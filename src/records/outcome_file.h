@@ -33,7 +33,7 @@ namespace detail {
 class Sha256;
 }
 
-constexpr std::uint32_t kOutcomeFormatVersion = 1;
+constexpr std::uint32_t kOutcomeFormatVersion = 2;
 
 struct OutcomeFileHeader {
   std::string programVersion;

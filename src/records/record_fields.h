@@ -106,6 +106,11 @@ void recordFields(Io& io, R& r) {
   io(r.hour); io(r.minute); io(r.second); io(r.millisecond);
 }
 
+template <class Io, class R, IfRecord<R, FileIdentity> = 0>
+void recordFields(Io& io, R& r) {
+  io(r.device); io(r.inode); io(r.size); io(r.modified); io(r.changed);
+}
+
 template <class Io, class R, IfRecord<R, RecordingMetadata> = 0>
 void recordFields(Io& io, R& r) {
   io(r.latitude); io(r.longitude); io(r.altitude); io(r.gpsValid);
@@ -125,14 +130,13 @@ template <class Io, class R, IfRecord<R, RecordingOutcome> = 0>
 void recordFields(Io& io, R& r) {
   io(r.path);
   io(r.opened);
+  io(r.identity);
   io(r.openFailure);
   io(r.readFailed);
   io(r.closeFailed);
   io(r.stopped);
   io(r.readStatus);
   io(r.readReason);
-  io(r.openedSize);
-  io(r.openedModified);
   io(r.effectiveSampleRate);
   io(r.timeOfDay);
   io(r.metadata);

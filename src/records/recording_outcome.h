@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "input/file_identity.h"
 #include "input/recording.h"
 #include "records/accepted_call.h"
 
@@ -48,10 +49,8 @@ struct RecordingOutcome {
   bool stopped = false;     // a stop ended it early
   ReadStatus readStatus = ReadStatus::Whole;
   std::string readReason;   // why it was not read whole, for the user; empty when whole
-  // Size in bytes and modification time (ns since the epoch) when it was
-  // opened; -1 when unknown.
-  std::int64_t openedSize = -1;
-  std::int64_t openedModified = -1;
+  // The file as it was when it was opened (unknown when it could not be).
+  FileIdentity identity;
   float effectiveSampleRate = 0.0f;
   double timeOfDay = 0.0;
   RecordingMetadata metadata;

@@ -47,8 +47,9 @@ TEST(ReadStatus, EachWayOfNotBeingReadWholeIsRecordedWithItsReason) {
   const Analysed ok = analyse(dir.file("whole.wav"));
   EXPECT_EQ(ok.outcome.readStatus, ReadStatus::Whole);
   EXPECT_TRUE(ok.outcome.readReason.empty());
-  EXPECT_EQ(ok.outcome.openedSize, static_cast<std::int64_t>(whole.size()));
-  EXPECT_GT(ok.outcome.openedModified, 0);
+  EXPECT_EQ(ok.outcome.identity.size, static_cast<std::int64_t>(whole.size()));
+  EXPECT_GT(ok.outcome.identity.modified, 0);
+  EXPECT_GT(ok.outcome.identity.inode, 0u);
 
   const Analysed cut = analyse(dir.file("cut.wav"));
   EXPECT_EQ(cut.outcome.readStatus, ReadStatus::ReadFailed);

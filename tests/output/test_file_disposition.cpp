@@ -40,7 +40,7 @@ struct FakeLists : DispositionLists {
   std::string dir;
   std::vector<std::string> passed, failed, input;
   std::map<std::string, std::string> holds;  // name -> why it was not read whole
-  std::map<std::string, std::int64_t> sizes;  // name -> size when the scan opened it
+  std::map<std::string, FileIdentity> opened;  // name -> the file when the scan opened it
   int passedSelection = -1, failedSelection = -1;
 
   std::vector<std::string>& of(ResultList l) { return l == ResultList::Passed ? passed : failed; }
@@ -53,8 +53,8 @@ struct FakeLists : DispositionLists {
     f.path = dir + name;
     auto it = holds.find(name);
     if (it != holds.end()) f.hold = it->second;
-    auto size = sizes.find(name);
-    if (size != sizes.end()) f.openedSize = size->second;
+    auto was = opened.find(name);
+    if (was != opened.end()) f.identity = was->second;
     return f;
   }
   std::vector<ListedFile> files(ResultList l) const override {
@@ -316,9 +316,9 @@ TEST_F(DispositionTest, FailedRecordingsNotReadWholeStayInPlaceNamedWithTheirRea
 
 TEST_F(DispositionTest, ARecordingStillBeingWrittenStaysInEitherList) {
   lists.holds["a.wav"] = "read failed before the end: data ends early";  // passed, read in part
-  lists.sizes["a.wav"] = static_cast<std::int64_t>(fs::file_size(input() / "a.wav"));
-  lists.sizes["b.wav"] = static_cast<std::int64_t>(fs::file_size(input() / "b.wav"));
-  lists.sizes["c.wav"] = static_cast<std::int64_t>(fs::file_size(input() / "c.wav"));
+  for (const char* name : {"a.wav", "b.wav", "c.wav"}) {
+    ASSERT_TRUE(identityOfPath((input() / name).string(), &lists.opened[name]));
+  }
   // The detector goes on writing b.wav and c.wav after the scan opened them.
   std::ofstream(input() / "b.wav", std::ios::app) << " more";
   std::ofstream(input() / "c.wav", std::ios::app) << " more";

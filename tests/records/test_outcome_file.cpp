@@ -192,6 +192,7 @@ TEST(OutcomeRecords, TheFieldListsNameEveryMember) {
   EXPECT_EQ(listedFields<DateTime>(), memberCount<DateTime>());
   EXPECT_EQ(listedFields<RecordingMetadata>(), memberCount<RecordingMetadata>());
   EXPECT_EQ(listedFields<RecordingOutcome>(), memberCount<RecordingOutcome>());
+  EXPECT_EQ(listedFields<FileIdentity>(), memberCount<FileIdentity>());
   // The counting itself sees the members.
   EXPECT_EQ(memberCount<TracePoint>(), 9u);
   EXPECT_EQ(memberCount<AcceptedCall>(), 3u);
@@ -275,8 +276,9 @@ TEST(OutcomeFile, DamageIsNamedAndNothingIsReadPastIt) {
   other[0] = 'X';
   EXPECT_EQ(readAll(other), "not an outcome file");
   std::string newer = whole;
-  newer[8] = 2;
-  EXPECT_EQ(readAll(newer), "outcome format version 2; this program reads version 1");
+  newer[8] = static_cast<char>(kOutcomeFormatVersion + 1);
+  EXPECT_EQ(readAll(newer), "outcome format version " + std::to_string(kOutcomeFormatVersion + 1) +
+                                "; this program reads version " + std::to_string(kOutcomeFormatVersion));
   // A length that claims more than the file holds.
   std::string longer = whole;
   longer[12] = static_cast<char>(0xFF);
