@@ -25,6 +25,7 @@
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
+#include "settings/settings_check.h"
 #include "settings/settings_file.h"
 #include "settings/settings_names.h"
 #include "engine/scan_results.h"
@@ -93,6 +94,16 @@ void showProgress(ConsoleReporter& console, const BatchProgress& p,
                messageText(fileNameOf(p.currentFile)).c_str());
   std::fflush(stderr);
   console.progressShown = true;
+}
+
+// Settings that cannot scan end the run before anything is read, written or
+// moved; each problem is named with where the settings came from.
+bool settingsSound(const ScanSettings& settings, const std::string& source) {
+  const std::vector<std::string> problems = settingsProblems(settings);
+  for (const std::string& p : problems) {
+    std::fprintf(stderr, "quilve-scan: %s: %s\n", messageText(source).c_str(), p.c_str());
+  }
+  return problems.empty();
 }
 
 }  // namespace
@@ -168,6 +179,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: %s: not a settings file\n", messageText(settingsFile).c_str());
     return 2;
   }
+  if (!settingsFile.empty() && !settingsSound(settings, settingsFile)) return 2;
   if (app.count("--format")) settings.OutputFormat = formatIndex(format);
   for (const std::string& inc : includes) {
     if (inc == "spl") settings.IncludeSoundPressureLevel = true;
@@ -190,6 +202,7 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
+  if (!settingsSound(settings, sets.empty() ? "settings" : "--set")) return 2;
   if (!saveSettingsFile.empty()) {
     if (!writeSettingsFile(saveSettingsFile, settings)) {
       std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
