@@ -147,6 +147,15 @@ void waveSeeds() {
   seed(h, "alaw", RiffBuilder().chunk("fmt ", fmtFields(6, 1, 8000, 8)).chunk("data", Bytes(64, 0x55)).build());
 }
 
+void nameTextSeeds() {
+  const std::string h = "name_text";
+  seedText(h, "plain", "/data/night 1/D20140930T010203m456.wav");
+  seedText(h, "latin1", "/card/\xE9t\xE9.wav");
+  seedText(h, "controls", "tab\there\nnew\r\x1B[2J\xC2\x85\xE2\x80\xA8.wav");
+  seedText(h, "broken", "\xC0\xAF\xED\xA0\x80\xF4\x90\x80\x80\xE2\x82");
+  seedText(h, "escapes", "a\\x09\\\\b%E9%4%");
+}
+
 void guanoSeeds() {
   const std::string h = "guano";
   seedText(h, "full",
@@ -384,6 +393,7 @@ int main(int argc, char** argv) {
   registrySeeds();
   zcSeeds();
   guanoSeeds();
+  nameTextSeeds();
   outcomeSeeds();
   realSeeds(argc > 2 ? fs::path(argv[2]) : fs::path());
   return 0;

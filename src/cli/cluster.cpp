@@ -10,6 +10,7 @@
 #include <memory>
 #include <sstream>
 
+#include "output/name_text.h"
 #include "quilve_version.h"
 #include "settings/settings_names.h"
 
@@ -20,7 +21,7 @@ namespace fs = std::filesystem;
 namespace {
 
 void problem(const std::string& file, const std::string& text) {
-  std::fprintf(stderr, "quilve-scan: %s: %s\n", file.c_str(), text.c_str());
+  std::fprintf(stderr, "quilve-scan: %s: %s\n", messageText(file).c_str(), messageText(text).c_str());
 }
 
 bool parseShard(const std::string& text, std::uint32_t* index, std::uint32_t* count) {
@@ -138,7 +139,8 @@ void addClusterOptions(CLI::App& app, ClusterOptions& options) {
 }
 
 int printInputList(const std::vector<std::string>& paths) {
-  for (const std::string& p : paths) std::printf("%s\n", p.c_str());
+  // One path a line, whatever the names hold.
+  for (const std::string& p : paths) std::printf("%s\n", messageText(p).c_str());
   return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
@@ -161,7 +163,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
     std::string error;
     if (openOutcomes(path, &existing, &error) && sameHeader(existing.reader->header(), header) &&
         existing.reader->verifyRest()) {
-      if (!quiet) std::printf("%s: slice %s already complete\n", path.c_str(), options.shard.c_str());
+      if (!quiet) std::printf("%s: slice %s already complete\n", messageText(path).c_str(), options.shard.c_str());
       return 0;
     }
     if (error.empty()) error = existing.reader ? existing.reader->error() : "";
@@ -177,10 +179,10 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
   if (ok) {
     analyseInOrder(slice, settings, jobs, &reporter, [&](RecordingOutcome&& outcome) {
       if (!outcome.opened) {
-        std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", outcome.path.c_str(),
-                     outcome.openFailure.c_str());
+        std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", messageText(outcome.path).c_str(),
+                     messageText(outcome.openFailure).c_str());
       } else if (outcome.readFailed) {
-        std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", outcome.path.c_str());
+        std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", messageText(outcome.path).c_str());
       }
       if (ok) ok = writer.write(outcome, &error);
     }, analysed ? AnalysedHook([&](std::size_t i, const RecordingOutcome& outcome, Reporter& messages) {
@@ -189,11 +191,11 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
   }
   if (ok) ok = writer.commit(&error);
   if (!ok) {
-    std::fprintf(stderr, "quilve-scan: %s\n", error.c_str());
+    std::fprintf(stderr, "quilve-scan: %s\n", messageText(error).c_str());
     return 1;
   }
   if (!quiet) {
-    std::printf("%s: slice %s, recordings %llu to %llu of %llu\n", path.c_str(), options.shard.c_str(),
+    std::printf("%s: slice %s, recordings %llu to %llu of %llu\n", messageText(path).c_str(), options.shard.c_str(),
                 static_cast<unsigned long long>(header.sliceFirst + (header.sliceCount ? 1 : 0)),
                 static_cast<unsigned long long>(header.sliceFirst + header.sliceCount),
                 static_cast<unsigned long long>(header.listLength));

@@ -25,11 +25,13 @@
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
+#include "settings/settings_check.h"
 #include "settings/settings_file.h"
 #include "settings/settings_names.h"
 #include "engine/scan_results.h"
 #include "output/file_disposition.h"
 #include "output/file_operations.h"
+#include "output/name_text.h"
 
 namespace fs = std::filesystem;
 using namespace quilve;
@@ -43,12 +45,15 @@ class ConsoleReporter final : public Reporter {
   explicit ConsoleReporter(bool showTrace) : showTrace_(showTrace) {}
   void warning(const std::string& text) override {
     clearProgressLine();
-    std::fprintf(stderr, "quilve-scan: warning: %s\n", text.c_str());
+    std::fprintf(stderr, "quilve-scan: warning: %s\n", messageText(text).c_str());
   }
   void trace(const std::string& text) override {
     if (!showTrace_) return;
     clearProgressLine();
-    std::fputs(text.c_str(), stderr);
+    // A trace text is whole lines: names in it are escaped, its line end kept.
+    const bool line = !text.empty() && text.back() == '\n';
+    std::fputs((messageText(std::string_view(text).substr(0, text.size() - line)) + (line ? "\n" : "")).c_str(),
+               stderr);
   }
   void clearProgressLine() {
     if (progressShown) {
@@ -86,9 +91,19 @@ void showProgress(ConsoleReporter& console, const BatchProgress& p,
   std::fprintf(stderr, "\r\033[K[%s] %3d%%  %zu/%zu files  %llu calls  %d:%02d left  %s", bar.c_str(),
                percent, p.filesDone, p.filesTotal, static_cast<unsigned long long>(p.callsSoFar),
                static_cast<int>(left) / 60, static_cast<int>(left) % 60,
-               fileNameOf(p.currentFile).c_str());
+               messageText(fileNameOf(p.currentFile)).c_str());
   std::fflush(stderr);
   console.progressShown = true;
+}
+
+// Settings that cannot scan end the run before anything is read, written or
+// moved; each problem is named with where the settings came from.
+bool settingsSound(const ScanSettings& settings, const std::string& source) {
+  const std::vector<std::string> problems = settingsProblems(settings);
+  for (const std::string& p : problems) {
+    std::fprintf(stderr, "quilve-scan: %s: %s\n", messageText(source).c_str(), p.c_str());
+  }
+  return problems.empty();
 }
 
 }  // namespace
@@ -161,9 +176,10 @@ int main(int argc, char** argv) {
 
   ScanSettings settings;
   if (!settingsFile.empty() && !readSettingsFile(settingsFile, settings, stderr)) {
-    std::fprintf(stderr, "quilve-scan: %s: not a settings file\n", settingsFile.c_str());
+    std::fprintf(stderr, "quilve-scan: %s: not a settings file\n", messageText(settingsFile).c_str());
     return 2;
   }
+  if (!settingsFile.empty() && !settingsSound(settings, settingsFile)) return 2;
   if (app.count("--format")) settings.OutputFormat = formatIndex(format);
   for (const std::string& inc : includes) {
     if (inc == "spl") settings.IncludeSoundPressureLevel = true;
@@ -178,18 +194,19 @@ int main(int argc, char** argv) {
     const auto eq = s.find('=');
     std::string error;
     if (eq == std::string::npos) {
-      std::fprintf(stderr, "quilve-scan: --set %s: expected NAME=VALUE\n", s.c_str());
+      std::fprintf(stderr, "quilve-scan: --set %s: expected NAME=VALUE\n", messageText(s).c_str());
       return 2;
     }
     if (!setSettingByName(settings, s.substr(0, eq), s.substr(eq + 1), &error)) {
-      std::fprintf(stderr, "quilve-scan: --set %s: %s\n", s.c_str(), error.c_str());
+      std::fprintf(stderr, "quilve-scan: --set %s: %s\n", messageText(s).c_str(), messageText(error).c_str());
       return 2;
     }
   }
+  if (!settingsSound(settings, sets.empty() ? "settings" : "--set")) return 2;
   if (!saveSettingsFile.empty()) {
     if (!writeSettingsFile(saveSettingsFile, settings)) {
       std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
-                   saveSettingsFile.c_str(), std::strerror(errno));
+                   messageText(saveSettingsFile).c_str(), std::strerror(errno));
       return 1;
     }
     if (inputs.empty()) return 0;
@@ -216,7 +233,7 @@ int main(int argc, char** argv) {
     const std::string problem =
         checkRunTargets(RunTargets{inputs, resultsPath, zcdDir, dispose}, dispose.dryRun);
     if (!problem.empty()) {
-      std::fprintf(stderr, "quilve-scan: %s\n", problem.c_str());
+      std::fprintf(stderr, "quilve-scan: %s\n", messageText(problem).c_str());
       return 2;
     }
   }
@@ -259,7 +276,7 @@ int main(int argc, char** argv) {
     std::FILE* f = std::fopen(resultsPath.c_str(), "w");
     if (!f || std::fputs(resultsHeader(settings).c_str(), f) < 0 || std::fclose(f) != 0) {
       std::fprintf(stderr, "quilve-scan: %s: cannot create the results file: %s\n",
-                   resultsPath.c_str(), std::strerror(errno));
+                   messageText(resultsPath).c_str(), std::strerror(errno));
       return 1;
     }
     options.newResultsFile = false;
@@ -282,19 +299,20 @@ int main(int argc, char** argv) {
 
   for (const BatchRecordingReport& r : result.recordings) {
     if (!r.opened) {
-      std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", r.path.c_str(), r.failure.c_str());
+      std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", messageText(r.path).c_str(),
+                   messageText(r.failure).c_str());
     } else if (r.readError) {
-      std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", r.path.c_str());
+      std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", messageText(r.path).c_str());
     } else if (r.status == ReadStatus::BeingWritten) {
-      std::fprintf(stderr, "quilve-scan: %s: %s\n", r.path.c_str(), r.reason.c_str());
+      std::fprintf(stderr, "quilve-scan: %s: %s\n", messageText(r.path).c_str(), messageText(r.reason).c_str());
     }
   }
 
   if (!quiet) {
     std::printf("Passed recordings:\n");
-    for (const FileEntry& e : lists.passed.entries()) std::printf("  %s\t%d\n", e.name.c_str(), e.value);
+    for (const FileEntry& e : lists.passed.entries()) std::printf("  %s\t%d\n", messageText(e.name).c_str(), e.value);
     std::printf("Failed recordings:\n");
-    for (const FileEntry& e : lists.failed.entries()) std::printf("  %s\t%d\n", e.name.c_str(), e.value);
+    for (const FileEntry& e : lists.failed.entries()) std::printf("  %s\t%d\n", messageText(e.name).c_str(), e.value);
     std::printf("Files selected: %u\nTotal chirp count: %u\nBat pass count: %u\nFiles failed: %u\n",
                 session.filesSelected, session.totalChirpCount, session.batPassCount,
                 session.filesFailed);
@@ -312,10 +330,12 @@ int main(int argc, char** argv) {
   if (!summaryJson.empty()) {
     summary["unreadable"] = unreadableJson(result.recordings, disposed);
     std::ofstream out(summaryJson);
-    out << summary.dump(2) << "\n";
+    // Names are valid UTF-8 by now; the handler only keeps a stray byte
+    // elsewhere from ending the run before the summary is written.
+    out << summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     out.close();
     if (!out) {
-      std::fprintf(stderr, "quilve-scan: cannot write %s: %s\n", summaryJson.c_str(),
+      std::fprintf(stderr, "quilve-scan: cannot write %s: %s\n", messageText(summaryJson).c_str(),
                    std::strerror(errno));
       summaryWritten = false;
     }

@@ -4,6 +4,7 @@
 #include <map>
 #include <string>
 
+#include "output/name_text.h"
 #include "output/results_file.h"
 #include "input/guano.h"
 
@@ -52,6 +53,27 @@ std::string asUtf8(const std::string& text) {
 
 }  // namespace
 
+void putNameField(nlohmann::json& entry, const std::string& key, const std::string& bytes) {
+  if (isValidUtf8(bytes)) {
+    entry[key] = bytes;
+    return;
+  }
+  entry[key] = utf8Text(bytes);
+  entry[key + "Bytes"] = percentEncodedBytes(bytes);
+}
+
+bool nameFieldBytes(const nlohmann::json& entry, const std::string& key, std::string* bytes) {
+  if (!entry.is_object()) return false;
+  const auto exact = entry.find(key + "Bytes");
+  if (exact != entry.end() && exact->is_string()) {
+    return decodePercentBytes(exact->get<std::string>(), bytes);
+  }
+  const auto text = entry.find(key);
+  if (text == entry.end() || !text->is_string()) return false;
+  *bytes = text->get<std::string>();
+  return true;
+}
+
 nlohmann::json recordingSummaryFields(const BatchRecordingReport& report) {
   nlohmann::json j;
   const RecordingMetadata& m = report.metadata;
@@ -87,11 +109,12 @@ void addRecordingSummaryFields(nlohmann::json& entries,
   for (nlohmann::json& entry : entries) {
     if (!entry.is_object()) continue;
     const BatchRecordingReport* report = nullptr;
-    if (entry.contains("path") && entry["path"].is_string()) {
-      const auto found = byPath.find(entry["path"].get<std::string>());
+    std::string bytes;
+    if (nameFieldBytes(entry, "path", &bytes)) {
+      const auto found = byPath.find(bytes);
       if (found != byPath.end()) report = found->second;
-    } else if (entry.contains("name") && entry["name"].is_string()) {
-      const auto found = byName.find(entry["name"].get<std::string>());
+    } else if (nameFieldBytes(entry, "name", &bytes)) {
+      const auto found = byName.find(bytes);
       if (found != byName.end()) report = found->second;
     } else {
       continue;

@@ -6,11 +6,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "cli/recording_summary.h"
 #include "engine/file_list.h"
 #include "engine/recording_analyzer.h"
 #include "engine/scan_results.h"
 #include "output/file_disposition.h"
 #include "output/file_operations.h"
+#include "output/name_text.h"
 
 namespace quilve {
 
@@ -173,23 +175,24 @@ bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Re
     auto leave = [](ResultList list, const ListedFile& f) {
       const std::string why = leaveInPlaceReason(list, f);
       if (why.empty()) return false;
-      std::printf("would leave %s in place: %s\n", f.path.c_str(), why.c_str());
+      std::printf("would leave %s in place: %s\n", messageText(f.path).c_str(), why.c_str());
       return true;
     };
     if (!passedTarget.empty()) {
       for (const ListedFile& f : view.files(ResultList::Passed)) {
         if (leave(ResultList::Passed, f)) continue;
-        std::printf("would %s %s to %s\n", request.archive.empty() ? "move" : "copy", f.path.c_str(),
-                    passedTarget.c_str());
+        std::printf("would %s %s to %s\n", request.archive.empty() ? "move" : "copy",
+                    messageText(f.path).c_str(), messageText(passedTarget).c_str());
       }
     }
     if (!request.moveFailed.empty() || request.trashFailed) {
       for (const ListedFile& f : view.files(ResultList::Failed)) {
         if (leave(ResultList::Failed, f)) continue;
         if (!request.moveFailed.empty()) {
-          std::printf("would move %s to %s\n", f.path.c_str(), request.moveFailed.c_str());
+          std::printf("would move %s to %s\n", messageText(f.path).c_str(),
+                      messageText(request.moveFailed).c_str());
         } else {
-          std::printf("would send %s to the trash\n", f.path.c_str());
+          std::printf("would send %s to the trash\n", messageText(f.path).c_str());
         }
       }
     }
@@ -225,7 +228,11 @@ nlohmann::json summaryJson(const ScanLists& lists, const ScanSession& session) {
   auto listJson = [](const FileList& l) {
     nlohmann::json a = nlohmann::json::array();
     for (const FileEntry& e : l.entries()) {
-      a.push_back({{"name", e.name}, {"path", e.path}, {"calls", e.value}});
+      nlohmann::json entry = nlohmann::json::object();
+      putNameField(entry, "name", e.name);
+      putNameField(entry, "path", e.path);
+      entry["calls"] = e.value;
+      a.push_back(std::move(entry));
     }
     return a;
   };
@@ -244,10 +251,13 @@ nlohmann::json unreadableJson(const std::vector<BatchRecordingReport>& reports,
   nlohmann::json unreadable = nlohmann::json::array();
   for (const BatchRecordingReport& r : reports) {
     if (r.status == ReadStatus::Whole) continue;
-    unreadable.push_back({{"path", r.path},
-                          {"status", readStatusName(r.status)},
-                          {"reason", r.reason},
-                          {"disposed", disposed.count(r.path) != 0}});
+    nlohmann::json entry = nlohmann::json::object();
+    putNameField(entry, "path", r.path);
+    entry["status"] = readStatusName(r.status);
+    // A reason may quote the path or text read from the recording.
+    entry["reason"] = utf8Text(r.reason);
+    entry["disposed"] = disposed.count(r.path) != 0;
+    unreadable.push_back(std::move(entry));
   }
   return unreadable;
 }

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "output/name_text.h"
+
 namespace quilve {
 
 void SonogramOption::addTo(CLI::App& app) {
@@ -19,8 +21,8 @@ bool SonogramOption::prepare(const std::vector<std::string>& paths, const ScanSe
   std::error_code ec;
   std::filesystem::create_directories(directory_, ec);
   if (ec || !std::filesystem::is_directory(directory_)) {
-    std::fprintf(stderr, "quilve-scan: %s: cannot make the sonogram directory: %s\n", directory_.c_str(),
-                 ec ? ec.message().c_str() : "not a directory");
+    std::fprintf(stderr, "quilve-scan: %s: cannot make the sonogram directory: %s\n",
+                 messageText(directory_).c_str(), ec ? ec.message().c_str() : "not a directory");
     return false;
   }
   writer_ = std::make_unique<SonogramWriter>(directory_, all_, settings);

@@ -67,8 +67,12 @@ void GenerateZCD::resetText() {
 
 void GenerateZCD::setTextField(std::size_t offset, std::size_t length,
                                const std::string& source) {
-  for (std::size_t i = 0; i < length && i < source.size() && source[i] != '\0'; ++i)
-    text_[offset + i] = source[i];
+  // The fields are blank-padded text of fixed size: a control character (a
+  // line end in a recording's comment) is written as a blank.
+  for (std::size_t i = 0; i < length && i < source.size() && source[i] != '\0'; ++i) {
+    const auto c = static_cast<unsigned char>(source[i]);
+    text_[offset + i] = c < 0x20 || c == 0x7F ? ' ' : source[i];
+  }
 }
 
 void GenerateZCD::setDevice(const std::string& device) {

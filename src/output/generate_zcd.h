@@ -52,7 +52,8 @@ class GenerateZCD {
   // Blanks the text block (275 blanks and a zero byte).
   void resetText();
   // Fill the device and comment fields of the text block: the text up to
-  // its first zero byte or the field's length; the rest keeps its blanks.
+  // its first zero byte or the field's length, each control character
+  // (0x01 to 0x1F, 0x7F) as a blank; the rest keeps its blanks.
   void setDevice(const std::string& device);
   void setComment(const std::string& comment);
 

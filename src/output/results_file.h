@@ -29,8 +29,10 @@ std::string resultsHeader(const ScanSettings& settings);
 
 // One row, ending in "\n", of the layout chosen by the settings; empty for
 // zero-crossing output. `previous` is the previous accepted call of the same
-// recording, or the call itself for the first one. Shared by the scan worker
-// and the batch tool.
+// recording, or the call itself for the first one. The Filename column shows
+// `fileName` with each control character (tab, line ends, ...) as one "?"
+// (columnText in output/name_text.h); every other byte as it is. Shared by
+// the scan worker and the batch tool.
 std::string formatResultRow(const CallParameters& call, const CallParameters& previous,
                             const std::string& fileName, const RecordingMetadata& position,
                             const ScanSettings& settings);

@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 
+#include "output/name_text.h"
 #include "output/results_file.h"
 
 namespace quilve {
@@ -301,11 +302,13 @@ std::string formatResultRow(const CallParameters& call, const CallParameters& pr
                             const std::string& fileName, const RecordingMetadata& position,
                             const ScanSettings& settings) {
   std::string out;
+  // A tab or a line end in the name would split the row.
+  const std::string name = columnText(fileName);
   switch (resultsLayout(settings.OutputFormat)) {
-    case ResultsLayout::Analook: analookRow(out, call, previous, fileName, position, settings); break;
-    case ResultsLayout::SonoBat2: sonoBatRow(out, call, previous, fileName, position, settings); break;
-    case ResultsLayout::Echoclass: echoclassRow(out, call, previous, fileName); break;
-    case ResultsLayout::Own: ownRow(out, call, previous, fileName, position, settings); break;
+    case ResultsLayout::Analook: analookRow(out, call, previous, name, position, settings); break;
+    case ResultsLayout::SonoBat2: sonoBatRow(out, call, previous, name, position, settings); break;
+    case ResultsLayout::Echoclass: echoclassRow(out, call, previous, name); break;
+    case ResultsLayout::Own: ownRow(out, call, previous, name, position, settings); break;
     case ResultsLayout::None: break;
   }
   return out;

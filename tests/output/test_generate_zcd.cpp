@@ -97,6 +97,20 @@ TEST_F(ZcdFile, HeaderFieldsAndTextBlock) {
   EXPECT_TRUE(f.intervals.empty());
 }
 
+TEST_F(ZcdFile, ControlCharactersInTheTextFieldsBecomeBlanks) {
+  GenerateZCD zcd;
+  zcd.setDevice("PEL\tLAR");
+  zcd.setComment("Pond,\r\nnorth \xE9t\xE9");
+  ASSERT_TRUE(zcd.openFile(dir.path().string(), "night.wav", false));
+  EXPECT_TRUE(zcd.writeHeader(when(2014, 9, 30, 1, 2, 3, 457), 0.0f, 0.0f, 0.0f, false));
+  zcd.closeFile();
+  const ZcFile f = decodeFile(dir.file("night.00#"));
+  EXPECT_EQ(f.header.device(), "PEL LAR");
+  EXPECT_EQ(f.header.comment(), "Pond,  north \xE9t\xE9");
+  EXPECT_EQ(f.header.date(), "20140930");
+  EXPECT_EQ(test::readBytes(dir.file("night.00#")).size(), kZcdHeaderSize);
+}
+
 TEST(ZcdPosition, FieldsKeepTheirWidthAndDigitPlaces) {
   EXPECT_EQ(GenerateZCD::latitudeField(5.5f, true), "N0550000 ");
   EXPECT_EQ(GenerateZCD::latitudeField(-33.25f, true), "S3325000 ");

@@ -299,6 +299,19 @@ TEST(ResultsRow, FileNameIsTheLastPathComponentAndLongNamesAreKept) {
   EXPECT_EQ(row.back(), '\n');
 }
 
+TEST(ResultsRow, ANameWithTabsOrLineEndsStaysInItsColumn) {
+  const CallParameters call = firstCall();
+  for (int format : {kOutputAnalook, kOutputSonoBat2, kOutputEchoclass, kOutputQuilve}) {
+    const ScanSettings s = layout(format);
+    const std::string plain = formatResultRow(call, call, "a_b_c_\xE9.wav", position(false), s);
+    const std::string odd = formatResultRow(call, call, "a\tb\nc\r\xE9.wav", position(false), s);
+    // Only the name differs: each control character is one "?".
+    std::string expected = plain;
+    expected.replace(0, std::string("a_b_c_").size(), "a?b?c?");
+    EXPECT_EQ(odd, expected);
+  }
+}
+
 // --- Writing the file -------------------------------------------------------------
 
 class ResultsWriting : public ::testing::Test {
