@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/cluster.h"
+#include "cli/interruption.h"
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
 #include "cli/sonogram_option.h"
@@ -31,6 +32,7 @@
 #include "engine/scan_results.h"
 #include "output/file_disposition.h"
 #include "output/file_operations.h"
+#include "output/whole_file.h"
 #include "output/name_text.h"
 
 namespace fs = std::filesystem;
@@ -39,6 +41,10 @@ using namespace quilve;
 namespace {
 
 const std::string kVersion = std::string("quilve-scan ") + kProgramVersion;
+
+// Exit status of a run that completed with every output written, some of
+// whose recordings were not read whole.
+constexpr int kExitNotAllRead = 3;
 
 class ConsoleReporter final : public Reporter {
  public:
@@ -173,6 +179,9 @@ int main(int argc, char** argv) {
     app.exit(e);
     return 2;
   }
+  // Before any thread starts: the threads inherit the blocked signals.
+  Interruption interruption;
+  interruption.watchStandardOutput();
 
   ScanSettings settings;
   if (!settingsFile.empty() && !readSettingsFile(settingsFile, settings, stderr)) {
@@ -280,12 +289,16 @@ int main(int argc, char** argv) {
       return 1;
     }
     options.newResultsFile = false;
+    interruption.watchResultsFile(resultsPath);
   }
   options.zeroCrossingDirectory = zcdDir;
   options.reporter = &console;
-  if (showProgressBar) {
-    options.progress = [&](const BatchProgress& p) { showProgress(console, p, start); };
-  }
+  options.stop = &interruption.stopFlag();
+  options.progress = [&](const BatchProgress& p) {
+    // Each recording's rows are whole once it is committed.
+    interruption.markResultsWhole();
+    if (showProgressBar) showProgress(console, p, start);
+  };
 
   ScanLists lists;
   ScanSession session;
@@ -323,20 +336,43 @@ int main(int argc, char** argv) {
   addRecordingSummaryFields(summary["passed"], result.recordings);
   addRecordingSummaryFields(summary["failed"], result.recordings);
   std::set<std::string> disposed;
+  const bool stoppedEarly = interruption.interrupted();
+  std::vector<std::string> notScanned;
+  if (result.stopped) {
+    notScanned.assign(paths.begin() + static_cast<std::ptrdiff_t>(std::min(result.recordings.size(), paths.size())),
+                      paths.end());
+  }
+  if (stoppedEarly) {
+    // An interrupted run files nothing away: the next run scans again what
+    // this one did not finish, and nothing is left half-done.
+    std::fprintf(stderr, "quilve-scan: interrupted by %s: %zu of %zu recordings scanned%s%s%s\n",
+                 interruption.cause().c_str(), result.recordings.size(), paths.size(),
+                 result.recordings.empty() ? "" : ", the results end with the rows of ",
+                 result.recordings.empty() ? "" : messageText(result.recordings.back().path).c_str(),
+                 dispose.any() ? "; no recording was moved, copied or trashed" : "");
+  }
   const bool disposedAll =
-      !dispose.any() || disposeRecordings(dispose, lists, console, &disposed);
+      stoppedEarly || !dispose.any() || disposeRecordings(dispose, lists, console, &disposed);
 
   bool summaryWritten = true;
   if (!summaryJson.empty()) {
     summary["unreadable"] = unreadableJson(result.recordings, disposed);
-    std::ofstream out(summaryJson);
+    summary["interrupted"] = stoppedEarly;
+    nlohmann::json left = nlohmann::json::array();
+    for (const std::string& path : notScanned) {
+      nlohmann::json entry = nlohmann::json::object();
+      putNameField(entry, "path", path);
+      left.push_back(std::move(entry));
+    }
+    summary["notScanned"] = std::move(left);
     // Names are valid UTF-8 by now; the handler only keeps a stray byte
     // elsewhere from ending the run before the summary is written.
-    out << summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-    out.close();
-    if (!out) {
+    std::string error;
+    if (!writeFileReplacing(summaryJson,
+                            summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
+                            &error)) {
       std::fprintf(stderr, "quilve-scan: cannot write %s: %s\n", messageText(summaryJson).c_str(),
-                   std::strerror(errno));
+                   messageText(error).c_str());
       summaryWritten = false;
     }
   }
@@ -345,7 +381,18 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: %zu results rows or zero-crossing records could not be written\n",
                  result.writeFailures);
   }
+  if (stoppedEarly) return 128 + interruption.signal();
+  if (std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "quilve-scan: standard output: %s\n", std::strerror(errno));
+    return 1;
+  }
   if (paths.empty() || result.unreadable == paths.size()) return 1;
   if (!disposedAll || !summaryWritten || result.writeFailures > 0 || sonograms.anyFailed()) return 1;
+  // The scan ran and every output was written, but not every recording
+  // was read whole: each was named above and is in the summary.
+  if (std::any_of(result.recordings.begin(), result.recordings.end(),
+                  [](const BatchRecordingReport& r) { return r.status != ReadStatus::Whole; })) {
+    return kExitNotAllRead;
+  }
   return 0;
 }

@@ -76,9 +76,10 @@ std::vector<std::string> recordingsInDirectory(const std::string& directory) {
   return out;
 }
 
-void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobsWanted,
-                    Reporter* reporter, const std::function<void(RecordingOutcome&&)>& take,
-                    const AnalysedHook& analysed) {
+std::size_t analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobsWanted,
+                           Reporter* reporter, const std::function<void(RecordingOutcome&&)>& take,
+                           const AnalysedHook& analysed, const std::atomic<bool>* stop) {
+  auto stopping = [stop] { return stop && stop->load(std::memory_order_relaxed); };
   const std::size_t total = paths.size();
   const int jobs = std::max(1, std::min<int>(jobsWanted, static_cast<int>(std::max<std::size_t>(total, 1))));
   // At most this many analyses wait for their commit, which bounds memory.
@@ -93,6 +94,7 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
   std::condition_variable space;   // the commit moved on
   std::size_t nextToAnalyse = 0;
   std::size_t committed = 0;
+  bool quit = false;  // the stop ended the hand-over
 
   // Each thread keeps one analyzer (its buffers and chirp store are made
   // once) and takes the next recording that fits the window.
@@ -103,11 +105,19 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
       std::size_t index;
       {
         std::unique_lock<std::mutex> lock(mutex);
-        space.wait(lock, [&] { return nextToAnalyse >= total || nextToAnalyse < committed + window; });
-        if (nextToAnalyse >= total) return;
+        space.wait(lock, [&] { return quit || nextToAnalyse >= total || nextToAnalyse < committed + window; });
+        if (quit || nextToAnalyse >= total || stopping()) {
+          ready.notify_all();
+          return;
+        }
         index = nextToAnalyse++;
       }
-      analyzer.analyse(paths[index], settings);
+      // Only the recording whose turn it is goes on to its end after a stop.
+      analyzer.analyse(paths[index], settings, [&] {
+        if (!stopping()) return false;
+        std::lock_guard<std::mutex> lock(mutex);
+        return index != committed;
+      });
       RecordingOutcome outcome = analyzer.takeOutcome();
       if (analysed) analysed(index, outcome, messages);
       {
@@ -123,26 +133,37 @@ void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& s
   std::vector<std::thread> threads;
   for (int i = 0; i < jobs; ++i) threads.emplace_back(run);
 
+  std::size_t handed = 0;
   for (std::size_t i = 0; i < total; ++i) {
     RecordingOutcome outcome;
     DeferredReporter messages;
     {
       std::unique_lock<std::mutex> lock(mutex);
       Slot& slot = slotOf(i);
-      ready.wait(lock, [&] { return slot.outcome.has_value(); });
+      // After a stop nothing is begun that is not already under way.
+      ready.wait(lock, [&] { return slot.outcome.has_value() || (stopping() && i >= nextToAnalyse); });
+      if (!slot.outcome.has_value()) break;
       outcome = std::move(*slot.outcome);
       slot.outcome.reset();
       messages = std::move(slot.messages);
     }
     messages.replay(reporter);
     take(std::move(outcome));
+    handed = i + 1;
     {
       std::lock_guard<std::mutex> lock(mutex);
       committed = i + 1;
     }
     space.notify_all();
+    if (stopping()) break;
   }
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    quit = true;
+  }
+  space.notify_all();
   for (auto& t : threads) t.join();
+  return handed;
 }
 
 struct BatchCommitter::Outputs {
@@ -208,7 +229,7 @@ class BatchCommitter::Run {
       {
         std::unique_lock<std::mutex> lock(mutex_);
         space_.wait(lock, [&] { return next_ >= paths_.size() || next_ < head_.load() + window_; });
-        if (next_ >= paths_.size()) return;
+        if (next_ >= paths_.size() || stopping()) return;
         index = next_++;
       }
       worker.analyse(index);
@@ -238,7 +259,10 @@ class BatchCommitter::Run {
       index_ = index;
       pending_ = &run_.pendingFor(index);
       streaming_ = false;
-      analyzer_.analyse(run_.paths_[index], run_.committer_.settings_);
+      // After a stop only the recording whose turn it is goes on to its end.
+      analyzer_.analyse(run_.paths_[index], run_.committer_.settings_, [this] {
+        return run_.stopping() && (run_.head_.load(std::memory_order_acquire) != index_ || run_.ended());
+      });
       pending_->outcome = analyzer_.takeOutcome();
       messages_.moveTo(pending_->messages);
       pending_->streamed = streaming_;
@@ -247,7 +271,7 @@ class BatchCommitter::Run {
 
     void writeCall(const ChirpRecord& trace, const CallParameters& call,
                    const CallParameters& previous, const ScanJob& job) override {
-      if (!streaming_ && run_.head_.load(std::memory_order_acquire) == index_) {
+      if (!streaming_ && run_.head_.load(std::memory_order_acquire) == index_ && !run_.ended()) {
         // Its turn has come: the calls kept so far, then each as it is found.
         Outputs& out = *run_.committer_.outputs_;
         out.zeroCrossing.beginRecording(analyzer_.outcome().metadata);
@@ -270,12 +294,21 @@ class BatchCommitter::Run {
 
   Pending& pendingFor(std::size_t index) { return *pending_[index % window_]; }
 
+ public:
+  bool stopping() const {
+    const std::atomic<bool>* stop = committer_.options_.stop;
+    return stop && stop->load(std::memory_order_relaxed);
+  }
+  // The stop ended the run: nothing after `head_` is committed.
+  bool ended() const { return ended_.load(); }
+
+ private:
   // Recording `index` is analysed: committed now if its turn has come.
   void analysed(std::size_t index) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
       pendingFor(index).done = true;
-      if (head_.load() != index) return;  // the commit of the one before will take it
+      if (head_.load() != index || ended_.load()) return;  // the commit of the one before will take it
     }
     commitFrom(index);
   }
@@ -290,8 +323,14 @@ class BatchCommitter::Run {
         std::lock_guard<std::mutex> lock(mutex_);
         pendingFor(index).done = false;
         ++index;
+        // Ended before head_ moves on, so a thread that sees its own
+        // recording's turn come also sees that the run has ended.
+        if (stopping() && index < paths_.size()) {
+          ended_.store(true);
+          next_ = paths_.size();  // nothing more is begun
+        }
         head_.store(index, std::memory_order_release);
-        more = index < paths_.size() && pendingFor(index).done;
+        more = !ended_.load() && index < paths_.size() && pendingFor(index).done;
       }
       space_.notify_all();
       if (!more) return;
@@ -330,6 +369,7 @@ class BatchCommitter::Run {
   std::condition_variable space_;  // the commit moved on
   std::size_t next_ = 0;           // next recording to analyse (guarded by the mutex)
   std::atomic<std::size_t> head_{0};  // next recording to commit; moved under the mutex
+  std::atomic<bool> ended_{false};    // set under the mutex
 };
 
 BatchCommitter::BatchCommitter(const ScanSettings& settings, const BatchOptions& options, ScanLists& lists,
@@ -354,6 +394,7 @@ void BatchCommitter::analyseAndCommit(const std::vector<std::string>& paths, int
   for (int i = 1; i < jobs; ++i) others.emplace_back([&run] { run.work(); });
   run.work();
   for (auto& t : others) t.join();
+  if (run.ended()) result_.stopped = true;
 }
 
 void BatchCommitter::commitOutcome(const RecordingOutcome& outcome, bool begun) {
@@ -411,9 +452,13 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
     return committer.finish();
   }
   // A caller that looks at each analysis sees its calls: they are kept.
-  analyseInOrder(paths, settings, options.jobs, options.reporter,
-                 [&](RecordingOutcome&& outcome) { committer.commit(outcome); }, options.analysed);
-  return committer.finish();
+  const std::size_t handed =
+      analyseInOrder(paths, settings, options.jobs, options.reporter,
+                     [&](RecordingOutcome&& outcome) { committer.commit(outcome); }, options.analysed,
+                     options.stop);
+  BatchResult result = committer.finish();
+  result.stopped = handed < paths.size();
+  return result;
 }
 
 }  // namespace quilve

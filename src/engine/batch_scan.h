@@ -4,6 +4,7 @@
 // (results rows, zero-crossing files, bat passes, classification) strictly in
 // input order, so the output does not depend on the number of threads and
 // equals what the scan worker writes.
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -44,6 +45,11 @@ struct BatchOptions {
   // (of `paths`), before its commit; its messages go to `reporter` and come
   // out in input order. It must not change the outcome.
   std::function<void(std::size_t index, const RecordingOutcome& outcome, Reporter& reporter)> analysed;
+  // Raised to end the run early (an interruption): no recording is begun or
+  // committed after the one whose turn it is, which is finished whole, so
+  // the outputs hold whole recordings only. Those analysed ahead of their
+  // turn are stopped and dropped. Null: the run goes to the end.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 struct BatchRecordingReport {
@@ -64,6 +70,9 @@ struct BatchResult {
   // Results rows and zero-crossing records or files that could not be
   // written (each failure was reported through the reporter).
   std::size_t writeFailures = 0;
+  // The stop ended the run before the end of the list: `recordings` holds
+  // the recordings committed, the first of the list in order.
+  bool stopped = false;
 };
 
 // Scans `paths` in order into `lists` and `session` (which carry over, as
@@ -77,9 +86,11 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
 // `analysed`, when set, sees each outcome on the thread that analysed it,
 // with the recording's index in `paths`.
 using AnalysedHook = std::function<void(std::size_t index, const RecordingOutcome& outcome, Reporter& reporter)>;
-void analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobs,
-                    Reporter* reporter, const std::function<void(RecordingOutcome&&)>& take,
-                    const AnalysedHook& analysed = {});
+// With `stop` raised, no recording is begun or handed over after the one
+// whose turn it is (which is analysed whole); returns the number handed over.
+std::size_t analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobs,
+                           Reporter* reporter, const std::function<void(RecordingOutcome&&)>& take,
+                           const AnalysedHook& analysed = {}, const std::atomic<bool>* stop = nullptr);
 
 // The commit step of a batch run: outcomes handed over in input order become
 // results rows, zero-crossing files, bat passes and list entries, whether
@@ -102,6 +113,7 @@ class BatchCommitter {
   // from when on it commits them as found too. Progress reports and the
   // reporter's messages come from whichever analysing thread commits, one at
   // a time.
+  // With options.stop raised, the run ends after the commit under way.
   void analyseAndCommit(const std::vector<std::string>& paths, int jobs);
   // Ends the run (an open bat pass, combined zero-crossing output, the
   // counters) and hands over the reports.

@@ -263,9 +263,14 @@ void RecordingAnalyzer::finish() {
   phase_ = Phase::Done;
 }
 
-bool RecordingAnalyzer::analyse(const std::string& path, const ScanSettings& settings) {
+bool RecordingAnalyzer::analyse(const std::string& path, const ScanSettings& settings,
+                                const std::function<bool()>& stopNow) {
   if (!open(path, settings)) return false;
-  while (step(settings)) {
+  for (unsigned n = 1; step(settings); ++n) {
+    if (stopNow && n % 256 == 0 && stopNow()) {
+      stop();
+      break;
+    }
   }
   finish();
   return true;

@@ -7,6 +7,7 @@
 // which the scan worker runs when the recording ends and the batch tool runs
 // in input order, so both write the same files.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,8 +61,10 @@ class RecordingAnalyzer {
   // them.
   void setCallSink(CallOutput* sink) { sink_ = sink; }
 
-  // Runs open, every step and finish.
-  bool analyse(const std::string& path, const ScanSettings& settings);
+  // Runs open, every step and finish. `stopNow`, when given, is asked every
+  // few hundred columns; once it says yes the recording is stopped there.
+  bool analyse(const std::string& path, const ScanSettings& settings,
+               const std::function<bool()>& stopNow = {});
 
   Phase phase() const { return phase_; }
   DetectorState detectorState() const { return detector_.state(); }

@@ -43,7 +43,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve: %s: unknown argument\n%s", argv[i], kUsage);
     return 2;
   }
-  // An interrupt or a termination request ends the program as closing the
+  // An interrupt, a hang-up or a termination request ends the program as closing the
   // main window does, so the settings and the history are still saved. The
   // signals are taken by one thread with sigwait; every other thread
   // inherits the blocked mask.
@@ -51,6 +51,7 @@ int main(int argc, char** argv) {
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGHUP);  // the terminal closed
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
   if (!FltkToolkit::openDisplay()) {

@@ -52,7 +52,7 @@ TEST(QuilveScan, ScansADirectoryAndReportsBadFilesByName) {
   const CliRun r = run("--jobs 1 -o " + dir.file("r1.txt") + " --summary-json " + dir.file("s.json") +
                         " " + dir.path().string(),
                     dir);
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 3) << r.err;
   EXPECT_NE(r.err.find("broken.wav: cannot be read: truncated RIFF header"), std::string::npos) << r.err;
   EXPECT_NE(r.out.find("Files selected: 3\nTotal chirp count: 6\n"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("Files failed: 2\n"), std::string::npos) << r.out;
@@ -62,7 +62,7 @@ TEST(QuilveScan, ScansADirectoryAndReportsBadFilesByName) {
 
   // Two jobs write the same results, byte for byte.
   const CliRun r2 = run("--jobs 2 -q -o " + dir.file("r2.txt") + " " + dir.path().string(), dir);
-  EXPECT_EQ(r2.status, 0);
+  EXPECT_EQ(r2.status, 3);
   EXPECT_EQ(r2.out, "");
   EXPECT_EQ(slurp(dir.file("r1.txt")), slurp(dir.file("r2.txt")));
 }
@@ -87,7 +87,7 @@ TEST(QuilveScan, SettingsFromTheCommandLineChangeTheScan) {
   TempDir dir;
   recordings(dir);
   const CliRun strict = run("--min-calls 3 --set TriggerThreshold=18.5 " + dir.path().string(), dir);
-  EXPECT_EQ(strict.status, 0);
+  EXPECT_EQ(strict.status, 3);
   EXPECT_NE(strict.out.find("Files selected: 1\n"), std::string::npos) << strict.out;
   const CliRun layout = run("--format quilve --include curvature -o " + dir.file("own.txt") + " " +
                              dir.file("night_2.WAV"),
@@ -112,7 +112,7 @@ TEST(QuilveScan, SettingsFilesAndDispositionAfterTheScan) {
   const CliRun dry = run("-q --dry-run --move-passed " + dir.file("archive") + " --move-failed " +
                              dir.file("rejects") + " " + dir.path().string(),
                          dir);
-  EXPECT_EQ(dry.status, 0);
+  EXPECT_EQ(dry.status, 3);
   EXPECT_NE(dry.out.find("would move " + dir.file("night_3.WAV") + " to " + dir.file("archive")),
             std::string::npos)
       << dry.out;
@@ -121,7 +121,7 @@ TEST(QuilveScan, SettingsFilesAndDispositionAfterTheScan) {
   const CliRun moved = run("-q --move-passed " + dir.file("archive") + " --move-failed " +
                                dir.file("rejects") + " " + dir.path().string(),
                            dir);
-  EXPECT_EQ(moved.status, 0) << moved.err;
+  EXPECT_EQ(moved.status, 3) << moved.err;
   for (const char* n : {"night_1.WAV", "night_2.WAV", "night_3.WAV"}) {
     EXPECT_TRUE(std::filesystem::exists(dir.file(std::string("archive/") + n))) << n;
     EXPECT_FALSE(std::filesystem::exists(dir.file(n))) << n;
