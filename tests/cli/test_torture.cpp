@@ -49,7 +49,8 @@ std::map<std::string, std::string> regularFiles(const fs::path& root) {
   if (!fs::exists(root)) return out;
   for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
     const fs::path p = it->path();
-    if (!it->is_regular_file(std::error_code{}) || it->is_symlink()) continue;
+    std::error_code ec;
+    if (!fs::is_regular_file(it->symlink_status(ec))) continue;
     if (p.filename().string().rfind(".quilve-", 0) == 0) continue;
     if (p.extension() == ".trashinfo") continue;
     out[p.filename().string()] = slurp(p.string());
