@@ -46,12 +46,21 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
 struct MergePlan {
   std::vector<std::string> files;
   std::vector<std::string> paths;
+  // Where the list's relative paths start from (empty: all are absolute).
+  std::string folder;
 };
 
 // --merge: reads and checks every outcome file (format, checksum, version,
 // settings against `settings`, one list, every slice once). Returns 0 with
 // `plan` filled, else 2 after naming each problem on standard error.
 int planMerge(const std::vector<std::string>& files, const ScanSettings& settings, MergePlan* plan);
+
+// Reads the recordings as the shards saw them: when the list has relative
+// paths and this merge runs in another folder than the shards did, makes
+// each of `outputs` (paths given relative to this folder) absolute and
+// changes into the shards' folder (the plan's outcome files too). Returns 0, or 2 after naming both folders
+// when that folder cannot be entered.
+int enterShardsFolder(MergePlan& plan, const std::vector<std::string*>& outputs);
 
 // Commits the planned outcomes in list order. `failed` is set when a file
 // can no longer be read as it was checked (the problem is named).

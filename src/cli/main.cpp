@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/cluster.h"
+#include "cli/output_lock.h"
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
 #include "cli/sonogram_option.h"
@@ -245,8 +246,15 @@ int main(int argc, char** argv) {
   MergePlan mergePlan;
   if (cluster.merging()) {
     if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
+    if (const int status = enterShardsFolder(mergePlan, {&resultsPath, &zcdDir, &summaryJson, &dispose.archive,
+                                                         &dispose.movePassed, &dispose.moveFailed})) {
+      return status;
+    }
     paths = mergePlan.paths;
   }
+  // One run at a time writes these results; held until the run ends.
+  OutputLock outputLock;
+  if (const int status = outputLock.acquire(outputLockFile(resultsPath, zcdDir), console)) return status;
 
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
