@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const OutcomeFileHeader& h = reader.header();
     expect(h.shardIndex < h.shardCount, "a header with an impossible shard was accepted");
     expect(h.sliceFirst + h.sliceCount <= h.listLength, "a slice past the list was accepted");
+    expect(h.workingFolder.size() < size, "a working folder longer than the file was accepted");
     RecordingOutcome outcome;
     std::uint64_t records = 0;
     while (reader.next(&outcome)) {

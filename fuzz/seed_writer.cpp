@@ -366,6 +366,8 @@ void outcomeSeeds() {
     calls.calls.push_back(c);
   }
   calls.fileChirpCount = 2;
+  // Relative paths: the header names the folder they start from.
+  h.workingFolder = "/data/season";
   OutcomeFileWriter w;
   if (!w.open((dir / "two_recordings").string(), h, &error) || !w.write(unreadable, &error) ||
       !w.write(calls, &error) || !w.commit(&error)) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <sstream>
 
+#include "cli/local_process.h"
 #include "output/name_text.h"
 #include "quilve_version.h"
 #include "settings/settings_names.h"
@@ -38,6 +40,24 @@ bool parseShard(const std::string& text, std::uint32_t* index, std::uint32_t* co
   return *count >= 1 && *index < *count;
 }
 
+// The folder this program runs in, by the name the shell that started it
+// gives it where that names the same folder (so a job started with "cd
+// /shared/x" records /shared/x on every node, whatever links lead there).
+std::string workingFolder() {
+  std::error_code ec;
+  const fs::path physical = fs::current_path(ec);
+  if (const char* logical = std::getenv("PWD"); logical && fs::path(logical).is_absolute() &&
+                                                  fs::equivalent(logical, physical, ec)) {
+    return logical;
+  }
+  return physical.string();
+}
+
+bool sameFolder(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return a == b || fs::equivalent(a, b, ec);
+}
+
 OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const ScanSettings& settings,
                             std::uint32_t index, std::uint32_t count) {
   OutcomeFileHeader h;
@@ -51,6 +71,9 @@ OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const ScanSet
   const Slice s = sliceOf(paths.size(), index, count);
   h.sliceFirst = s.first;
   h.sliceCount = s.count;
+  if (std::any_of(paths.begin(), paths.end(), [](const std::string& p) { return fs::path(p).is_relative(); })) {
+    h.workingFolder = workingFolder();
+  }
   return h;
 }
 
@@ -58,7 +81,7 @@ bool sameHeader(const OutcomeFileHeader& a, const OutcomeFileHeader& b) {
   return a.programVersion == b.programVersion && a.settingsDigest == b.settingsDigest &&
          a.settingsValues == b.settingsValues && a.listLength == b.listLength && a.listDigest == b.listDigest &&
          a.shardIndex == b.shardIndex && a.shardCount == b.shardCount && a.sliceFirst == b.sliceFirst &&
-         a.sliceCount == b.sliceCount;
+         a.sliceCount == b.sliceCount && a.workingFolder == b.workingFolder;
 }
 
 // An outcome file opened for reading.
@@ -112,7 +135,47 @@ std::string settingsDifference(const std::string& theirs, const std::string& our
     out += (out.empty() ? "" : ", ") + name + "=" + value +
            (here == mine.end() ? " (unknown here)" : " (here " + here->second + ")");
   }
+  // Settings of this merge the file does not state.
+  std::map<std::string, std::string> theirNames;
+  std::istringstream c(theirs);
+  for (std::string line; std::getline(c, line);) theirNames[line.substr(0, line.find('='))] = "";
+  for (const auto& [name, value] : mine) {
+    if (shown >= 5 || theirNames.count(name)) continue;
+    if (shown++ == 4) {
+      out += ", ...";
+      break;
+    }
+    out += (out.empty() ? "" : ", ") + name + " not stated (here " + value + ")";
+  }
   return out;
+}
+
+// Removes the temporary files that shards of this host which no longer run
+// left beside `path`, and names those of other hosts.
+void removeDeadTemporaries(const std::string& path, Reporter& reporter) {
+  const fs::path target(path);
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  const std::string host = localHostName();
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::string writer;
+    long pid = 0;
+    if (!parseOutcomeTemporary(target.filename().string(), it->path().filename().string(), &writer, &pid)) continue;
+    const std::string name = (folder / it->path().filename()).string();
+    if (writer != host) {
+      reporter.warning(name + ": the temporary file of a shard on host " + writer + " (process " +
+                       std::to_string(pid) + "); left alone, remove it if that shard no longer runs");
+    } else if (pid != localProcessId() && !processRunning(pid)) {
+      std::error_code removed;
+      if (fs::remove(name, removed)) {
+        reporter.warning(name + ": removed, left by quilve-scan process " + std::to_string(pid) +
+                         " on this host, which no longer runs");
+      } else if (removed) {
+        reporter.warning(name + ": left by a shard that no longer runs, but cannot be removed: " + removed.message());
+      }
+    }
+  }
 }
 
 }  // namespace
@@ -146,7 +209,7 @@ int printInputList(const std::vector<std::string>& paths) {
 
 int runShard(const ClusterOptions& options, const std::vector<std::string>& paths,
              const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
-             const AnalysedHook& analysed) {
+             const AnalysedHook& analysed, const std::atomic<bool>* stop) {
   std::uint32_t index = 0;
   std::uint32_t count = 0;
   if (!parseShard(options.shard, &index, &count)) {
@@ -155,6 +218,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
   }
   const OutcomeFileHeader header = headerFor(paths, settings, index, count);
   const std::string& path = options.outcomesPath;
+  removeDeadTemporaries(path, reporter);
 
   // A complete file for this very slice stays as it is.
   std::error_code ec;
@@ -167,7 +231,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
       return 0;
     }
     if (error.empty()) error = existing.reader ? existing.reader->error() : "";
-    reporter.warning(path + ": " + (error.empty() ? "written for another slice, list or settings" : error) +
+    reporter.warning(path + ": " + (error.empty() ? "written for another slice, list, folder or settings" : error) +
                      "; analysing the slice again");
   }
 
@@ -176,8 +240,9 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
   OutcomeFileWriter writer;
   std::string error;
   bool ok = writer.open(path, header, &error);
+  std::size_t handed = 0;
   if (ok) {
-    analyseInOrder(slice, settings, jobs, &reporter, [&](RecordingOutcome&& outcome) {
+    handed = analyseInOrder(slice, settings, jobs, &reporter, [&](RecordingOutcome&& outcome) {
       if (!outcome.opened) {
         std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", messageText(outcome.path).c_str(),
                      messageText(outcome.openFailure).c_str());
@@ -187,7 +252,15 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
       if (ok) ok = writer.write(outcome, &error);
     }, analysed ? AnalysedHook([&](std::size_t i, const RecordingOutcome& outcome, Reporter& messages) {
       analysed(header.sliceFirst + i, outcome, messages);
-    }) : AnalysedHook{});
+    }) : AnalysedHook{}, stop);
+  }
+  if (ok && handed < slice.size()) {
+    // Interrupted: an outcome file is complete or absent, so this one is
+    // not committed (the writer removes it) and the next run analyses the
+    // slice again.
+    std::fprintf(stderr, "quilve-scan: %s: interrupted after %zu of %zu recordings of the slice; no outcome file "
+                 "was written\n", messageText(path).c_str(), handed, slice.size());
+    return -1;
   }
   if (ok) ok = writer.commit(&error);
   if (!ok) {
@@ -227,9 +300,14 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
       problem(file, "written by quilve-scan " + c.header.programVersion + "; this is " + kProgramVersion);
       fine = false;
     }
-    if (c.header.settingsDigest != ourDigest || c.header.settingsValues != ourValues) {
+    if (c.header.settingsDigest != sha256Hex(c.header.settingsValues)) {
+      problem(file, "its settings digest does not match its settings (damaged file)");
+      fine = false;
+    } else if (c.header.settingsDigest != ourDigest || c.header.settingsValues != ourValues) {
+      const std::string difference = settingsDifference(c.header.settingsValues, ourValues);
       problem(file, "analysed with other settings than this merge's: " +
-                        settingsDifference(c.header.settingsValues, ourValues));
+                        (difference.empty() ? std::string("the same values, stated otherwise (order or spelling)")
+                                            : difference));
       fine = false;
     }
     RecordingOutcome outcome;
@@ -262,6 +340,10 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
       problem(c.file, "one of " + std::to_string(c.header.shardCount) + " shards, but " + good.front().file +
                           " is one of " + std::to_string(first.shardCount));
       problems = true;
+    } else if (!sameFolder(c.header.workingFolder, first.workingFolder)) {
+      problem(c.file, "its recordings' relative paths start from " + c.header.workingFolder + ", but those of " +
+                          good.front().file + " from " + first.workingFolder + " (shards run in different folders)");
+      problems = true;
     } else if (const auto before = bySlice.find(c.header.shardIndex); before != bySlice.end()) {
       problem(c.file, "slice " + std::to_string(c.header.shardIndex) + "/" + std::to_string(c.header.shardCount) +
                           " again; " + before->second->file + " holds it already");
@@ -292,6 +374,7 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
 
   plan->files.clear();
   plan->paths.clear();
+  plan->folder = first.workingFolder;
   for (const auto& [index, c] : bySlice) {
     plan->files.push_back(c->file);
     plan->paths.insert(plan->paths.end(), c->paths.begin(), c->paths.end());
@@ -301,6 +384,28 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
                          "they were split from\n");
     return 2;
   }
+  return 0;
+}
+
+int enterShardsFolder(MergePlan& plan, const std::vector<std::string*>& outputs) {
+  if (plan.folder.empty()) return 0;
+  std::error_code ec;
+  const fs::path here = fs::current_path(ec);
+  if (!ec && sameFolder(here.string(), plan.folder)) return 0;
+  std::vector<std::string> absolute;
+  for (const std::string* p : outputs) absolute.push_back(p->empty() ? *p : fs::absolute(*p, ec).string());
+  std::vector<std::string> files;
+  for (const std::string& f : plan.files) files.push_back(fs::absolute(f, ec).string());
+  if (!ec) fs::current_path(plan.folder, ec);
+  if (ec) {
+    std::fprintf(stderr,
+                 "quilve-scan: --merge: the recordings' relative paths start from %s, where the shards ran, "
+                 "which cannot be entered from here (%s): %s\n",
+                 plan.folder.c_str(), workingFolder().c_str(), ec.message().c_str());
+    return 2;
+  }
+  for (std::size_t i = 0; i < outputs.size(); ++i) *outputs[i] = absolute[i];
+  plan.files = files;
   return 0;
 }
 
@@ -319,6 +424,7 @@ BatchResult commitMerge(const MergePlan& plan, const ScanSettings& settings, con
     }
     RecordingOutcome outcome;
     while (open.reader->next(&outcome)) {
+      if (options.stop && options.stop->load()) break;
       if (index >= plan.paths.size() || outcome.path != plan.paths[index]) {
         problem(file, "changed since it was checked");
         *failed = true;
@@ -328,13 +434,16 @@ BatchResult commitMerge(const MergePlan& plan, const ScanSettings& settings, con
       index += 1;
     }
     if (*failed) break;
+    if (options.stop && options.stop->load()) break;
     if (!open.reader->error().empty()) {
       problem(file, "changed since it was checked: " + open.reader->error());
       *failed = true;
       break;
     }
   }
-  return committer.finish();
+  BatchResult result = committer.finish();
+  result.stopped = index < plan.paths.size() && !*failed;
+  return result;
 }
 
 }  // namespace quilve

@@ -4,6 +4,7 @@
 // outcome file, and --merge FILE... commits the outcomes of every slice
 // through the same commit step as a one-machine scan.
 #include <CLI/CLI.hpp>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -34,24 +35,34 @@ void addClusterOptions(CLI::App& app, ClusterOptions& options);
 int printInputList(const std::vector<std::string>& paths);
 
 // --shard: analyses the slice on `jobs` threads into the outcome file;
-// returns the exit status (0 also when the file was already complete).
+// returns the exit status (0 also when the file was already complete; -1
+// when `stop` ended it, with no outcome file written).
 // `analysed` (sonogram pictures) sees each outcome with its index in the
 // whole list.
 int runShard(const ClusterOptions& options, const std::vector<std::string>& paths,
              const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
-             const AnalysedHook& analysed = {});
+             const AnalysedHook& analysed = {}, const std::atomic<bool>* stop = nullptr);
 
 // The checked outcome files of a merge, in slice order, and the list they
 // make up.
 struct MergePlan {
   std::vector<std::string> files;
   std::vector<std::string> paths;
+  // Where the list's relative paths start from (empty: all are absolute).
+  std::string folder;
 };
 
 // --merge: reads and checks every outcome file (format, checksum, version,
 // settings against `settings`, one list, every slice once). Returns 0 with
 // `plan` filled, else 2 after naming each problem on standard error.
 int planMerge(const std::vector<std::string>& files, const ScanSettings& settings, MergePlan* plan);
+
+// Reads the recordings as the shards saw them: when the list has relative
+// paths and this merge runs in another folder than the shards did, makes
+// each of `outputs` (paths given relative to this folder) absolute and
+// changes into the shards' folder (the plan's outcome files too). Returns 0, or 2 after naming both folders
+// when that folder cannot be entered.
+int enterShardsFolder(MergePlan& plan, const std::vector<std::string*>& outputs);
 
 // Commits the planned outcomes in list order. `failed` is set when a file
 // can no longer be read as it was checked (the problem is named).

@@ -18,6 +18,7 @@
 
 #include "cli/cluster.h"
 #include "cli/interruption.h"
+#include "cli/output_lock.h"
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
 #include "cli/sonogram_option.h"
@@ -265,14 +266,23 @@ int main(int argc, char** argv) {
     // The shards read the recordings, so they draw the pictures.
     BatchOptions pictures;
     if (!sonograms.prepare(paths, settings, pictures)) return 1;
-    const int status = runShard(cluster, paths, settings, jobs, quiet, console, pictures.analysed);
+    const int status = runShard(cluster, paths, settings, jobs, quiet, console, pictures.analysed,
+                                &interruption.stopFlag());
+    if (status < 0 || interruption.interrupted()) return 128 + interruption.signal();
     return status == 0 && sonograms.anyFailed() ? 1 : status;
   }
   MergePlan mergePlan;
   if (cluster.merging()) {
     if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
+    if (const int status = enterShardsFolder(mergePlan, {&resultsPath, &zcdDir, &summaryJson, &dispose.archive,
+                                                         &dispose.movePassed, &dispose.moveFailed})) {
+      return status;
+    }
     paths = mergePlan.paths;
   }
+  // One run at a time writes these results; held until the run ends.
+  OutputLock outputLock;
+  if (const int status = outputLock.acquire(outputLockFile(resultsPath, zcdDir), console)) return status;
 
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();

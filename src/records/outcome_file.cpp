@@ -26,6 +26,7 @@ void recordFields(Io& io, R& r) {
   io(r.shardCount);
   io(r.sliceFirst);
   io(r.sliceCount);
+  io(r.workingFolder);
 }
 
 namespace {
@@ -283,6 +284,26 @@ bool decodeOutcome(std::string_view bytes, RecordingOutcome* outcome) {
   return decodeExactly(bytes, outcome);
 }
 
+std::string outcomeTemporaryName(const std::string& path, const std::string& host, long pid) {
+  return path + ".tmp." + host + "." + std::to_string(pid);
+}
+
+bool parseOutcomeTemporary(const std::string& path, const std::string& name, std::string* host, long* pid) {
+  const std::string prefix = path + ".tmp.";
+  if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) return false;
+  const std::size_t dot = name.rfind('.');
+  if (dot < prefix.size() + 1 || dot + 1 == name.size() || name.size() - dot > 10) return false;
+  long value = 0;
+  for (std::size_t i = dot + 1; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return false;
+    value = value * 10 + (name[i] - '0');
+  }
+  if (value <= 0) return false;
+  *host = name.substr(prefix.size(), dot - prefix.size());
+  *pid = value;
+  return true;
+}
+
 // --- Writer -------------------------------------------------------------------
 
 OutcomeFileWriter::OutcomeFileWriter() = default;
@@ -304,7 +325,7 @@ bool OutcomeFileWriter::open(const std::string& path, const OutcomeFileHeader& h
   path_ = path;
   char host[256] = {};
   if (gethostname(host, sizeof host - 1) != 0) std::strcpy(host, "host");
-  temporary_ = path + ".tmp." + host + "." + std::to_string(getpid());
+  temporary_ = outcomeTemporaryName(path, host, static_cast<long>(getpid()));
   file_ = std::fopen(temporary_.c_str(), "wb");
   if (!file_) {
     if (error) *error = "cannot create " + temporary_ + ": " + std::strerror(errno);

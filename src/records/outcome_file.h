@@ -33,6 +33,8 @@ namespace detail {
 class Sha256;
 }
 
+// 2: the header names the folder the list's relative paths start from, and
+// each recording carries the identity of its file when it was opened.
 constexpr std::uint32_t kOutcomeFormatVersion = 2;
 
 struct OutcomeFileHeader {
@@ -45,6 +47,9 @@ struct OutcomeFileHeader {
   std::uint32_t shardCount = 1;  // N
   std::uint64_t sliceFirst = 0;  // index of the slice's first recording in the list
   std::uint64_t sliceCount = 0;  // recordings in the slice
+  // The folder the shard ran in, which the list's relative paths start
+  // from; empty when every path of the list is absolute.
+  std::string workingFolder;
 };
 
 // SHA-256 of `data` as 64 lower-case hex digits.
@@ -60,6 +65,12 @@ struct Slice {
   std::uint64_t count = 0;
 };
 Slice sliceOf(std::uint64_t length, std::uint32_t index, std::uint32_t count);
+
+// The temporary name the writer of `path` on `host` in process `pid` writes
+// to, and the host and process of such a name beside `path` (false for any
+// other name).
+std::string outcomeTemporaryName(const std::string& path, const std::string& host, long pid);
+bool parseOutcomeTemporary(const std::string& path, const std::string& name, std::string* host, long* pid);
 
 class OutcomeFileWriter {
  public:

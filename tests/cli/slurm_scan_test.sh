@@ -95,12 +95,14 @@ done
 
 make_recordings "$tmp/rec"
 mkdir -p "$tmp/one" "$tmp/slurm"
-"$scan" -q "${scan_options[@]}" $(outputs_in "$tmp/one") "$tmp/rec" || { echo "one-machine run failed"; exit 1; }
+"$scan" -q "${scan_options[@]}" $(outputs_in "$tmp/one") "$tmp/rec"
+# One recording of the folder cannot be read: 3, the scan ran and said so.
+(($? == 3)) || { echo "one-machine run did not end with 3"; exit 1; }
 ids=$(timeout 150 "$root/scripts/cluster/slurm-scan" --wait -n 3 --partition quilvetest --time 5 --mem 100 \
   --work "$tmp/work" --scan "$scan" "${scan_options[@]}" $(outputs_in "$tmp/slurm") -q -- "$tmp/rec")
 status=$?
-if ((status != 0)); then
-  echo "slurm-scan failed ($status)"
+if ((status != 3)); then
+  echo "slurm-scan did not end with the merge's 3 ($status)"
   cat "$tmp/work"/*.log 2>/dev/null
   show_logs
   exit 1
@@ -121,3 +123,52 @@ for field in Partition=quilvetest TimeLimit=00:05:00 MinMemoryNode=100M JobState
   echo "$merge_line" | grep -q "$field" || { echo "merge job: no $field in: $merge_line"; exit 1; }
 done
 echo "slurm-scan: array job $array (3 tasks) and merge job $merge give the bytes of one run"
+
+slurm_scan() {
+  timeout 150 "$root/scripts/cluster/slurm-scan" --partition quilvetest --time 5 --mem 100 --scan "$scan" \
+    "${scan_options[@]}" -q "$@"
+}
+export QUILVE_SLURM_POLL=0.5
+
+# Throttled, with the merge's own limits: the array runs one task at a time;
+# the merge is one job with its limits, not an array.
+mkdir -p "$tmp/throttled"
+ids=$(slurm_scan --wait -n 3 --throttle 1 --merge-time 3 --merge-mem 50 --work "$tmp/work-throttled" \
+  $(outputs_in "$tmp/throttled") -- "$tmp/rec")
+(($? == 3)) || { echo "throttled slurm-scan failed"; cat "$tmp/work-throttled"/*.log; exit 1; }
+same_outputs "$tmp/one" "$tmp/throttled" || exit 1
+array=$(echo "$ids" | head -1)
+merge=$(echo "$ids" | tail -1)
+jobs=$(timeout 10 scontrol -o show job)
+merge_line=$(echo "$jobs" | grep "^JobId=$merge ")
+echo "$merge_line" | grep -q "ArrayJobId=" && { echo "the merge job is an array: $merge_line"; exit 1; }
+for field in TimeLimit=00:03:00 MinMemoryNode=50M JobState=COMPLETED; do
+  echo "$merge_line" | grep -q "$field" || { echo "merge job: no $field in: $merge_line"; exit 1; }
+done
+task_lines=$(echo "$jobs" | grep "ArrayJobId=$array ")
+[[ $(echo "$task_lines" | grep -c "TimeLimit=00:05:00 ") -eq 3 ]] || { echo "shard tasks: not 3 with their limit: $task_lines"; exit 1; }
+echo "$task_lines" | grep -q "ArrayTaskThrottle=1 " || { echo "shard tasks: no throttle of 1: $task_lines"; exit 1; }
+# An --array of one's own is refused before anything is submitted.
+before=$(timeout 10 scontrol -o show job | wc -l)
+refused=$(slurm_scan --sbatch-option --array=0-3%2 -n 3 --work "$tmp/work-refused" -o "$tmp/r.txt" -- "$tmp/rec" 2>&1)
+status=$?
+[[ $status -eq 2 && "$refused" == *"--throttle"* ]] || { echo "--sbatch-option --array: status $status: $refused"; exit 1; }
+[[ $(timeout 10 scontrol -o show job | wc -l) -eq $before ]] || { echo "--sbatch-option --array submitted a job"; exit 1; }
+echo "slurm-scan: --throttle limits the shard array only; the merge has its own limits"
+
+# One task fails (its outcome file's name is taken by a folder): --wait
+# fails and names that task, the merge never runs, the old results stay.
+cp "$tmp/slurm/results.txt" "$tmp/results.before"
+cp "$tmp/slurm/summary.json" "$tmp/summary.before"
+mkdir -p "$tmp/work-fail/shard-1-of-3.qo"
+ids=$(slurm_scan --wait -n 3 --work "$tmp/work-fail" $(outputs_in "$tmp/slurm") -- "$tmp/rec" 2>"$tmp/fail.err")
+status=$?
+array=$(echo "$ids" | head -1)
+merge=$(echo "$ids" | tail -1)
+((status != 0)) || { echo "slurm-scan --wait exited 0 with a failed task"; cat "$tmp/fail.err"; exit 1; }
+grep -q "shard job $array task 1: FAILED" "$tmp/fail.err" || { echo "the failed task is not named:"; cat "$tmp/fail.err"; exit 1; }
+grep -q "merge job $merge: CANCELLED" "$tmp/fail.err" || { echo "the cancelled merge is not named:"; cat "$tmp/fail.err"; exit 1; }
+grep -q "task [02]:" "$tmp/fail.err" && { echo "a task that succeeded is named as failed:"; cat "$tmp/fail.err"; exit 1; }
+cmp "$tmp/results.before" "$tmp/slurm/results.txt" || { echo "the old results changed"; exit 1; }
+cmp "$tmp/summary.before" "$tmp/slurm/summary.json" || { echo "the old summary changed"; exit 1; }
+echo "slurm-scan --wait: a failed task is named, exits $status and leaves the results as they were"

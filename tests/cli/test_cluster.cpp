@@ -3,6 +3,9 @@
 // filing of recordings; a merge of shards that do not belong together is
 // refused with the file and the problem named.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -317,4 +320,151 @@ TEST_F(ClusterScan, ShardsDrawTheSamePicturesAsOneMachine) {
       dir);
   EXPECT_EQ(merge.status, 2);
   EXPECT_NE(merge.err.find("--sonograms"), std::string::npos) << merge.err;
+}
+
+namespace {
+
+std::string hostName() {
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  return host;
+}
+
+// A process id no process has: the id of a child that has ended.
+long endedProcess() {
+  const pid_t child = fork();
+  if (child == 0) _exit(0);
+  waitpid(child, nullptr, 0);
+  return static_cast<long>(child);
+}
+
+}  // namespace
+
+TEST_F(ClusterScan, OneRunAtATimeWritesAResultsFile) {
+  std::string files;
+  for (int k = 0; k < 2; ++k) {
+    files += " " + dir.file("s" + std::to_string(k) + ".qo");
+    ASSERT_EQ(runProgram(scan("-q --shard " + std::to_string(k) + "/2 --outcomes " + dir.file("s" + std::to_string(k) + ".qo") +
+                              " " + inputs),
+                         dir)
+                  .status,
+              0);
+  }
+  const std::string results = dir.file("results.txt");
+  const std::string lock = results + ".lock";
+  const std::string one = dir.file("one.txt");
+  ASSERT_EQ(runProgram(scan("-q -o " + one + " " + inputs), dir).status, 0);
+
+  // The first merge is held at its summary (a pipe nobody reads yet) with
+  // the lock taken; a second merge into the same results is refused and
+  // names it; the first then ends with the results of one run.
+  const std::string fifo = dir.file("summary.pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string first = scan("-q -o " + results + " --summary-json " + fifo + " --merge" + files);
+  const ProgramRun both = runProgram(
+      "(" + first + " 2>" + dir.file("first.err") + " & echo first=$!; i=0; while [ ! -e " + lock +
+          " ] && [ $i -lt 300 ]; do sleep 0.1; i=$((i+1)); done; " + scan("-q -o " + results + " --merge" + files) +
+          "; echo second=$?; cat " + fifo + " >/dev/null; wait; echo done)",
+      dir);
+  const std::string pid = both.out.substr(both.out.find("first=") + 6, both.out.find('\n') - 6);
+  EXPECT_NE(both.out.find("second=2\n"), std::string::npos) << both.out << both.err;
+  EXPECT_NE(both.err.find(results + ": being written by quilve-scan process " + pid + " on host " + hostName() +
+                          " (lock file " + lock + ")"),
+            std::string::npos)
+      << both.err;
+  EXPECT_EQ(slurp(results), slurp(one));
+  EXPECT_FALSE(fs::exists(lock));
+
+  // A lock left by a process of this host that has ended is taken over with
+  // a note; one of another host is left alone. A plain scan takes it too.
+  writeFile(lock, [] {
+    const std::string s = hostName() + " " + std::to_string(endedProcess()) + "\n";
+    return Bytes(s.begin(), s.end());
+  }());
+  const ProgramRun stale = runProgram(scan("-q -o " + results + " --merge" + files), dir);
+  EXPECT_EQ(stale.status, 0) << stale.err;
+  EXPECT_NE(stale.err.find(lock + ": taking over the lock of quilve-scan process "), std::string::npos) << stale.err;
+  EXPECT_EQ(slurp(results), slurp(one));
+  EXPECT_FALSE(fs::exists(lock));
+  writeFile(lock, Bytes{'n', 'o', 'd', 'e', '7', ' ', '4', '2', '\n'});
+  const ProgramRun other = runProgram(scan("-q -o " + results + " " + inputs), dir);
+  EXPECT_EQ(other.status, 2);
+  EXPECT_NE(other.err.find("being written by quilve-scan process 42 on host node7"), std::string::npos) << other.err;
+  EXPECT_EQ(slurp(results), slurp(one));
+  EXPECT_TRUE(fs::exists(lock));
+}
+
+TEST_F(ClusterScan, AMergeElsewhereReadsTheRecordingsTheShardsRead) {
+  // The shards and the one-machine run see the recordings by relative
+  // paths; the merge runs in another folder, with its outputs relative to
+  // that folder, and files the recordings the shards analysed.
+  fs::create_directories(dir.path() / "elsewhere" / "out" / "archive");
+  fs::create_directories(dir.path() / "one" / "archive");
+  const std::string in = "cd " + dir.path().string() + " && ";
+  const std::string options = "--format quilve --min-calls 2 ";
+  const ProgramRun one = runProgram(
+      "(" + in + scan(options + "-o one/results.txt --summary-json one/summary.json --archive one/archive gen") + ")", dir);
+  ASSERT_EQ(one.status, 0) << one.err;
+  for (int k = 0; k < 3; ++k) {
+    ASSERT_EQ(runProgram("(" + in + scan("-q " + options + "--shard " + std::to_string(k) + "/3 --outcomes s" +
+                                         std::to_string(k) + ".qo gen") + ")",
+                         dir)
+                  .status,
+              0);
+  }
+  const std::string merge = "(cd " + (dir.path() / "elsewhere").string() + " && " +
+                            scan(options + "-o out/results.txt --summary-json out/summary.json --archive out/archive "
+                                           "--merge ../s0.qo ../s1.qo ../s2.qo") + ")";
+  const ProgramRun merged = runProgram(merge, dir);
+  EXPECT_EQ(merged.status, 0) << merged.err;
+  EXPECT_EQ(merged.out, one.out);
+  EXPECT_EQ(tree(dir.path() / "elsewhere" / "out"), tree(dir.path() / "one"));
+  EXPECT_GE(tree(dir.path() / "one" / "archive").size(), 3u);
+
+  // Where the shards' folder is gone the merge is refused, naming it.
+  const std::string moved = dir.path().string() + ".moved";
+  fs::rename(dir.path(), moved);
+  const TempDir scratch;  // for standard error, while `dir` is away
+  const ProgramRun gone = runProgram(
+      "(cd " + moved + "/elsewhere && " + scan(options + "-o r.txt --merge ../s0.qo ../s1.qo ../s2.qo") + ")", scratch);
+  fs::remove_all(dir.path());
+  fs::rename(moved, dir.path());
+  EXPECT_EQ(gone.status, 2);
+  EXPECT_NE(gone.err.find("the recordings' relative paths start from " + dir.path().string() +
+                          ", where the shards ran, which cannot be entered"),
+            std::string::npos)
+      << gone.err;
+}
+
+TEST_F(ClusterScan, DamageAndDeadTemporariesAreNamed) {
+  const std::string file = dir.file("s0.qo");
+  ASSERT_EQ(runProgram(scan("-q --shard 0/1 --outcomes " + file + " " + inputs), dir).status, 0);
+  // One hex digit of the settings digest changed.
+  std::string bytes = slurp(file);
+  const std::size_t version = 16;  // magic, format version, header length
+  const std::uint32_t versionLength = static_cast<unsigned char>(bytes[version]);
+  const std::size_t digest = version + 4 + versionLength + 4;
+  bytes[digest] = bytes[digest] == 'a' ? 'b' : 'a';
+  const std::string damaged = dir.file("damaged.qo");
+  writeFile(damaged, Bytes(bytes.begin(), bytes.end()));
+  const ProgramRun r = runProgram(scan("-o " + dir.file("r.txt") + " --merge " + damaged), dir);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(damaged + ": its settings digest does not match its settings (damaged file)"), std::string::npos)
+      << r.err;
+  EXPECT_EQ(r.err.find("than this merge's: \n"), std::string::npos) << r.err;
+
+  // A killed shard's temporary file goes with the next run of the slice;
+  // one of another host stays, named.
+  const std::string dead = quilve::outcomeTemporaryName(file, hostName(), endedProcess());
+  const std::string away = quilve::outcomeTemporaryName(file, "node7.cluster", 42);
+  writeFile(dead, Bytes{'Q'});
+  writeFile(away, Bytes{'Q'});
+  const ProgramRun again = runProgram(scan("-q --shard 0/1 --outcomes " + file + " " + inputs), dir);
+  EXPECT_EQ(again.status, 0);
+  EXPECT_FALSE(fs::exists(dead));
+  EXPECT_NE(again.err.find(dead + ": removed, left by quilve-scan process "), std::string::npos) << again.err;
+  EXPECT_TRUE(fs::exists(away));
+  EXPECT_NE(again.err.find(away + ": the temporary file of a shard on host node7.cluster (process 42)"),
+            std::string::npos)
+      << again.err;
 }

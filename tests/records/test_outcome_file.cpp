@@ -276,9 +276,9 @@ TEST(OutcomeFile, DamageIsNamedAndNothingIsReadPastIt) {
   other[0] = 'X';
   EXPECT_EQ(readAll(other), "not an outcome file");
   std::string newer = whole;
-  newer[8] = static_cast<char>(kOutcomeFormatVersion + 1);
-  EXPECT_EQ(readAll(newer), "outcome format version " + std::to_string(kOutcomeFormatVersion + 1) +
-                                "; this program reads version " + std::to_string(kOutcomeFormatVersion));
+  newer[8] = static_cast<char>(quilve::kOutcomeFormatVersion + 1);
+  EXPECT_EQ(readAll(newer), "outcome format version " + std::to_string(quilve::kOutcomeFormatVersion + 1) +
+                                "; this program reads version " + std::to_string(quilve::kOutcomeFormatVersion));
   // A length that claims more than the file holds.
   std::string longer = whole;
   longer[12] = static_cast<char>(0xFF);
