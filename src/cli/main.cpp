@@ -23,6 +23,8 @@
 #include "cli/scan_safety.h"
 #include "cli/sonogram_option.h"
 #include "engine/batch_scan.h"
+#include "engine/input_paths.h"
+#include "input/regular_file.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
@@ -185,9 +187,23 @@ int main(int argc, char** argv) {
   interruption.watchStandardOutput();
 
   ScanSettings settings;
-  if (!settingsFile.empty() && !readSettingsFile(settingsFile, settings, stderr)) {
-    std::fprintf(stderr, "quilve-scan: %s: not a settings file\n", messageText(settingsFile).c_str());
-    return 2;
+  if (!settingsFile.empty()) {
+    // Opened without blocking and read only when it is a regular file: a
+    // FIFO given here would otherwise wait for a writer for ever.
+    RegularFile file;
+    std::string why;
+    FileKind kind = FileKind::Other;
+    if (!file.open(settingsFile, &why, &kind)) {
+      if (kind == FileKind::Fifo || kind == FileKind::Socket || kind == FileKind::Device) {
+        why += ", not a settings file";
+      }
+      std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", messageText(settingsFile).c_str(), messageText(why).c_str());
+      return 2;
+    }
+    if (!readSettingsFile(file.releaseAsStream(), settings, stderr)) {
+      std::fprintf(stderr, "quilve-scan: %s: not a settings file\n", messageText(settingsFile).c_str());
+      return 2;
+    }
   }
   if (!settingsFile.empty() && !settingsSound(settings, settingsFile)) return 2;
   if (app.count("--format")) settings.OutputFormat = formatIndex(format);
@@ -249,17 +265,26 @@ int main(int argc, char** argv) {
   }
 
   ConsoleReporter console(trace);
-  std::vector<std::string> paths;
-  for (const std::string& in : inputs) {
-    std::error_code ec;
-    if (fs::is_directory(in, ec)) {
-      const auto found = recordingsInDirectory(in);
-      if (found.empty()) console.warning(in + ": no recordings (*.w*) in this directory");
-      paths.insert(paths.end(), found.begin(), found.end());
-    } else {
-      paths.push_back(in);
-    }
+  // Each file once, however many spellings reach it; a folder that cannot
+  // be listed is named with the system's reason.
+  ExpandedInputs expanded = expandInputs(inputs);
+  for (const std::string& in : expanded.emptyFolders) {
+    console.warning(in + ": no recordings (*.w*) in this directory");
   }
+  std::vector<BatchRecordingReport> unreadableFolders;
+  for (const InputProblem& p : expanded.unreadableFolders) {
+    std::fprintf(stderr, "quilve-scan: %s: cannot be read: %s\n", messageText(p.path).c_str(),
+                 messageText(p.reason).c_str());
+    BatchRecordingReport folder;
+    folder.path = p.path;
+    folder.failure = folder.reason = p.reason;
+    folder.status = ReadStatus::NotOpened;
+    unreadableFolders.push_back(folder);
+  }
+  for (const std::string& note : expanded.notes) {
+    std::fprintf(stderr, "quilve-scan: note: %s\n", messageText(note).c_str());
+  }
+  std::vector<std::string> paths = std::move(expanded.paths);
 
   if (cluster.list) return printInputList(paths);
   if (cluster.sharding()) {
@@ -367,6 +392,7 @@ int main(int argc, char** argv) {
   bool summaryWritten = true;
   if (!summaryJson.empty()) {
     summary["unreadable"] = unreadableJson(result.recordings, disposed);
+    for (auto& folder : unreadableJson(unreadableFolders, disposed)) summary["unreadable"].push_back(folder);
     summary["interrupted"] = stoppedEarly;
     nlohmann::json left = nlohmann::json::array();
     for (const std::string& path : notScanned) {
@@ -400,7 +426,8 @@ int main(int argc, char** argv) {
   if (!disposedAll || !summaryWritten || result.writeFailures > 0 || sonograms.anyFailed()) return 1;
   // The scan ran and every output was written, but not every recording
   // was read whole: each was named above and is in the summary.
-  if (std::any_of(result.recordings.begin(), result.recordings.end(),
+  if (!unreadableFolders.empty() ||
+      std::any_of(result.recordings.begin(), result.recordings.end(),
                   [](const BatchRecordingReport& r) { return r.status != ReadStatus::Whole; })) {
     return kExitNotAllRead;
   }

@@ -10,6 +10,8 @@
 #include <thread>
 
 #include "engine/call_spool.h"
+#include "engine/file_list.h"
+#include "input/folder_entries.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -67,13 +69,26 @@ struct Slot {
 
 }  // namespace
 
-std::vector<std::string> recordingsInDirectory(const std::string& directory) {
-  FileList list;
-  list.fillFromDirectory(directory, "*.w*");
-  std::vector<std::string> out;
+bool recordingsInDirectory(const std::string& directory, std::vector<std::string>* paths,
+                           std::string* problem) {
+  paths->clear();
+  std::vector<std::string> names;
+  if (!folderEntries(directory, &names, problem)) return false;
+  names.erase(std::remove_if(names.begin(), names.end(),
+                             [](const std::string& name) { return !wildcardMatch("*.w*", name); }),
+              names.end());
+  std::sort(names.begin(), names.end(), nameBefore);
   const std::filesystem::path dir(directory);
-  for (const FileEntry& e : list.entries()) out.push_back((dir / e.name).string());
-  return out;
+  paths->reserve(names.size());
+  for (const std::string& name : names) paths->push_back((dir / name).string());
+  return true;
+}
+
+std::vector<std::string> recordingsInDirectory(const std::string& directory) {
+  std::vector<std::string> paths;
+  std::string problem;
+  recordingsInDirectory(directory, &paths, &problem);
+  return paths;
 }
 
 std::size_t analyseInOrder(const std::vector<std::string>& paths, const ScanSettings& settings, int jobsWanted,

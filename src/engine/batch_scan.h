@@ -132,8 +132,14 @@ class BatchCommitter {
   BatchProgress progress_;
 };
 
-// The recordings of a directory: entries matching "*.w*" compared without
-// case, in the order the input list sorts them.
+// The recordings of a directory: its entries matching "*.w*" compared
+// without case, whatever their kind (a FIFO, device, socket, folder or
+// broken link of such a name is there too, for the open step to refuse with
+// its reason), in the order the input list sorts them. False when the
+// directory cannot be listed; `problem` is then the system's reason.
+bool recordingsInDirectory(const std::string& directory, std::vector<std::string>* paths,
+                           std::string* problem);
+// The same, empty when the directory cannot be listed.
 std::vector<std::string> recordingsInDirectory(const std::string& directory);
 
 }  // namespace quilve

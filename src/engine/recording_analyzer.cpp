@@ -71,10 +71,12 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
   outcome_.path = path;
   phase_ = Phase::Closed;
   std::string reason;
-  // The stamp is taken before the header is read, so a detector appending
-  // meanwhile shows at the disposition.
-  identityOfPath(path, &outcome_.identity);
-  if (failed(openRecording(path, settings, recording_, &reason))) {
+  // The stamp is the open file's, taken before its header is read: a
+  // detector appending meanwhile shows at the disposition, and a file put
+  // under the name after the listing is known by what was read.
+  const bool openFailed = failed(openRecording(path, settings, recording_, &reason));
+  outcome_.identity = recording_.identity;
+  if (openFailed) {
     outcome_.openFailure = reason;
     markNotWhole(outcome_, openFailureStatus(reason),
                  reason.empty() ? std::string("it could not be opened") : reason);

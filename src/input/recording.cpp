@@ -1,10 +1,9 @@
 #include "input/recording.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <limits>
-#include <system_error>
 
+#include "input/regular_file.h"
 #include "input/wamd.h"
 #include "input/wave_file.h"
 #include "input/wavpack_file.h"
@@ -67,22 +66,24 @@ Status openRecording(const std::string& path, const ScanSettings& settings, Reco
   if (rec.reader) rec.reader->close();
   rec = Recording{};
 
-  std::error_code ec;
-  const auto st = std::filesystem::status(path, ec);
-  if (!std::filesystem::exists(st)) {
-    why = "no such file";
-  } else if (std::filesystem::is_directory(st)) {
-    why = "is a directory";
+  RegularFile file;
+  FileKind kind = FileKind::Other;
+  if (!file.open(path, &why, &kind)) {
+    // "is a FIFO (named pipe), not a recording"; "is a directory" as it was.
+    if (kind == FileKind::Fifo || kind == FileKind::Socket || kind == FileKind::Device) {
+      why += ", not a recording";
+    }
   } else {
+    rec.identity = file.identity();
     auto wav = std::make_unique<WaveFile>();
-    if (!failed(wav->open(path.c_str(), &rec.format))) {
+    if (!failed(wav->open(file, &rec.format))) {
       rec.reader = std::move(wav);
     } else if (wav->looksLikeRiff()) {
       why = wav->lastError();
     } else {
       auto wv = std::make_unique<WavPackFile>();
       rec.format = WaveFormat{};
-      if (!failed(wv->open(path.c_str(), &rec.format))) {
+      if (!failed(wv->open(file, &rec.format))) {
         rec.isWavPack = true;
         rec.reader = std::move(wv);
       } else {

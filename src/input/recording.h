@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "input/file_identity.h"
 #include "input/guano.h"
 #include "input/recording_reader.h"
 #include "input/sample_format.h"
@@ -57,13 +58,21 @@ struct Recording {
   bool hasWamd = false;           // no GUANO, but a "wamd" chunk
   GuanoFields wamd;               // its time stamp and position
   RecordingMetadata metadata;
+  // The file that was opened, from its open descriptor (not its name): what
+  // the reader reads. Known whenever a regular file was opened, also when its
+  // format was then refused.
+  FileIdentity identity;
   std::unique_ptr<RecordingReader> reader;  // open while the recording is scanned
 };
 
-// Opens `path` with the WAV reader, else the WavPack reader, refuses formats
-// the scan cannot analyse, and derives the effective sample rate. On failure
-// `reason` says why, naming the problem (not the path). The reader stays
-// open in `rec.reader` on success.
+// Opens `path` once, only when it is a regular file (see RegularFile: a
+// FIFO, device, socket or directory is refused without blocking, with the
+// reason, and so is a name the system cannot open, with the system's
+// reason), then reads it with the WAV reader, else the WavPack reader, both
+// on that one open file; refuses formats the scan cannot analyse, and
+// derives the effective sample rate. On failure `reason` says why, naming
+// the problem (not the path). The reader stays open in `rec.reader` on
+// success.
 Status openRecording(const std::string& path, const ScanSettings& settings, Recording& rec,
                      std::string* reason);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "input/regular_file.h"
 #include "input/status.h"
 #include "input/wave_format.h"
 
@@ -27,8 +28,13 @@ constexpr std::size_t kMaxMetadataChunk = 64 * 1024;
 class RecordingReader {
  public:
   virtual ~RecordingReader() = default;
-  // Opens the file and fills the caller's header (with its extension).
+  // Opens the file (only a regular file, see RegularFile) and fills the
+  // caller's header (with its extension).
   virtual Status open(const char* path, WaveFormat* format) = 0;
+  // The same on a file already opened: every byte read comes from it. On
+  // success the reader keeps the file (`file` is left closed); on failure
+  // `file` stays open for another reader.
+  virtual Status open(RegularFile& file, WaveFormat* format) = 0;
   // The data size in bytes (for WavPack: the compressed file size), or -1.
   virtual std::int64_t dataSize() const = 0;
   // Copies up to count bytes of sample data; fewer at the end of the data.

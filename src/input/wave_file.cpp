@@ -1,14 +1,10 @@
 #include "input/wave_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 namespace quilve {
 
@@ -41,37 +37,28 @@ struct ChunkInfo {
 
 }  // namespace
 
-// Buffered reads over a file descriptor with the chunk operations the walk
+// Buffered reads over the open file with the chunk operations the walk
 // needs: read a chunk header, find a chunk by identifier inside a parent,
 // skip to the end of a chunk (honouring the pad byte).
 class WaveFile::Riff {
  public:
   ~Riff() { closeFile(); }
 
-  bool openFile(const char* path, std::string* error) {
-    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
-    if (fd_ < 0) {
-      *error = std::strerror(errno);
-      return false;
-    }
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
-      *error = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
-      closeFile();
-      return false;
-    }
-    fileSize_ = st.st_size;
+  // Reads from `file`, which it keeps.
+  void adopt(RegularFile& file) {
+    file_ = std::move(file);
+    fileSize_ = file_.identity().size;
     buffer_.resize(kBufferSize);
     pos_ = 0;
     begin_ = end_ = 0;
-    return true;
   }
 
+  // Gives the file back (to another reader, after a failed open).
+  void giveBack(RegularFile& file) { file = std::move(file_); }
+
   bool closeFile() {
-    bool ok = true;
-    if (fd_ >= 0) ok = ::close(fd_) == 0;
-    fd_ = -1;
-    return ok;
+    file_.close();
+    return true;
   }
 
   std::int64_t position() const { return pos_; }
@@ -108,7 +95,7 @@ class WaveFile::Riff {
   std::size_t readData(std::uint8_t* dst, std::size_t n) {
     std::size_t done = read(dst, std::min(n, end_ - begin_));
     while (n - done >= kBufferSize) {
-      const ssize_t got = ::pread(fd_, dst + done, n - done, pos_);
+      const long long got = file_.readAt(dst + done, n - done, pos_);
       if (got <= 0) return done;
       done += static_cast<std::size_t>(got);
       pos_ += got;
@@ -145,14 +132,14 @@ class WaveFile::Riff {
 
  private:
   bool refill() {
-    const ssize_t got = ::pread(fd_, buffer_.data(), kBufferSize, pos_);
+    const long long got = file_.readAt(buffer_.data(), kBufferSize, pos_);
     if (got <= 0) return false;
     begin_ = 0;
     end_ = static_cast<std::size_t>(got);
     return true;
   }
 
-  int fd_ = -1;
+  RegularFile file_;
   std::int64_t fileSize_ = 0;
   std::int64_t pos_ = 0;  // file position of buffer_[begin_]
   std::vector<std::uint8_t> buffer_;
@@ -216,15 +203,27 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
     return kStatusInvalidArg;
   }
   if (open_) close();
+  looksLikeRiff_ = false;
+  RegularFile file;
+  if (!file.open(path, &error_)) return kStatusFail;
+  return open(file, format);
+}
+
+Status WaveFile::open(RegularFile& file, WaveFormat* format) {
+  if (!file.isOpen() || !format) {
+    error_ = "missing argument";
+    return kStatusInvalidArg;
+  }
+  if (open_) close();
   error_.clear();
   chunks_ = ChunkMetadata{};
   looksLikeRiff_ = false;
   auto riff = std::make_unique<Riff>();
-  if (!riff->openFile(path, &error_)) return kStatusFail;
+  riff->adopt(file);
 
   auto fail = [&](const char* why) {
     error_ = why;
-    riff->closeFile();
+    riff->giveBack(file);
     return kStatusFail;
   };
 
@@ -344,7 +343,7 @@ Status WaveFile::open(const char* path, WaveFormat* format) {
   const std::string unsupported = unsupportedFormatReason(fmt);
   if (!unsupported.empty()) {
     error_ = unsupported;
-    riff->closeFile();
+    riff->giveBack(file);
     return kStatusFail;
   }
 

@@ -17,6 +17,7 @@ class WaveFile final : public RecordingReader {
   WaveFile& operator=(const WaveFile&) = delete;
 
   Status open(const char* path, WaveFormat* format) override;
+  Status open(RegularFile& file, WaveFormat* format) override;
   std::int64_t dataSize() const override;
   // When the file ends before its data chunk does, the read that meets the
   // end fails with the bytes before it in *bytesRead.

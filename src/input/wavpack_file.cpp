@@ -1,12 +1,12 @@
 #include "input/wavpack_file.h"
 
-#include <sys/stat.h>
 #include <wavpack/wavpack.h>
 
 #include <algorithm>
-#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace quilve {
 
@@ -93,6 +93,76 @@ void findGuanoInWrapper(WavpackContext* ctx, ChunkMetadata* chunks) {
 
 }  // namespace
 
+// The library's view of the open file: reads at a position of its own, and
+// the one byte it may hand back (as ungetc does) is read again first.
+struct WavPackFile::Stream {
+  RegularFile file;
+  std::int64_t position = 0;
+  int pushed = -1;
+
+  static Stream& of(void* id) { return *static_cast<Stream*>(id); }
+
+  static std::int32_t readBytes(void* id, void* data, std::int32_t count) {
+    Stream& s = of(id);
+    if (count <= 0) return 0;
+    auto* out = static_cast<unsigned char*>(data);
+    std::int32_t done = 0;
+    if (s.pushed >= 0) {
+      out[done++] = static_cast<unsigned char>(s.pushed);
+      s.pushed = -1;
+      s.position += 1;
+    }
+    const long long got =
+        s.file.readAt(out + done, static_cast<std::size_t>(count - done), s.position);
+    if (got > 0) {
+      done += static_cast<std::int32_t>(got);
+      s.position += got;
+    }
+    return done;
+  }
+  static std::int32_t writeBytes(void*, void*, std::int32_t) { return 0; }
+  static std::int64_t getPosition(void* id) { return of(id).position; }
+  static int setPositionAbsolute(void* id, std::int64_t position) {
+    Stream& s = of(id);
+    if (position < 0) return -1;
+    s.position = position;
+    s.pushed = -1;
+    return 0;
+  }
+  static int setPositionRelative(void* id, std::int64_t delta, int mode) {
+    Stream& s = of(id);
+    std::int64_t base = 0;
+    if (mode == SEEK_CUR) {
+      base = s.position;
+    } else if (mode == SEEK_END) {
+      base = s.file.currentSize();
+      if (base < 0) return -1;
+    } else if (mode != SEEK_SET) {
+      return -1;
+    }
+    return setPositionAbsolute(id, base + delta);
+  }
+  static int pushBackByte(void* id, int c) {
+    Stream& s = of(id);
+    if (c == EOF || s.position == 0 || s.pushed >= 0) return EOF;
+    s.position -= 1;
+    s.pushed = c & 0xFF;
+    return c;
+  }
+  static std::int64_t getLength(void* id) { return of(id).file.currentSize(); }
+  static int canSeek(void*) { return 1; }
+  static int truncateHere(void*) { return -1; }
+  // The file is closed with this object, not by the library.
+  static int closeStream(void*) { return 0; }
+
+  static WavpackStreamReader64* reader() {
+    static WavpackStreamReader64 callbacks = {
+        readBytes,   writeBytes, getPosition, setPositionAbsolute, setPositionRelative,
+        pushBackByte, getLength, canSeek,     truncateHere,        closeStream};
+    return &callbacks;
+  }
+};
+
 WavPackFile::WavPackFile() = default;
 
 WavPackFile::~WavPackFile() {
@@ -108,32 +178,37 @@ Status WavPackFile::open(const char* path, WaveFormat* format) {
   error_.clear();
   chunks_ = ChunkMetadata{};
 
-  // Only regular files are handed to the library, which gives a clear reason
-  // for directories and missing paths; it would read standard input for the
-  // name "-", so that file is named by its relative path.
-  struct stat st {};
-  if (::stat(path, &st) != 0) {
-    error_ = std::strerror(errno);
-    return kStatusFail;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    error_ = S_ISDIR(st.st_mode) ? "is a directory" : "not a regular file";
-    return kStatusFail;
-  }
-  const std::string libraryPath = std::strcmp(path, "-") == 0 ? std::string("./-") : path;
+  RegularFile file;
+  if (!file.open(path, &error_)) return kStatusFail;
+  return open(file, format);
+}
 
+Status WavPackFile::open(RegularFile& file, WaveFormat* format) {
+  if (!file.isOpen() || !format) {
+    error_ = "missing argument";
+    return kStatusInvalidArg;
+  }
+  if (context_) close();
+  error_.clear();
+  chunks_ = ChunkMetadata{};
+
+  // The library reads the file already opened and checked, never a name.
+  auto stream = std::make_unique<Stream>();
+  stream->file = std::move(file);
   char libraryError[kLibraryErrorSize] = {};
-  WavpackContext* ctx =
-      WavpackOpenFileInput(libraryPath.c_str(), libraryError, kOpenFlags, kNormOffset);
+  WavpackContext* ctx = WavpackOpenFileInputEx64(Stream::reader(), stream.get(), nullptr,
+                                                 libraryError, kOpenFlags, kNormOffset);
   if (!ctx) {
     libraryError[kLibraryErrorSize - 1] = '\0';
     error_ = "not a WavPack file";
     if (libraryError[0]) error_ += std::string(" (") + libraryError + ")";
+    file = std::move(stream->file);
     return kStatusFail;
   }
   auto fail = [&](const std::string& why) {
     error_ = why;
     WavpackCloseFile(ctx);
+    file = std::move(stream->file);
     return kStatusFail;
   };
 
@@ -185,6 +260,7 @@ Status WavPackFile::open(const char* path, WaveFormat* format) {
   findGuanoInWrapper(ctx, &chunks);
 
   dataSize_ = WavpackGetFileSize(ctx);
+  stream_ = std::move(stream);
   context_ = ctx;
   format_ = fmt;
   chunks_ = std::move(chunks);
@@ -265,6 +341,7 @@ Status WavPackFile::close() {
   }
   WavpackCloseFile(context_);
   context_ = nullptr;
+  stream_.reset();
   dataSize_ = 0;
   return kStatusOk;
 }

@@ -3,6 +3,7 @@
 // same sample bytes as the PCM WAV file the recording was made from, with the
 // attribute block taken from the APEv2 tag item "SONO_ATTR".
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,8 @@ class WavPackFile final : public RecordingReader {
 
   // Refuses float data and widths other than 8 and 16 bits with a reason.
   Status open(const char* path, WaveFormat* format) override;
+  // The library reads through a stream reader over `file`.
+  Status open(RegularFile& file, WaveFormat* format) override;
   // The size of the compressed file in bytes (not of the decoded samples).
   std::int64_t dataSize() const override;
   // Decodes count / blockAlign frames: 8-bit samples as unsigned bytes
@@ -30,6 +33,8 @@ class WavPackFile final : public RecordingReader {
   const std::string& lastError() const override { return error_; }
 
  private:
+  struct Stream;
+  std::unique_ptr<Stream> stream_;  // what the library reads from
   WavpackContext* context_ = nullptr;
   WaveFormat format_;
   std::int64_t dataSize_ = 0;

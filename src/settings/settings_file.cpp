@@ -190,6 +190,11 @@ bool writeSettingsFile(const std::string& path, const ScanSettings& s) {
 bool readSettingsFile(const std::string& path, ScanSettings& settings, std::FILE* warnings) {
   std::FILE* f = std::fopen(path.c_str(), "r");
   if (!f) return false;
+  return readSettingsFile(f, settings, warnings);
+}
+
+bool readSettingsFile(std::FILE* f, ScanSettings& settings, std::FILE* warnings) {
+  if (!f) return false;
   char buffer[kLineBuffer];
   if (!std::fgets(buffer, sizeof buffer, f) ||
       std::strncmp(buffer, kHeader, kHeaderCompare) != 0) {

@@ -18,6 +18,8 @@ bool writeSettingsFile(const std::string& path, const ScanSettings& settings);
 // prints a warning line to `warnings` and keeps that setting's value.
 bool readSettingsFile(const std::string& path, ScanSettings& settings,
                       std::FILE* warnings = stdout);
+// The same from a stream already opened for reading, which it closes.
+bool readSettingsFile(std::FILE* file, ScanSettings& settings, std::FILE* warnings = stdout);
 
 // The number syntax of settings values and typed fields: an optional "-",
 // digits, optionally "." and digits, nothing else. False for anything else

@@ -80,7 +80,7 @@ TEST(QuilveScan, UsageErrorsAndUnreadableInput) {
   // Nothing readable at all.
   const CliRun none = run(dir.file("broken.wav") + " " + dir.file("missing.wav"), dir);
   EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("missing.wav: cannot be read: no such file"), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find("missing.wav: cannot be read: No such file or directory"), std::string::npos) << none.err;
 }
 
 TEST(QuilveScan, SettingsFromTheCommandLineChangeTheScan) {

@@ -68,7 +68,7 @@ TEST(ReadStatus, EachWayOfNotBeingReadWholeIsRecordedWithItsReason) {
 
   const Analysed missing = analyse(dir.file("missing.wav"));
   EXPECT_EQ(missing.outcome.readStatus, ReadStatus::NotOpened);
-  EXPECT_EQ(missing.outcome.readReason, "no such file");
+  EXPECT_EQ(missing.outcome.readReason, "No such file or directory");
 
   // Read at x1 a time-expanded recording leaves no band above 15 kHz; at
   // x10 it is analysed.

@@ -427,7 +427,7 @@ TEST(OpenRecording, CommentAndFailureReasons) {
   EXPECT_LT(openRecording(text, settings, rec, &reason), 0);
   EXPECT_NE(reason.find("not a WAV"), std::string::npos) << reason;
   EXPECT_LT(openRecording(dir.file("gone.wav"), settings, rec, &reason), 0);
-  EXPECT_EQ(reason, "no such file");
+  EXPECT_EQ(reason, "No such file or directory");
   const std::string alaw = dir.file("alaw.wav");
   writeFile(alaw, RiffBuilder().chunk("fmt ", fmtFields(6, 1, 8000, 8)).chunk("data", Bytes(8)).build());
   EXPECT_LT(openRecording(alaw, settings, rec, &reason), 0);

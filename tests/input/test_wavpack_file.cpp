@@ -323,6 +323,36 @@ TEST_F(WavPackTest, HostileInputFailsWithAReason) {
   EXPECT_EQ(reader_.open(good.c_str(), nullptr), kStatusInvalidArg);
 }
 
+// The library reads the file opened and checked, through the descriptor:
+// with the name gone (or given to another file) the samples and the tag
+// item at the end of the file still come from the opened one.
+TEST_F(WavPackTest, ReadsTheOpenedFileNotTheName) {
+  const Bytes data = randomBytes(60000, 11);
+  const std::string wv = compress(dir_, "kept", test::pcmWav(250000, 1, 16, data));
+  addTagItem(wv, "SONO_ATTR", kAttributeText);
+  RegularFile file;
+  std::string why;
+  ASSERT_TRUE(file.open(wv, &why)) << why;
+  const std::int64_t size = file.identity().size;
+  std::filesystem::remove(wv);
+  test::writeFile(wv, randomBytes(4096, 3));
+
+  ASSERT_FALSE(failed(reader_.open(file, &format_))) << reader_.lastError();
+  EXPECT_FALSE(file.isOpen());
+  EXPECT_EQ(reader_.dataSize(), size);
+  EXPECT_EQ(std::string(format_.extra.begin(), format_.extra.begin() + format_.extraSize),
+            kAttributeText);
+  EXPECT_EQ(readAll(reader_, 4000), data);
+
+  // A file that is no WavPack stays open for another reader.
+  RegularFile noise;
+  ASSERT_TRUE(noise.open(wv, &why)) << why;
+  WavPackFile refused;
+  EXPECT_TRUE(failed(refused.open(noise, &format_)));
+  EXPECT_EQ(refused.lastError().rfind("not a WavPack file", 0), 0u) << refused.lastError();
+  EXPECT_TRUE(noise.isOpen());
+}
+
 TEST_F(WavPackTest, TruncatedFileHandsOverOnlyIntactSamples) {
   // Several seconds, so that the file holds several blocks.
   const Bytes data = randomBytes(400000, 9);

@@ -1,0 +1,147 @@
+// Recordings are opened only as regular files, never block, name the
+// system's reason, and are read from the file that was checked.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+
+#include "input/recording.h"
+#include "input/regular_file.h"
+#include "input/wave_file.h"
+#include "settings/scan_settings.h"
+#include "support/temp_dir.h"
+#include "support/wav_writer.h"
+
+namespace quilve {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+Bytes ramp(int n) {
+  std::vector<std::int16_t> s(static_cast<std::size_t>(n));
+  for (int i = 0; i < n; ++i) s[static_cast<std::size_t>(i)] = static_cast<std::int16_t>(i * 11 - 900);
+  return test::pcm16(s);
+}
+
+// The reason openRecording gives for `path`, with a bound on the time it
+// may take: a FIFO that blocks the open fails the test instead of hanging
+// it (a writer is then connected so the thread can end).
+std::string reasonFor(const std::string& path) {
+  auto opened = std::async(std::launch::async, [path] {
+    ScanSettings settings;
+    Recording rec;
+    std::string reason;
+    const Status status = openRecording(path, settings, rec, &reason);
+    EXPECT_TRUE(failed(status)) << path;
+    EXPECT_FALSE(rec.reader) << path;
+    return reason;
+  });
+  if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << path << ": the open blocked";
+    const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+  }
+  return opened.get();
+}
+
+TEST(RegularFile, AnythingButARegularFileIsRefusedPromptlyWithItsReason) {
+  test::TempDir dir;
+  const std::string fifo = dir.file("x.wav");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  fs::create_directory(dir.file("d.wav"));
+  fs::create_symlink("/dev/null", dir.file("z.wav"));
+  fs::create_symlink("loop.wav", dir.file("loop.wav"));
+  fs::create_symlink("gone.wav", dir.file("dangling.wav"));
+
+  EXPECT_EQ(reasonFor(fifo), "is a FIFO (named pipe), not a recording");
+  EXPECT_EQ(reasonFor(dir.file("d.wav")), "is a directory");
+  EXPECT_EQ(reasonFor(dir.file("z.wav")), "is a device, not a recording");
+  EXPECT_EQ(reasonFor(dir.file("loop.wav")), "Too many levels of symbolic links");
+  EXPECT_EQ(reasonFor(dir.file("dangling.wav")),
+            "dangling symbolic link: its target gone.wav does not exist");
+  EXPECT_EQ(reasonFor(dir.file("missing.wav")), "No such file or directory");
+  EXPECT_EQ(reasonFor(dir.file(std::string(300, 'n') + ".wav")), "File name too long");
+  EXPECT_EQ(reasonFor(dir.file("d.wav/inside.wav")), "No such file or directory");
+
+  // A file that opens but is no recording keeps its reason.
+  test::writeFile(dir.file("text.wav"), Bytes{'h', 'e', 'l', 'l', 'o'});
+  EXPECT_EQ(reasonFor(dir.file("text.wav")).rfind("not a WAV or WavPack recording", 0), 0u);
+
+  // The readers on their own refuse the same way.
+  WaveFile wav;
+  WaveFormat format;
+  EXPECT_TRUE(failed(wav.open(fifo.c_str(), &format)));
+  EXPECT_EQ(wav.lastError(), "is a FIFO (named pipe)");
+}
+
+TEST(RegularFile, PermissionDeniedIsTheSystemsReason) {
+  test::TempDir dir;
+  const std::string path = dir.file("locked.wav");
+  test::writeFile(path, test::pcmWav(250000, 1, 16, ramp(100)));
+  ::chmod(path.c_str(), 0);
+  if (::access(path.c_str(), R_OK) == 0) GTEST_SKIP() << "running as root: permissions do not hold";
+  EXPECT_EQ(reasonFor(path), "Permission denied");
+}
+
+// What is read is the file that was opened and checked: a file put under
+// the name afterwards (or the name removed) changes nothing, and the
+// identity is the opened file's.
+TEST(RegularFile, TheReadersReadTheFileThatWasChecked) {
+  test::TempDir dir;
+  const std::string path = dir.file("a.wav");
+  const Bytes first = ramp(400);
+  test::writeFile(path, test::pcmWav(250000, 1, 16, first));
+  RegularFile file;
+  std::string why;
+  ASSERT_TRUE(file.open(path, &why)) << why;
+  struct stat st {};
+  ASSERT_EQ(::stat(path.c_str(), &st), 0);
+  EXPECT_EQ(file.identity().inode, static_cast<std::uint64_t>(st.st_ino));
+  EXPECT_EQ(file.identity().size, static_cast<std::int64_t>(st.st_size));
+
+  // Another file takes the name.
+  test::writeFile(dir.file("other.wav"), test::pcmWav(8000, 1, 8, Bytes(50, 1)));
+  fs::rename(dir.file("other.wav"), path);
+  WaveFile wav;
+  WaveFormat format;
+  ASSERT_FALSE(failed(wav.open(file, &format))) << wav.lastError();
+  EXPECT_FALSE(file.isOpen());  // the reader keeps it
+  EXPECT_EQ(format.sampleRate, 250000u);
+  Bytes got(first.size() + 10);
+  std::size_t n = 0;
+  EXPECT_FALSE(failed(wav.read(got.data(), first.size(), &n)));
+  got.resize(n);
+  EXPECT_EQ(got, first);
+
+  // A failed open leaves the file to the next reader.
+  test::writeFile(dir.file("b.wav"), Bytes{'n', 'o', 'p', 'e'});
+  RegularFile other;
+  ASSERT_TRUE(other.open(dir.file("b.wav"), &why)) << why;
+  WaveFile refused;
+  EXPECT_TRUE(failed(refused.open(other, &format)));
+  EXPECT_TRUE(other.isOpen());
+
+  // openRecording: the identity is the opened file's, not the name's now.
+  ScanSettings settings;
+  Recording rec;
+  const std::string c = dir.file("c.wav");
+  test::writeFile(c, test::pcmWav(250000, 1, 16, first));
+  ASSERT_EQ(openRecording(c, settings, rec, &why), kStatusOk) << why;
+  FileIdentity opened = rec.identity;
+  ASSERT_TRUE(opened.known());
+  fs::remove(c);
+  test::writeFile(c, test::pcmWav(250000, 1, 16, ramp(10)));
+  FileIdentity now;
+  ASSERT_TRUE(identityOfPath(c, &now));
+  EXPECT_FALSE(opened.unchangedAs(now));
+  EXPECT_EQ(opened.size, static_cast<std::int64_t>(44 + first.size()));
+  EXPECT_EQ(rec.dataSize, first.size());
+}
+
+}  // namespace
+}  // namespace quilve
