@@ -186,14 +186,8 @@ int main(int argc, char** argv) {
       return 2;
     }
   }
-  if (!saveSettingsFile.empty()) {
-    if (!writeSettingsFile(saveSettingsFile, settings)) {
-      std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
-                   saveSettingsFile.c_str(), std::strerror(errno));
-      return 1;
-    }
-    if (inputs.empty()) return 0;
-  }
+  // --save-settings alone writes the settings file and scans nothing.
+  const bool settingsOnly = !saveSettingsFile.empty() && inputs.empty() && !cluster.merging();
   if (cluster.merging() && sonograms.requested()) {
     std::fprintf(stderr, "quilve-scan: --sonograms goes to the shards (--shard), which read the recordings, not to --merge\n");
     return 2;
@@ -202,23 +196,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: --merge takes outcome files only; the recordings are those they name\n");
     return 2;
   }
-  if (inputs.empty() && !cluster.merging()) {
+  if (inputs.empty() && !cluster.merging() && !settingsOnly) {
     std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
     return 2;
   }
   if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults()) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
     return 2;
-  }
-
-  {
-    // Every target is checked before a night's scan rather than after it.
-    const std::string problem =
-        checkRunTargets(RunTargets{inputs, resultsPath, zcdDir, dispose}, dispose.dryRun);
-    if (!problem.empty()) {
-      std::fprintf(stderr, "quilve-scan: %s\n", problem.c_str());
-      return 2;
-    }
   }
 
   ConsoleReporter console(trace);
@@ -233,6 +217,39 @@ int main(int argc, char** argv) {
       paths.push_back(in);
     }
   }
+  MergePlan mergePlan;
+  if (cluster.merging()) {
+    if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
+    paths = mergePlan.paths;
+  }
+
+  {
+    // Every target is checked before a night's scan rather than after it,
+    // against the recordings it will read.
+    RunTargets targets;
+    targets.inputs = inputs;
+    targets.resultsPath = resultsPath;
+    targets.zeroCrossingDirectory = zcdDir;
+    targets.dispose = dispose;
+    targets.summaryJson = summaryJson;
+    targets.saveSettings = saveSettingsFile;
+    targets.outcomes = cluster.outcomesPath;
+    targets.separateZeroCrossingFiles = settings.OutputFormat == kOutputZcd && !settings.AllowFileCombining;
+    targets.sonogramDirectory = sonograms.directory();
+    const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "quilve-scan: %s\n", problem.c_str());
+      return 2;
+    }
+  }
+  if (!saveSettingsFile.empty()) {
+    if (!writeSettingsFile(saveSettingsFile, settings)) {
+      std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
+                   saveSettingsFile.c_str(), std::strerror(errno));
+      return 1;
+    }
+    if (settingsOnly) return 0;
+  }
 
   if (cluster.list) return printInputList(paths);
   if (cluster.sharding()) {
@@ -242,12 +259,6 @@ int main(int argc, char** argv) {
     const int status = runShard(cluster, paths, settings, jobs, quiet, console, pictures.analysed);
     return status == 0 && sonograms.anyFailed() ? 1 : status;
   }
-  MergePlan mergePlan;
-  if (cluster.merging()) {
-    if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
-    paths = mergePlan.paths;
-  }
-
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
