@@ -2,6 +2,9 @@
 // whether a listed file is still the one that was read.
 #include "output/file_operations.h"
 
+#include <chrono>
+#include <thread>
+
 namespace quilve {
 
 namespace {
@@ -48,17 +51,36 @@ SourceState compareSource(bool exists, FileKind kind, const FileIdentity& now,
   return SourceState::Unchanged;
 }
 
-SourceState checkSource(const std::string& path, const FileIdentity& expected) {
+namespace {
+
+SourceState lookOnce(const std::string& path, const FileIdentity& expected, bool* sameFile) {
   FileIdentity now;
   FileKind kind = FileKind::Other;
   int error = 0;
+  *sameFile = false;
   if (!identityOfLink(path, &now, &error, &kind)) {
     // Only a name that is gone is "no longer there"; any other failure is
     // the operation's to report.
     return kind == FileKind::Missing ? compareSource(false, kind, now, expected)
                                      : SourceState::Unchanged;
   }
+  *sameFile = now.sameFile(expected);
   return compareSource(true, kind, now, expected);
+}
+
+}  // namespace
+
+SourceState checkSource(const std::string& path, const FileIdentity& expected) {
+  bool sameFile = false;
+  SourceState state = lookOnce(path, expected, &sameFile);
+  // A file that another program is renaming away shows its new status-change
+  // time under the old name for a moment: look again before calling it
+  // replaced.
+  for (int again = 0; again < 5 && state == SourceState::Replaced && sameFile; ++again) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    state = lookOnce(path, expected, &sameFile);
+  }
+  return state;
 }
 
 std::string sourceStateText(SourceState state) {

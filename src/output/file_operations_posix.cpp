@@ -111,7 +111,12 @@ bool openSource(const std::string& source, const FileIdentity& expected, OpenSou
     *result = failure(source + ": " + errnoText(errno));
     return false;
   }
-  const SourceState state = compareSource(true, kind, open_->identity, expected);
+  SourceState state = compareSource(true, kind, open_->identity, expected);
+  if (state == SourceState::Replaced && open_->identity.sameFile(expected)) {
+    // Only its status changed: perhaps another program is moving it away
+    // right now (then the name is gone in a moment).
+    if (checkSource(source, expected) == SourceState::Missing) state = SourceState::Missing;
+  }
   if (state != SourceState::Unchanged) {
     *result = leftAlone(source, state);
     return false;
