@@ -200,7 +200,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
     return 2;
   }
-  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults()) {
+  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults() &&
+      !settingsOnly) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
     return 2;
   }

@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <utility>
 #include <system_error>
 
 #include "engine/file_list.h"
@@ -38,53 +41,45 @@ bool writableDirectory(const fs::path& p) {
   return fs::is_directory(p, ec) && ::access(p.c_str(), W_OK | X_OK) == 0;
 }
 
-// A file of the run's inputs as a file: its spelling and what it is.
-struct KnownFile {
-  std::string path;
-  FileIdentity identity;
+// The files of the run's inputs by device and inode, with a spelling each.
+class KnownFiles {
+ public:
+  void add(const std::string& path) {
+    FileIdentity f;
+    if (identityOfPath(path, &f)) byFile_.emplace(Key{f.device, f.inode}, path);
+  }
+  // The spelling of the known file `f` is, or null.
+  const std::string* find(const FileIdentity& f) const {
+    if (!f.known()) return nullptr;
+    const auto it = byFile_.find(Key{f.device, f.inode});
+    return it == byFile_.end() ? nullptr : &it->second;
+  }
+
+ private:
+  using Key = std::pair<std::uint64_t, std::uint64_t>;
+  std::map<Key, std::string> byFile_;
 };
 
 // What the run reads: the recordings, and the directories they are in.
 struct RunInputs {
-  std::vector<KnownFile> recordings;
-  std::vector<KnownFile> directories;
-
-  const KnownFile* recordingAt(const FileIdentity& f) const {
-    for (const KnownFile& r : recordings) {
-      if (r.identity.sameFile(f)) return &r;
-    }
-    return nullptr;
-  }
-  const KnownFile* directoryAt(const FileIdentity& f) const {
-    for (const KnownFile& d : directories) {
-      if (d.identity.sameFile(f)) return &d;
-    }
-    return nullptr;
-  }
+  KnownFiles recordings;
+  KnownFiles directories;
 };
-
-void addKnown(std::vector<KnownFile>& to, const std::string& path) {
-  KnownFile k{path, {}};
-  if (!identityOfPath(path, &k.identity)) return;
-  for (const KnownFile& e : to) {
-    if (e.identity.sameFile(k.identity)) return;
-  }
-  to.push_back(k);
-}
 
 RunInputs runInputs(const std::vector<std::string>& inputs,
                     const std::vector<std::string>& recordingPaths) {
   RunInputs in;
+  std::set<std::string> parents;
   auto addRecording = [&](const std::string& path) {
-    addKnown(in.recordings, path);
-    const fs::path parent = fs::absolute(fs::path(path)).parent_path();
-    addKnown(in.directories, parent.string());
+    in.recordings.add(path);
+    const std::string parent = fs::absolute(fs::path(path)).parent_path().string();
+    if (parents.insert(parent).second) in.directories.add(parent);
   };
   for (const std::string& p : recordingPaths) addRecording(p);
   for (const std::string& p : inputs) {
     std::error_code ec;
     if (fs::is_directory(p, ec)) {
-      addKnown(in.directories, p);
+      in.directories.add(p);
     } else if (fs::exists(p, ec)) {
       addRecording(p);
     }
@@ -98,8 +93,8 @@ std::string checkWrittenFile(const std::string& head, const std::string& path,
                              const RunInputs& inputs) {
   FileIdentity target;
   if (!identityOfPath(path, &target)) return {};
-  if (const KnownFile* r = inputs.recordingAt(target)) {
-    return head + "is the recording " + r->path + " (the same file); choose another name";
+  if (const std::string* r = inputs.recordings.find(target)) {
+    return head + "is the recording " + *r + " (the same file); choose another name";
   }
   if (holdsRecording(path)) {
     return head + "holds a recording (a WAV or WavPack file), which is not replaced; choose "
@@ -140,9 +135,9 @@ std::string checkDirectory(const std::string& option, const std::string& dir,
   }
   FileIdentity target;
   if (identityOfPath(dir, &target)) {
-    if (const KnownFile* in = inputs.directoryAt(target)) {
-      return head + (in->path == dir ? std::string("is an input directory")
-                                     : "is an input directory (" + in->path + ", the same directory)");
+    if (const std::string* in = inputs.directories.find(target)) {
+      return head + (*in == dir ? std::string("is an input directory")
+                                : "is an input directory (" + *in + ", the same directory)");
     }
   }
   return {};

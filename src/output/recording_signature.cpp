@@ -39,9 +39,17 @@ bool holdsRecording(const std::string& path) {
   if (!std::filesystem::is_regular_file(path, ec)) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
-  std::vector<unsigned char> head(kHeadBytes);
+  // Most files tell from their first 12 bytes; only RIFF forms ahead of
+  // the WAVE form need more.
+  std::vector<unsigned char> head(12);
   in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  return startsLikeRecording(head.data(), static_cast<std::size_t>(in.gcount()));
+  std::size_t got = static_cast<std::size_t>(in.gcount());
+  if (startsLikeRecording(head.data(), got)) return true;
+  if (got < head.size() || std::memcmp(head.data(), "RIFF", 4) != 0) return false;
+  head.resize(kHeadBytes);
+  in.read(reinterpret_cast<char*>(head.data() + got), static_cast<std::streamsize>(head.size() - got));
+  got += static_cast<std::size_t>(in.gcount());
+  return startsLikeRecording(head.data(), got);
 }
 
 }  // namespace quilve

@@ -124,6 +124,8 @@ TEST(OutputsNeverTouchInputs, TheSettingsFileIsWrittenOnlyAfterTheChecks) {
   // Alone it still writes the file and scans nothing.
   EXPECT_EQ(scan("--save-settings " + set + " --set TriggerThreshold=20", f.dir).status, 0);
   EXPECT_TRUE(fs::exists(set));
+  EXPECT_EQ(scan("--save-settings " + f.dir.file("zc.set") + " --format zcd", f.dir).status, 0);
+  EXPECT_TRUE(fs::exists(f.dir.file("zc.set")));
 }
 
 TEST(OutputsNeverTouchInputs, PerRecordingFilesNamedLikeAnInputAreRefusedBeforeTheScan) {
