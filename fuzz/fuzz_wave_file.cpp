@@ -10,6 +10,7 @@
 #include "input/sample_format.h"
 #include "input/wave_file.h"
 #include "input/wave_format.h"
+#include "output/recording_signature.h"
 #include "settings/scan_settings.h"
 
 using namespace quilve;
@@ -69,6 +70,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (failed(wav.open(path.c_str(), &fmt))) {
       expect(!wav.lastError().empty(), "a refused file gives no reason");
     } else {
+      // No output may take a file the reader opens for a recording.
+      if (size <= 65536) {
+        expect(startsLikeRecording(data, size), "an opened recording lacks the recording signature");
+      }
       expect(fmt.extraSize <= kMaxExtraBytes, "extension longer than the header holds");
       expect(unsupportedFormatReason(fmt).empty(), "an unsupported format was opened");
       expect(wav.dataSize() >= 0, "an open file has no data size");

@@ -54,7 +54,17 @@ class ConsoleReporter final : public Reporter {
   explicit ConsoleReporter(bool showTrace) : showTrace_(showTrace) {}
   void warning(const std::string& text) override {
     clearProgressLine();
-    std::fprintf(stderr, "quilve-scan: warning: %s\n", messageText(text).c_str());
+    // A warning of several lines (a headline, then the files it names)
+    // keeps its lines, each shown readably and indented under the first.
+    std::string shown;
+    std::size_t from = 0;
+    for (;;) {
+      const std::size_t end = text.find('\n', from);
+      shown += (from ? "\n  " : "") + messageText(text.substr(from, end == std::string::npos ? end : end - from));
+      if (end == std::string::npos) break;
+      from = end + 1;
+    }
+    std::fprintf(stderr, "quilve-scan: warning: %s\n", shown.c_str());
   }
   void trace(const std::string& text) override {
     if (!showTrace_) return;
@@ -229,14 +239,8 @@ int main(int argc, char** argv) {
     }
   }
   if (!settingsSound(settings, sets.empty() ? "settings" : "--set")) return 2;
-  if (!saveSettingsFile.empty()) {
-    if (!writeSettingsFile(saveSettingsFile, settings)) {
-      std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
-                   messageText(saveSettingsFile).c_str(), std::strerror(errno));
-      return 1;
-    }
-    if (inputs.empty()) return 0;
-  }
+  // --save-settings alone writes the settings file and scans nothing.
+  const bool settingsOnly = !saveSettingsFile.empty() && inputs.empty() && !cluster.merging();
   if (cluster.merging() && sonograms.requested()) {
     std::fprintf(stderr, "quilve-scan: --sonograms goes to the shards (--shard), which read the recordings, not to --merge\n");
     return 2;
@@ -245,23 +249,14 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: --merge takes outcome files only; the recordings are those they name\n");
     return 2;
   }
-  if (inputs.empty() && !cluster.merging()) {
+  if (inputs.empty() && !cluster.merging() && !settingsOnly) {
     std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
     return 2;
   }
-  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults()) {
+  if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults() &&
+      !settingsOnly) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
     return 2;
-  }
-
-  {
-    // Every target is checked before a night's scan rather than after it.
-    const std::string problem =
-        checkRunTargets(RunTargets{inputs, resultsPath, zcdDir, dispose}, dispose.dryRun);
-    if (!problem.empty()) {
-      std::fprintf(stderr, "quilve-scan: %s\n", messageText(problem).c_str());
-      return 2;
-    }
   }
 
   ConsoleReporter console(trace);
@@ -285,6 +280,43 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: note: %s\n", messageText(note).c_str());
   }
   std::vector<std::string> paths = std::move(expanded.paths);
+  MergePlan mergePlan;
+  if (cluster.merging()) {
+    if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
+    if (const int status = enterShardsFolder(mergePlan, {&resultsPath, &zcdDir, &summaryJson, &dispose.archive,
+                                                         &dispose.movePassed, &dispose.moveFailed})) {
+      return status;
+    }
+    paths = mergePlan.paths;
+  }
+
+  {
+    // Every target is checked before a night's scan rather than after it,
+    // against the recordings it will read.
+    RunTargets targets;
+    targets.inputs = inputs;
+    targets.resultsPath = resultsPath;
+    targets.zeroCrossingDirectory = zcdDir;
+    targets.dispose = dispose;
+    targets.summaryJson = summaryJson;
+    targets.saveSettings = saveSettingsFile;
+    targets.outcomes = cluster.outcomesPath;
+    targets.separateZeroCrossingFiles = settings.OutputFormat == kOutputZcd && !settings.AllowFileCombining;
+    targets.sonogramDirectory = sonograms.directory();
+    const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);
+    if (!problem.empty()) {
+      std::fprintf(stderr, "quilve-scan: %s\n", messageText(problem).c_str());
+      return 2;
+    }
+  }
+  if (!saveSettingsFile.empty()) {
+    if (!writeSettingsFile(saveSettingsFile, settings)) {
+      std::fprintf(stderr, "quilve-scan: %s: cannot write the settings file: %s\n",
+                   messageText(saveSettingsFile).c_str(), std::strerror(errno));
+      return 1;
+    }
+    if (settingsOnly) return 0;
+  }
 
   if (cluster.list) return printInputList(paths);
   if (cluster.sharding()) {
@@ -295,15 +327,6 @@ int main(int argc, char** argv) {
                                 &interruption.stopFlag());
     if (status < 0 || interruption.interrupted()) return 128 + interruption.signal();
     return status == 0 && sonograms.anyFailed() ? 1 : status;
-  }
-  MergePlan mergePlan;
-  if (cluster.merging()) {
-    if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
-    if (const int status = enterShardsFolder(mergePlan, {&resultsPath, &zcdDir, &summaryJson, &dispose.archive,
-                                                         &dispose.movePassed, &dispose.moveFailed})) {
-      return status;
-    }
-    paths = mergePlan.paths;
   }
   // One run at a time writes these results; held until the run ends.
   OutputLock outputLock;

@@ -2,8 +2,11 @@
 
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <utility>
 #include <system_error>
 
 #include "cli/recording_summary.h"
@@ -12,6 +15,9 @@
 #include "engine/scan_results.h"
 #include "output/file_disposition.h"
 #include "output/file_operations.h"
+#include "output/generate_zcd.h"
+#include "output/recording_signature.h"
+#include "output/sonogram_writer.h"
 #include "output/name_text.h"
 
 namespace quilve {
@@ -19,12 +25,6 @@ namespace quilve {
 namespace fs = std::filesystem;
 
 namespace {
-
-fs::path canonicalOf(const fs::path& p) {
-  std::error_code ec;
-  fs::path c = fs::weakly_canonical(fs::absolute(p, ec), ec);
-  return ec ? fs::absolute(p) : c;
-}
 
 // The nearest existing directory at or above `p`.
 fs::path existingAncestor(fs::path p) {
@@ -43,9 +43,81 @@ bool writableDirectory(const fs::path& p) {
   return fs::is_directory(p, ec) && ::access(p.c_str(), W_OK | X_OK) == 0;
 }
 
+// The files of the run's inputs by device and inode, with a spelling each.
+class KnownFiles {
+ public:
+  void add(const std::string& path) {
+    FileIdentity f;
+    if (identityOfPath(path, &f)) byFile_.emplace(Key{f.device, f.inode}, path);
+  }
+  // The spelling of the known file `f` is, or null.
+  const std::string* find(const FileIdentity& f) const {
+    if (!f.known()) return nullptr;
+    const auto it = byFile_.find(Key{f.device, f.inode});
+    return it == byFile_.end() ? nullptr : &it->second;
+  }
+
+ private:
+  using Key = std::pair<std::uint64_t, std::uint64_t>;
+  std::map<Key, std::string> byFile_;
+};
+
+// What the run reads: the recordings, and the directories they are in.
+struct RunInputs {
+  KnownFiles recordings;
+  KnownFiles directories;
+};
+
+RunInputs runInputs(const std::vector<std::string>& inputs,
+                    const std::vector<std::string>& recordingPaths) {
+  RunInputs in;
+  std::set<std::string> parents;
+  auto addRecording = [&](const std::string& path) {
+    in.recordings.add(path);
+    const std::string parent = fs::absolute(fs::path(path)).parent_path().string();
+    if (parents.insert(parent).second) in.directories.add(parent);
+  };
+  for (const std::string& p : recordingPaths) addRecording(p);
+  for (const std::string& p : inputs) {
+    std::error_code ec;
+    if (fs::is_directory(p, ec)) {
+      in.directories.add(p);
+    } else if (fs::exists(p, ec)) {
+      addRecording(p);
+    }
+  }
+  return in;
+}
+
+// Problem of a file the run writes, or empty: it must not be a recording
+// of the run nor any other recording.
+std::string checkWrittenFile(const std::string& head, const std::string& path,
+                             const RunInputs& inputs) {
+  FileIdentity target;
+  if (!identityOfPath(path, &target)) return {};
+  if (const std::string* r = inputs.recordings.find(target)) {
+    return head + "is the recording " + *r + " (the same file); choose another name";
+  }
+  if (holdsRecording(path)) {
+    return head + "holds a recording (a WAV or WavPack file), which is not replaced; choose "
+                  "another name";
+  }
+  return {};
+}
+
+// Problem of an output file option, or empty.
+std::string checkOutputFile(const std::string& option, const std::string& path,
+                            const RunInputs& inputs) {
+  if (path.empty()) return {};
+  const std::string head = option + " " + path + ": ";
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return head + "is a directory";
+  return checkWrittenFile(head, path, inputs);
+}
+
 // Problem of a directory target, or empty.
 std::string checkDirectory(const std::string& option, const std::string& dir,
-                           const std::vector<fs::path>& inputDirectories, bool create) {
+                           const RunInputs& inputs, bool create) {
   const std::string head = option + " " + dir + ": ";
   std::error_code ec;
   const fs::path path(dir);
@@ -63,28 +135,21 @@ std::string checkDirectory(const std::string& option, const std::string& dir,
       if (ec) return head + "cannot be created: " + ec.message();
     }
   }
-  const fs::path c = canonicalOf(path);
-  for (const fs::path& in : inputDirectories) {
-    if (c == in) return head + "is an input directory";
+  FileIdentity target;
+  if (identityOfPath(dir, &target)) {
+    if (const std::string* in = inputs.directories.find(target)) {
+      return head + (*in == dir ? std::string("is an input directory")
+                                : "is an input directory (" + *in + ", the same directory)");
+    }
   }
   return {};
 }
 
 }  // namespace
 
-std::string checkRunTargets(const RunTargets& targets, bool dryRun) {
-  std::vector<fs::path> inputDirectories;
-  std::vector<fs::path> inputFiles;
-  for (const std::string& in : targets.inputs) {
-    std::error_code ec;
-    if (fs::is_directory(in, ec)) {
-      inputDirectories.push_back(canonicalOf(in));
-    } else {
-      const fs::path c = canonicalOf(in);
-      inputFiles.push_back(c);
-      inputDirectories.push_back(c.parent_path());
-    }
-  }
+std::string checkRunTargets(const RunTargets& targets,
+                            const std::vector<std::string>& recordingPaths, bool dryRun) {
+  const RunInputs inputs = runInputs(targets.inputs, recordingPaths);
   const DispositionRequest& d = targets.dispose;
   const std::pair<const char*, std::string> directories[] = {
       {"--archive", d.archive},
@@ -93,7 +158,7 @@ std::string checkRunTargets(const RunTargets& targets, bool dryRun) {
   };
   for (const auto& [option, dir] : directories) {
     if (dir.empty()) continue;
-    const std::string problem = checkDirectory(option, dir, inputDirectories, !dryRun);
+    const std::string problem = checkDirectory(option, dir, inputs, !dryRun);
     if (!problem.empty()) return problem;
   }
   if (!targets.zeroCrossingDirectory.empty()) {
@@ -122,17 +187,39 @@ std::string checkRunTargets(const RunTargets& targets, bool dryRun) {
     if (!writableDirectory(parent)) return head + "its directory " + parent.string() + " is not writable";
     if (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0) return head + "the file is not writable";
     // Writing the results over a recording would destroy it.
-    const fs::path c = canonicalOf(path);
-    bool recording = false;
-    for (const fs::path& in : inputFiles) recording |= c == in;
-    for (const std::string& in : targets.inputs) {
-      std::error_code dirEc;
-      if (fs::is_directory(in, dirEc) && c.parent_path() == canonicalOf(in) &&
-          wildcardMatch("*.w*", c.filename().string())) {
-        recording = true;
-      }
+    const std::string problem = checkWrittenFile(head, targets.resultsPath, inputs);
+    if (!problem.empty()) return problem;
+  }
+  const std::pair<const char*, std::string> files[] = {
+      {"--summary-json", targets.summaryJson},
+      {"--save-settings", targets.saveSettings},
+      {"--outcomes", targets.outcomes},
+  };
+  for (const auto& [option, path] : files) {
+    const std::string problem = checkOutputFile(option, path, inputs);
+    if (!problem.empty()) return problem;
+  }
+  // The files written per recording, by the names they will have.
+  std::string zcDirectory = targets.zeroCrossingDirectory;
+  if (zcDirectory.empty() && !targets.resultsPath.empty()) {
+    zcDirectory = fs::absolute(fs::path(targets.resultsPath)).parent_path().string();
+  }
+  if (targets.separateZeroCrossingFiles && !zcDirectory.empty()) {
+    for (const std::string& recording : recordingPaths) {
+      const std::string path = GenerateZCD::filePathFor(zcDirectory, recording);
+      const std::string problem =
+          checkWrittenFile("zero-crossing file " + path + " of " + recording + ": ", path, inputs);
+      if (!problem.empty()) return problem;
     }
-    if (recording) return head + "is one of the recordings to scan";
+  }
+  if (!targets.sonogramDirectory.empty()) {
+    const std::vector<std::string> names = SonogramWriter::pictureNames(recordingPaths);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string path = (fs::path(targets.sonogramDirectory) / (names[i] + "-p1.png")).string();
+      const std::string problem = checkWrittenFile(
+          "sonogram " + path + " of " + recordingPaths[i] + ": ", path, inputs);
+      if (!problem.empty()) return problem;
+    }
   }
   return {};
 }
@@ -159,6 +246,10 @@ class QuietHost final : public DispositionHost {
   explicit QuietHost(Reporter& reporter) : reporter_(reporter) {}
   bool askYesNo(const std::string&, const std::string&) override { return false; }
   void warning(const std::string& text) override { reporter_.warning(text); }
+  // Nothing of ours failed there: a note of one line each.
+  void noLongerThere(const std::vector<std::string>& lines) override {
+    for (const std::string& line : lines) std::fprintf(stderr, "quilve-scan: note: %s\n", line.c_str());
+  }
   bool pickFolder(const std::string&, std::string*) override { return false; }
 
  private:
@@ -173,7 +264,12 @@ bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Re
   ScanResultsLists view(scanned);
   if (request.dryRun) {
     auto leave = [](ResultList list, const ListedFile& f) {
-      const std::string why = leaveInPlaceReason(list, f);
+      bool missing = false;
+      const std::string why = leaveInPlaceReason(list, f, &missing);
+      if (missing) {
+        std::printf("%s: %s\n", f.path.c_str(), sourceStateText(SourceState::Missing).c_str());
+        return true;
+      }
       if (why.empty()) return false;
       std::printf("would leave %s in place: %s\n", messageText(f.path).c_str(), why.c_str());
       return true;

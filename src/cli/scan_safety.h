@@ -27,22 +27,37 @@ struct DispositionRequest {
   }
 };
 
-// What the run writes to: the results file, the zero-crossing directory and
-// the disposition targets.
+// What the run writes to: the results file, the zero-crossing directory,
+// the disposition targets and the other files of the run.
 struct RunTargets {
   std::vector<std::string> inputs;  // recordings and directories as given
   std::string resultsPath;
   std::string zeroCrossingDirectory;
   DispositionRequest dispose;
+  std::string summaryJson;           // --summary-json
+  std::string saveSettings;          // --save-settings
+  std::string outcomes;              // --outcomes of a shard
+  // Zero-crossing files, one per recording, go into zeroCrossingDirectory
+  // (else that of resultsPath); not predicted when recordings are combined.
+  bool separateZeroCrossingFiles = false;
+  std::string sonogramDirectory;     // --sonograms
 };
 
 // Checks every target before the scan: a directory target exists or can be
 // created, is a writable directory (not a file) and is not an input
-// directory; the results file's directory exists and is writable, and the
-// results file is neither a directory nor one of the recordings. Missing
-// target directories are created unless `dryRun`. Returns the problem
-// ("--move-failed /x: is a file"), empty when all is well.
-std::string checkRunTargets(const RunTargets& targets, bool dryRun);
+// directory (compared as files: another spelling, a symbolic link or a bind
+// mount of an input directory is one too); the results file's directory
+// exists and is writable. No file the run writes may be one of
+// `recordingPaths` (the recordings to scan, after folders are expanded;
+// compared by device and inode, so a hard link counts), nor an existing
+// file that holds a recording; the zero-crossing files and the first
+// sonogram pages the run will write are checked by their names the same
+// way. Missing target directories are created unless `dryRun`. Returns the
+// problem ("--move-failed /x: is a file", "--summary-json s.json: is the
+// recording in/a.wav (the same file); choose another name"), empty when all
+// is well.
+std::string checkRunTargets(const RunTargets& targets,
+                            const std::vector<std::string>& recordingPaths, bool dryRun);
 
 // A recording whose size or modification time changed since the scan opened
 // it is still being written: its report says so (unless it already says
@@ -50,10 +65,12 @@ std::string checkRunTargets(const RunTargets& targets, bool dryRun);
 void markBeingWritten(std::vector<BatchRecordingReport>& reports);
 
 // Files the scanned recordings away as `request` asks (with dryRun: prints
-// what would be done). Failed recordings not read whole and recordings still
-// being written stay in place and are named with their reason. The paths
+// what would be done). Failed recordings not read whole, recordings still
+// being written or replaced since the scan, and symbolic links stay in place
+// and are named with their reason; a recording another program moved or
+// removed since the scan is named in one line as no longer there. The paths
 // filed away are added to `disposed`. False when any file could not be
-// handled.
+// handled (those left in place or no longer there do not count).
 bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Reporter& reporter,
                        std::set<std::string>* disposed);
 

@@ -20,6 +20,7 @@ class SonogramOption {
  public:
   void addTo(CLI::App& app);
   bool requested() const { return !directory_.empty(); }
+  const std::string& directory() const { return directory_; }
 
   // Makes the picture directory and hooks the writer into the scan of
   // `paths`. False with a message on standard error when the directory

@@ -154,7 +154,9 @@ void ZeroCrossingOutput::reportOpenFailure(const std::string& directory,
   lastFailedPath_ = path;
   if (reporter_ == nullptr) return;
   reporter_->trace("Failed creating zero-crossing file " + path + "\n");
-  reporter_->warning("Failed creating zero-crossing file " + path);
+  const std::string& problem = generator_.openProblem();
+  reporter_->warning("Failed creating zero-crossing file " + path +
+                     (problem.empty() ? std::string() : ": " + problem));
 }
 
 }  // namespace quilve

@@ -1,7 +1,5 @@
 #include "output/file_disposition.h"
 
-#include <sys/stat.h>
-
 #include <initializer_list>
 
 #include "output/file_operations.h"
@@ -33,19 +31,23 @@ std::string fill(const std::string& format, std::initializer_list<std::string> v
 
 }  // namespace
 
-std::string leaveInPlaceReason(ResultList list, const ListedFile& file) {
+std::string leaveInPlaceReason(ResultList list, const ListedFile& file, bool* missing) {
+  if (missing) *missing = false;
   if (list == ResultList::Failed && !file.hold.empty()) {
     return "it was not read whole (" + file.hold + ")";
   }
-  if (file.identity.known()) {
-    FileIdentity now;
-    if (identityOfPath(file.path, &now) && now.sameFile(file.identity) &&
-        (now.size != file.identity.size || now.modified != file.identity.modified)) {
-      return "it is still being written (its size or modification time changed since the scan "
-             "opened it)";
-    }
+  const SourceState state = checkSource(file.path, file.identity);
+  if (state == SourceState::Missing) {
+    if (missing) *missing = true;
+    return {};
   }
-  return {};
+  return sourceStateText(state);
+}
+
+void DispositionHost::noLongerThere(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+  warning(text);
 }
 
 const char* passedButtonCaption(PassedAction action, bool all) {
@@ -91,8 +93,9 @@ std::string FileDisposition::donePhrase(const Job& job) const {
 }
 
 bool FileDisposition::handleFile(const Job& job, const ListedFile& file, bool confirm,
-                                 bool* declined, std::string* error) {
+                                 bool* declined, SourceState* left, std::string* error) {
   *declined = false;
+  *left = SourceState::Unchanged;
   const std::string& name = file.name;
   // An entry names the file at its path; anything else is not a recording
   // the scan listed.
@@ -103,13 +106,17 @@ bool FileDisposition::handleFile(const Job& job, const ListedFile& file, bool co
   }
   const std::string& source = file.path;
   if (job.kind == Kind::Trash) {
-    const FileOpResult r = moveToTrash(source);
+    const FileOpResult r = moveToTrash(source, file.identity);
     if (!r.ok) *error = r.error;
+    *left = r.source;
     return r.ok;
   }
   auto run = [&](Overwrite overwrite) {
-    return job.kind == Kind::Copy ? copyIntoDirectory(source, job.directory, overwrite)
-                                  : moveIntoDirectory(source, job.directory, overwrite);
+    FileOpResult r = job.kind == Kind::Copy
+                         ? copyIntoDirectory(source, job.directory, overwrite, file.identity)
+                         : moveIntoDirectory(source, job.directory, overwrite, file.identity);
+    *left = r.source;
+    return r;
   };
   FileOpResult r = run(Overwrite::Never);
   if (!r.ok && r.targetExists && confirm) {
@@ -138,7 +145,12 @@ bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
     return false;
   }
   const std::string& name = file.name;
-  const std::string why = leaveInPlaceReason(list, file);
+  bool missing = false;
+  const std::string why = leaveInPlaceReason(list, file, &missing);
+  if (missing) {
+    host_.noLongerThere({file.path + ": " + sourceStateText(SourceState::Missing)});
+    return false;
+  }
   if (!why.empty()) {
     host_.warning(file.path + " was left in place: " + why);
     return false;
@@ -149,11 +161,18 @@ bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
   }
   host_.progress(job.progressTitle, 0, 1);
   bool declined = false;
+  SourceState left = SourceState::Unchanged;
   std::string error;
-  const bool ok = handleFile(job, file, confirm, &declined, &error);
+  const bool ok = handleFile(job, file, confirm, &declined, &left, &error);
   host_.progress(job.progressTitle, 1, 1);
   if (!ok) {
-    if (!declined) host_.warning(name + " was not " + donePhrase(job) + ":\n" + error);
+    if (left == SourceState::Missing) {
+      host_.noLongerThere({file.path + ": " + sourceStateText(left)});
+    } else if (left != SourceState::Unchanged) {
+      host_.warning(file.path + " was left in place: " + sourceStateText(left));
+    } else if (!declined) {
+      host_.warning(name + " was not " + donePhrase(job) + ":\n" + error);
+    }
     return false;
   }
   lastHandled_ = {file.path};
@@ -176,6 +195,7 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
   std::vector<std::string> handled;
   std::string report;
   std::string leftInPlace;
+  std::vector<std::string> gone;
   int failures = 0;
   int left = 0;
   bool allHandled = true;
@@ -186,19 +206,23 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
     bool declined = false;
     std::string error;
     bool ok = false;
-    const std::string why = leaveInPlaceReason(list, file);
-    if (!why.empty()) {
+    bool missing = false;
+    std::string why = leaveInPlaceReason(list, file, &missing);
+    SourceState state = missing ? SourceState::Missing : SourceState::Unchanged;
+    if (why.empty() && !missing) {
+      if (name.empty() || name.size() > kMaxListedName) {
+        error = "the name is too long";
+      } else {
+        ok = handleFile(job, file, confirm, &declined, &state, &error);
+        if (!ok && state != SourceState::Missing) why = sourceStateText(state);
+      }
+    }
+    if (state == SourceState::Missing) {
+      gone.push_back(file.path + ": " + sourceStateText(state));
+    } else if (!why.empty()) {
       ++left;
       leftInPlace += file.path + ": " + why + "\n";
-      host_.progress(job.progressTitle, i + 1, total);
-      continue;
-    }
-    if (name.empty() || name.size() > kMaxListedName) {
-      error = "the name is too long";
-    } else {
-      ok = handleFile(job, file, confirm, &declined, &error);
-    }
-    if (ok) {
+    } else if (ok) {
       handled.push_back(file.path);
     } else {
       allHandled = false;
@@ -215,6 +239,7 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
     host_.warning(std::to_string(left) + " of " + std::to_string(total) +
                   " files were left in place:\n" + leftInPlace);
   }
+  if (!gone.empty()) host_.noLongerThere(gone);
   if (failures > 0) {
     host_.warning(std::to_string(failures) + " of " + std::to_string(total) + " files were not " +
                   donePhrase(job) + ":\n" + report);

@@ -10,13 +10,18 @@
 // exactly when its file was moved or trashed. A recording is only filed away
 // when it is certain what it is: a failed recording that was not read whole
 // stays where it is, and so does any recording still being written (its
-// size or time changed since the scan opened it); each one left in place is
-// named with its reason.
+// size or time changed since the scan opened it), any recording replaced
+// since the scan (it is no longer the file that was read) and any entry that
+// is a symbolic link (neither the link nor its target is touched); each one
+// left in place is named with its reason. A recording that another program
+// moved or removed since the scan is named as no longer there: not a
+// failure, and its entry stays.
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "input/file_identity.h"
+#include "output/file_operations.h"
 
 namespace quilve {
 
@@ -55,6 +60,9 @@ class DispositionHost {
     (void)done;
     (void)total;
   }
+  // Recordings another program moved or removed since the scan, one line
+  // each ("<path>: no longer there: ..."); by default one warning.
+  virtual void noLongerThere(const std::vector<std::string>& lines);
 };
 
 // One recording of a result list as disposition sees it.
@@ -83,9 +91,12 @@ class DispositionLists {
 };
 
 // Why `file` must stay where it is when its list is disposed of, or empty:
-// a failed recording that was not read whole, or any recording whose size
-// or time changed since the scan opened it (still being written).
-std::string leaveInPlaceReason(ResultList list, const ListedFile& file);
+// a failed recording that was not read whole, any recording whose size or
+// time changed since the scan opened it (still being written), one replaced
+// since the scan, or an entry that is a symbolic link. A recording known
+// from the scan that is gone from its path has no reason; `missing` (when
+// given) is set for it.
+std::string leaveInPlaceReason(ResultList list, const ListedFile& file, bool* missing = nullptr);
 
 class FileDisposition {
  public:
@@ -95,7 +106,9 @@ class FileDisposition {
   // entry and return true when its file was handled; the "All" ones act on
   // every entry, report the files that could not be handled in one warning
   // and return true only when every file was handled (false at once, without
-  // a question, for an empty list). With `confirm` the user is asked first,
+  // a question, for an empty list). Files left in place with a reason and
+  // files no longer there are reported but do not make an "All" operation
+  // fail; the single-file ones return false for them. With `confirm` the user is asked first,
   // and a name that already exists in the target directory is a question;
   // without it, such a file stays where it is and is reported.
   //
@@ -147,9 +160,10 @@ class FileDisposition {
               bool questionTakesName);
   bool runAll(ResultList list, bool confirm, const Job& job, const std::string& question);
   // Runs the file operation for one entry; `declined` is set when the user
-  // would not replace an existing file.
+  // would not replace an existing file, `left` to the state of a source that
+  // is no longer the file the scan read (then nothing was done).
   bool handleFile(const Job& job, const ListedFile& file, bool confirm, bool* declined,
-                  std::string* error);
+                  SourceState* left, std::string* error);
   std::string donePhrase(const Job& job) const;
 
   DispositionState& state_;

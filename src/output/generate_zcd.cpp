@@ -1,5 +1,7 @@
 #include "output/generate_zcd.h"
 
+#include "output/recording_signature.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -98,11 +100,20 @@ std::string GenerateZCD::filePathFor(const std::string& directory, const std::st
 }
 
 bool GenerateZCD::openFile(const std::string& directory, const std::string& name, bool append) {
+  openProblem_.clear();
   if (file_ != nullptr || directory.empty() || name.empty() || namePart(name).empty())
     return false;
   const std::string path = filePathFor(directory, name);
+  // A recording under that name is never written over nor appended to.
+  if (holdsRecording(path)) {
+    openProblem_ = "it holds a recording, which is not replaced";
+    return false;
+  }
   file_ = std::fopen(path.c_str(), append ? "ab" : "wb");
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr) {
+    openProblem_ = std::strerror(errno);
+    return false;
+  }
   openPath_ = path;
   lastCrossingTime_ = kZcdNoCrossing;
   timeShift_ = 0.0;

@@ -60,8 +60,13 @@ class GenerateZCD {
   // Opens `directory` + the name part of `name` (after the last '\\' or
   // '/'), with the extension handling of filePathFor. Mode "a" with
   // `append`, else "w". Refused (false) with an empty directory or name, or
-  // while a file is open. Starts a new time base: no crossing yet, no shift.
+  // while a file is open, and refused when the file holds a recording
+  // (openProblem() says so). Starts a new time base: no crossing yet, no
+  // shift.
   bool openFile(const std::string& directory, const std::string& name, bool append);
+  // Why the last openFile failed, for the user ("it holds a recording, ...",
+  // or the system's reason); empty when it was refused for its arguments.
+  const std::string& openProblem() const { return openProblem_; }
   // openFile for the file named after a recording, never appending.
   bool openRecordingFile(const std::string& directory, const std::string& recordingPath);
 
@@ -136,6 +141,7 @@ class GenerateZCD {
   bool writeFailed_ = false;
   int writeError_ = 0;
   std::string failedPath_;
+  std::string openProblem_;
   float divideRatio_ = 16.0f;
   double lastCrossingTime_ = kZcdNoCrossing;
   double timeShift_ = 0.0;

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "output/png_file.h"
+#include "output/recording_signature.h"
 #include "output/sonogram_columns.h"
 #include "output/sonogram_picture.h"
 #include "settings/reporter.h"
@@ -87,6 +88,11 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
     const Raster picture = drawSonogramPage(page, outcome.calls);
     const std::string path = (fs::path(directory_) / (name + "-p" + std::to_string(number) + ".png")).string();
     std::string error;
+    if (holdsRecording(path)) {
+      // The picture would be renamed over a recording.
+      warn(path + ": cannot write the sonogram: it holds a recording, which is not replaced");
+      break;
+    }
     if (writePngFile(path, picture, &error)) {
       out.written.push_back(path);
     } else {

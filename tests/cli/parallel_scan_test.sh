@@ -40,8 +40,8 @@ timeout 120 "$root/scripts/cluster/parallel-scan" -j 2 -n 3 --work "$tmp/work-fa
   "${scan_options[@]}" $(outputs_in "$tmp/three") -q -- "$tmp/rec" 2>"$tmp/fail.err"
 status=$?
 ((status != 0)) || { echo "parallel-scan exited 0 with failed shards"; exit 1; }
-grep -q "parallel-scan: 2 of 3 shards failed: 0 (exit 1), 1 (exit 1)" "$tmp/fail.err" ||
-grep -q "parallel-scan: 2 of 3 shards failed: 1 (exit 1), 0 (exit 1)" "$tmp/fail.err" ||
+grep -q "parallel-scan: 2 of 3 shards failed: 0 (exit 2), 1 (exit 2)" "$tmp/fail.err" ||
+grep -q "parallel-scan: 2 of 3 shards failed: 1 (exit 2), 0 (exit 2)" "$tmp/fail.err" ||
   { echo "the failed shards are not named and counted:"; cat "$tmp/fail.err"; exit 1; }
 cmp "$tmp/results.before" "$tmp/three/results.txt" || { echo "the results changed"; exit 1; }
 echo "parallel-scan: failed shards are named and counted"

@@ -204,7 +204,7 @@ TEST(SafeOnRealFolders, TargetsAreCheckedBeforeTheScanAlsoOnADryRun) {
       {"--move-passed " + dir.file("plain.txt") + "/sub", "cannot be created"},
       {"-o " + dir.file("missing/r.txt"), "does not exist"},
       {"-o " + in, "is a directory"},
-      {"-o " + in + "/a.wav", "is one of the recordings"},
+      {"-o " + in + "/a.wav", "is the recording " + in + "/a.wav (the same file)"},
   };
   for (const Case& c : cases) {
     for (const char* dry : {"", "--dry-run "}) {

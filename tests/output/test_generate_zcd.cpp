@@ -10,6 +10,7 @@
 
 #include "output/generate_zcd.h"
 #include "support/temp_dir.h"
+#include "support/wav_writer.h"
 #include "support/zc_decoder.h"
 
 namespace quilve {
@@ -241,6 +242,25 @@ TEST(ZcdOpen, NamesRefusalsAndAppend) {
   const ZcFile f = decodeFile(dir.file("rec.00#"));
   EXPECT_EQ(f.header.year, 2014) << "appending keeps the header";
   EXPECT_FALSE(f.intervals.empty());
+}
+
+TEST(ZcdOpen, ARecordingUnderTheNameIsNeitherReplacedNorAppendedTo) {
+  test::TempDir dir;
+  const std::string d = dir.path().string();
+  // A recording named like a zero-crossing file (given as an input by name).
+  const test::Bytes wave = test::pcmWav(250000, 1, 16, test::Bytes(400, 7));
+  test::writeFile(dir.file("rec.00#"), wave);
+  GenerateZCD zcd;
+  for (bool append : {false, true}) {
+    EXPECT_FALSE(zcd.openFile(d, "rec.wav", append)) << append;
+    EXPECT_NE(zcd.openProblem().find("holds a recording"), std::string::npos) << zcd.openProblem();
+    EXPECT_EQ(test::readFile(dir.file("rec.00#")), wave);
+  }
+  // Any other file under the name is written as ever.
+  test::writeFile(dir.file("rec.00#"), test::Bytes{'o', 'l', 'd'});
+  ASSERT_TRUE(zcd.openFile(d, "rec.wav", false));
+  EXPECT_TRUE(zcd.openProblem().empty());
+  zcd.closeFile();
 }
 
 TEST(ZcdCombining, RecordingTimeAndCallWindow) {

@@ -217,6 +217,29 @@ TEST(SonogramPictures, FailuresAreReportedAndLeaveNoFiles) {
   }
 }
 
+TEST(SonogramPictures, ARecordingUnderThePictureNameIsNotReplaced) {
+  Fixture f;
+  makeRecording(f, 0.3);
+  ScanSettings settings;
+  // A recording (here a "BSn0" form ahead of the WAVE form) under the name
+  // of the first page.
+  const test::Bytes bsn0 = test::RiffBuilder("BSn0").raw(test::Bytes(60, 0)).build();
+  test::Bytes held = bsn0;
+  const test::Bytes wave = f.recording.wavFile();
+  held.insert(held.end(), wave.begin(), wave.end());
+  test::writeFile(f.dir.file("calls-p1.png"), held);
+  const SonogramWriter writer(f.dir.path().string(), false, settings);
+  Warnings warnings;
+  const SonogramPictures written = writer.write(f.outcome, "calls", &warnings);
+  EXPECT_TRUE(written.failed);
+  EXPECT_TRUE(written.written.empty());
+  EXPECT_EQ(test::readFile(f.dir.file("calls-p1.png")), held);
+  ASSERT_EQ(warnings.texts.size(), 1u);
+  EXPECT_NE(warnings.texts[0].find("calls-p1.png: cannot write the sonogram: it holds a recording"),
+            std::string::npos)
+      << warnings.texts[0];
+}
+
 TEST(SonogramPictures, PictureNamesNeverCollide) {
   const auto names =
       SonogramWriter::pictureNames({"a/night.wav", "b/night.wav", "night.wv", "c/night.wv", "x/.wav"});
