@@ -363,5 +363,21 @@ TEST(FileOperations, AFileIsNeverCopiedOrMovedOntoItself) {
   EXPECT_EQ(readFile(dir.file("a.wav")), "keep");
 }
 
+TEST(FileOperations, AnArchiveCopyAlreadyMadeCountsAsArchivedAnotherFileIsKept) {
+  // A run interrupted after it archived, then started again.
+  test::TempDir dir;
+  fs::create_directories(dir.file("archive"));
+  writeFile(dir.file("a.wav"), "recording a");
+  writeFile(dir.file("b.wav"), "recording b");
+  writeFile(dir.file("archive/a.wav"), "recording a");
+  writeFile(dir.file("archive/b.wav"), "recording B");  // same size, other bytes
+  EXPECT_TRUE(copyIntoDirectory(dir.file("a.wav"), dir.file("archive"), Overwrite::Never).ok);
+  const FileOpResult other = copyIntoDirectory(dir.file("b.wav"), dir.file("archive"), Overwrite::Never);
+  EXPECT_FALSE(other.ok);
+  EXPECT_TRUE(other.targetExists);
+  EXPECT_EQ(readFile(dir.file("archive/b.wav")), "recording B");
+  EXPECT_EQ(readFile(dir.file("a.wav")), "recording a");
+}
+
 }  // namespace
 }  // namespace quilve
