@@ -31,23 +31,6 @@ ProgramRun scanIn(const TempDir& dir, const std::string& args) {
                     dir);
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Bytes recording(int calls, std::uint32_t seed) {
-  SignalGenerator gen(0.4, 250000, seed);
-  gen.addNoise(-60);
-  for (int k = 0; k < calls; ++k) {
-    CallSpec c;
-    c.startTime = 0.05 + 0.1 * k;
-    c.startFrequency = 75000;
-    c.endFrequency = 38000;
-    gen.addCall(c);
-  }
-  return gen.render().wavFile();
-}
 
 std::size_t count(const std::string& text, const std::string& what) {
   std::size_t n = 0;
@@ -77,7 +60,7 @@ nlohmann::json unreadableEntry(const nlohmann::json& summary, const std::string&
 TEST(InputsOnRealFolders, AFifoNamedLikeARecordingNeverBlocksTheScan) {
   TempDir dir;
   fs::create_directory(dir.file("in"));
-  writeFile(dir.file("in/a.wav"), recording(2, 1));
+  writeFile(dir.file("in/a.wav"), batRecording(2, 1, 0.4));
   ASSERT_EQ(::mkfifo(dir.file("in/x.wav").c_str(), 0600), 0);
   ASSERT_EQ(::mkfifo(dir.file("strict.set").c_str(), 0600), 0);
   const std::string reason = "in/x.wav: cannot be read: is a FIFO (named pipe), not a recording";
@@ -90,7 +73,7 @@ TEST(InputsOnRealFolders, AFifoNamedLikeARecordingNeverBlocksTheScan) {
     const ProgramRun r = scanIn(dir, "-q --summary-json s.json " + given);
     EXPECT_EQ(r.status, 3) << given << "\n" << r.err;
     EXPECT_EQ(count(r.err, reason), 1u) << given << "\n" << r.err;
-    const auto summary = nlohmann::json::parse(slurp(dir.file("s.json")));
+    const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
     EXPECT_EQ(summary["filesFailed"], 1) << given;
     EXPECT_EQ(unreadableEntry(summary, "in/x.wav")["status"], "not-opened") << given;
   }
@@ -109,8 +92,8 @@ TEST(InputsOnRealFolders, EntriesThatAreNoRecordingAreReportedOnceAndLeftInPlace
   TempDir dir;
   const std::string in = dir.file("in");
   fs::create_directory(in);
-  writeFile(in + "/a.wav", recording(2, 1));
-  writeFile(in + "/quiet.wav", recording(0, 2));
+  writeFile(in + "/a.wav", batRecording(2, 1, 0.4));
+  writeFile(in + "/quiet.wav", batRecording(0, 2, 0.4));
   fs::create_directory(in + "/d.wav");
   fs::create_symlink("/dev/null", in + "/z.wav");
   fs::create_symlink("loop.wav", in + "/loop.wav");
@@ -123,7 +106,7 @@ TEST(InputsOnRealFolders, EntriesThatAreNoRecordingAreReportedOnceAndLeftInPlace
 
   const ProgramRun r = scanIn(dir, "--summary-json s.json --move-failed rejects in");
   EXPECT_EQ(r.status, 3) << r.err;
-  const auto summary = nlohmann::json::parse(slurp(dir.file("s.json")));
+  const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
   EXPECT_EQ(summary["filesSelected"], 1);
   EXPECT_EQ(summary["filesFailed"], 5);
   EXPECT_EQ(summary["unreadable"].size(), reasons.size()) << summary["unreadable"].dump(1);
@@ -149,13 +132,13 @@ TEST(InputsOnRealFolders, EntriesThatAreNoRecordingAreReportedOnceAndLeftInPlace
 // once, a note naming the names) and filed once, under its real name.
 TEST(InputsOnRealFolders, ARecordingReachedByManyNamesIsScannedAndFiledOnce) {
   TempDir dir;
-  const Bytes passing = recording(3, 1), failing = recording(0, 2);
+  const Bytes passing = batRecording(3, 1, 0.4), failing = batRecording(0, 2, 0.4);
   fs::create_directory(dir.file("ref"));
   writeFile(dir.file("ref/f.wav"), failing);
   writeFile(dir.file("ref/p.wav"), passing);
   const ProgramRun ref = scanIn(dir, "-q -o ref.txt ref");
   ASSERT_EQ(ref.status, 0) << ref.err;
-  const std::string rows = slurp(dir.file("ref.txt"));
+  const std::string rows = fileText(dir.file("ref.txt"));
   ASSERT_GT(lines(rows), 2u);
 
   const std::string absolute = dir.file("in") + "/p.wav";
@@ -188,7 +171,7 @@ TEST(InputsOnRealFolders, ARecordingReachedByManyNamesIsScannedAndFiledOnce) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("quilve-scan: note: " + note), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("No such file"), std::string::npos) << r.err;
-    EXPECT_EQ(lines(slurp(dir.file("r.txt"))), lines(rows));
+    EXPECT_EQ(lines(fileText(dir.file("r.txt"))), lines(rows));
     EXPECT_NE(r.out.find("Files selected: 1\nTotal chirp count: 3\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("Files failed: 1\n"), std::string::npos) << r.out;
 
@@ -196,9 +179,9 @@ TEST(InputsOnRealFolders, ARecordingReachedByManyNamesIsScannedAndFiledOnce) {
     // passed one is still a link to it.
     EXPECT_EQ(namesIn(dir.file("archive")), std::vector<std::string>{"p.wav"});
     EXPECT_EQ(namesIn(dir.file("rejects")), std::vector<std::string>{"f.wav"});
-    EXPECT_EQ(slurp(dir.file("archive/p.wav")), slurp(dir.file("ref/p.wav")));
-    EXPECT_EQ(slurp(dir.file("rejects/f.wav")), slurp(dir.file("ref/f.wav")));
-    EXPECT_EQ(slurp(dir.file("in/p.wav")), slurp(dir.file("ref/p.wav")));
+    EXPECT_EQ(fileText(dir.file("archive/p.wav")), fileText(dir.file("ref/p.wav")));
+    EXPECT_EQ(fileText(dir.file("rejects/f.wav")), fileText(dir.file("ref/f.wav")));
+    EXPECT_EQ(fileText(dir.file("in/p.wav")), fileText(dir.file("ref/p.wav")));
     EXPECT_EQ(namesIn(dir.file("in")), (std::vector<std::string>{"0.wav", "g.wav", "p.wav"}));
     EXPECT_EQ(fs::read_symlink(dir.file("in/0.wav")), "p.wav");
     EXPECT_EQ(fs::read_symlink(dir.file("linked")), "in");
@@ -209,9 +192,9 @@ TEST(InputsOnRealFolders, PermissionDeniedIsNamedAsTheSystemSaysIt) {
   TempDir dir;
   fs::create_directory(dir.file("in"));
   fs::create_directory(dir.file("closed"));
-  writeFile(dir.file("in/a.wav"), recording(2, 1));
-  writeFile(dir.file("in/locked.wav"), recording(2, 2));
-  writeFile(dir.file("closed/b.wav"), recording(2, 3));
+  writeFile(dir.file("in/a.wav"), batRecording(2, 1, 0.4));
+  writeFile(dir.file("in/locked.wav"), batRecording(2, 2, 0.4));
+  writeFile(dir.file("closed/b.wav"), batRecording(2, 3, 0.4));
   ::chmod(dir.file("in/locked.wav").c_str(), 0);
   ::chmod(dir.file("closed").c_str(), 0);
   if (::access(dir.file("in/locked.wav").c_str(), R_OK) == 0) {
@@ -225,7 +208,7 @@ TEST(InputsOnRealFolders, PermissionDeniedIsNamedAsTheSystemSaysIt) {
       << r.err;
   EXPECT_NE(r.err.find("quilve-scan: closed: cannot be read: Permission denied\n"), std::string::npos)
       << r.err;
-  const auto summary = nlohmann::json::parse(slurp(dir.file("s.json")));
+  const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
   EXPECT_EQ(unreadableEntry(summary, "in/locked.wav")["reason"], "Permission denied");
   EXPECT_EQ(unreadableEntry(summary, "closed")["reason"], "Permission denied");
 }

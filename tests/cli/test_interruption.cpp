@@ -19,11 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Long recordings (the same 0.4 s of calls over and over), so that a
 // signal sent once the first rows are out finds most of them unscanned.
 class Interrupted : public ::testing::Test {
@@ -49,11 +44,11 @@ class Interrupted : public ::testing::Test {
       // Copies, not links: each is a recording of its own.
       writeFile(in() + "/r" + std::to_string(i) + ".wav", file);
     }
-    original_ = slurp(in() + "/r0.wav");
+    original_ = fileText(in() + "/r0.wav");
     // The rows of a whole run, recording by recording.
     const ProgramRun whole = runProgram(scanner() + " -q --jobs 2 -o " + dir_.file("whole.txt") + " " + in(), dir_);
     ASSERT_EQ(whole.status, 0) << whole.err;
-    std::istringstream rows(slurp(dir_.file("whole.txt")));
+    std::istringstream rows(fileText(dir_.file("whole.txt")));
     std::getline(rows, header_);
     for (std::string row; std::getline(rows, row);) rowsOf_[row.substr(0, row.find('\t'))] += row + "\n";
     ASSERT_EQ(rowsOf_.size(), static_cast<std::size_t>(kRecordings));
@@ -103,10 +98,10 @@ TEST_F(Interrupted, AnInterruptEndsAfterTheRecordingUnderWayWithWholeRowsAndTheS
     EXPECT_EQ(r.status, 128 + number) << r.err;
     EXPECT_NE(r.err.find(std::string("interrupted by SIG") + signal), std::string::npos) << r.err;
 
-    const std::size_t whole = wholeRecordingsIn(slurp(dir_.file("r.txt")));
+    const std::size_t whole = wholeRecordingsIn(fileText(dir_.file("r.txt")));
     EXPECT_GE(whole, 1u);
     EXPECT_LT(whole, static_cast<std::size_t>(kRecordings)) << "the run ended before the signal came";
-    const auto summary = nlohmann::json::parse(slurp(dir_.file("s.json")));
+    const auto summary = nlohmann::json::parse(fileText(dir_.file("s.json")));
     EXPECT_TRUE(summary["interrupted"].get<bool>());
     EXPECT_EQ(summary["passed"].size(), whole);
     ASSERT_EQ(summary["notScanned"].size(), kRecordings - whole);
@@ -114,7 +109,7 @@ TEST_F(Interrupted, AnInterruptEndsAfterTheRecordingUnderWayWithWholeRowsAndTheS
     // An interrupted run files nothing away.
     EXPECT_FALSE(fs::exists(dir_.file("passed/r0.wav")));
     for (int i = 0; i < kRecordings; ++i) {
-      EXPECT_EQ(slurp(in() + "/r" + std::to_string(i) + ".wav"), original_);
+      EXPECT_EQ(fileText(in() + "/r" + std::to_string(i) + ".wav"), original_);
     }
   }
 }
@@ -125,7 +120,7 @@ TEST_F(Interrupted, ASecondSignalEndsAtOnceLeavingOnlyWholeRecordings) {
   EXPECT_EQ(r.status, 128 + 15) << r.err;
   EXPECT_NE(r.err.find("ended at once"), std::string::npos) << r.err;
   // The recording under way had rows out; they are cut back.
-  EXPECT_LT(wholeRecordingsIn(slurp(dir_.file("r.txt"))), static_cast<std::size_t>(kRecordings));
+  EXPECT_LT(wholeRecordingsIn(fileText(dir_.file("r.txt"))), static_cast<std::size_t>(kRecordings));
   EXPECT_FALSE(fs::exists(dir_.file("s.json")));
   for (const auto& entry : fs::directory_iterator(dir_.path())) {
     EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
@@ -141,8 +136,8 @@ TEST_F(Interrupted, AClosedStandardOutputStopsTheScanWithItsSummary) {
   const ProgramRun r = runProgram("bash " + dir_.file("run.sh"), dir_);
   EXPECT_EQ(r.status, 128 + 13) << r.err;  // SIGPIPE's number
   EXPECT_NE(r.err.find("closed standard output"), std::string::npos) << r.err;
-  wholeRecordingsIn(slurp(dir_.file("r.txt")));
-  const auto summary = nlohmann::json::parse(slurp(dir_.file("s.json")));
+  wholeRecordingsIn(fileText(dir_.file("r.txt")));
+  const auto summary = nlohmann::json::parse(fileText(dir_.file("s.json")));
   EXPECT_TRUE(summary["interrupted"].get<bool>());
 }
 

@@ -25,28 +25,16 @@ ProgramRun scan(const std::string& args, const TempDir& dir) {
   return runProgram(std::string(QUILVE_SCAN_BINARY) + " " + args, dir);
 }
 
-Bytes recording(int calls, std::uint32_t seed) {
-  SignalGenerator gen(0.3, 250000, seed);
-  gen.addNoise(-60);
-  for (int k = 0; k < calls; ++k) {
-    CallSpec c;
-    c.startTime = 0.05 + 0.1 * k;
-    c.startFrequency = 75000;
-    c.endFrequency = 38000;
-    gen.addCall(c);
-  }
-  return gen.render().wavFile();
-}
 
 struct Folder {
   TempDir dir;
   std::string in = dir.file("in");
   std::string a = in + "/a.wav";
-  Bytes aBytes = recording(2, 1);
+  Bytes aBytes = batRecording(2, 1, 0.3);
   Folder() {
     fs::create_directories(in);
     writeFile(a, aBytes);
-    writeFile(in + "/b.wav", recording(0, 2));
+    writeFile(in + "/b.wav", batRecording(0, 2, 0.3));
   }
 };
 
@@ -89,7 +77,7 @@ TEST(OutputsNeverTouchInputs, AHardLinkOfAnInputRecordingIsRefusedForEveryOutput
 TEST(OutputsNeverTouchInputs, AnExistingRecordingThatIsNoInputIsNotReplaced) {
   Folder f;
   const std::string other = f.dir.file("other.wav");
-  const Bytes otherBytes = recording(1, 9);
+  const Bytes otherBytes = batRecording(1, 9, 0.3);
   writeFile(other, otherBytes);
   for (const FileOption& o : kFileOptions) {
     const ProgramRun r = scan(o.extra + o.option + " " + other + " " + f.in, f.dir);
@@ -134,7 +122,7 @@ TEST(OutputsNeverTouchInputs, PerRecordingFilesNamedLikeAnInputAreRefusedBeforeT
   // first sonogram page would be an input.
   const std::string zc = f.dir.file("zc");
   fs::create_directories(zc);
-  writeFile(zc + "/c.00#", recording(2, 3));
+  writeFile(zc + "/c.00#", batRecording(2, 3, 0.3));
   const ProgramRun z = scan("--format zcd --zcd-dir " + zc + " " + f.in + " " + zc + "/c.00#", f.dir);
   EXPECT_EQ(z.status, 2) << z.err;
   EXPECT_NE(z.err.find("zero-crossing file " + zc + "/c.00# of " + zc + "/c.00#: is the recording"),
@@ -142,11 +130,11 @@ TEST(OutputsNeverTouchInputs, PerRecordingFilesNamedLikeAnInputAreRefusedBeforeT
       << z.err;
   const std::string pictures = f.dir.file("pictures");
   fs::create_directories(pictures);
-  writeFile(pictures + "/a-p1.png", recording(1, 4));
+  writeFile(pictures + "/a-p1.png", batRecording(1, 4, 0.3));
   const ProgramRun s = scan("--sonograms " + pictures + " " + f.in + " " + pictures + "/a-p1.png", f.dir);
   EXPECT_EQ(s.status, 2) << s.err;
   EXPECT_NE(s.err.find("sonogram " + pictures + "/a-p1.png"), std::string::npos) << s.err;
-  EXPECT_EQ(readFile(pictures + "/a-p1.png"), recording(1, 4));
+  EXPECT_EQ(readFile(pictures + "/a-p1.png"), batRecording(1, 4, 0.3));
 }
 
 TEST(OutputsNeverTouchInputs, AnotherSpellingOfAnInputDirectoryIsAnInputDirectory) {

@@ -26,24 +26,6 @@ ProgramRun scan(const std::string& args, const TempDir& dir, const std::string& 
   return runProgram(env + std::string(QUILVE_SCAN_BINARY) + " " + args, dir);
 }
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// A 0.4 s recording at 250 kHz with `calls` bat calls.
-Bytes recording(int calls, std::uint32_t seed) {
-  SignalGenerator gen(0.4, 250000, seed);
-  gen.addNoise(-60);
-  for (int k = 0; k < calls; ++k) {
-    CallSpec c;
-    c.startTime = 0.05 + 0.1 * k;
-    c.startFrequency = 75000;
-    c.endFrequency = 38000;
-    gen.addCall(c);
-  }
-  return gen.render().wavFile();
-}
 
 // A header whose sample format the reader refuses (MS ADPCM, 4 bits).
 Bytes adpcm() {
@@ -52,7 +34,7 @@ Bytes adpcm() {
 
 std::map<std::string, std::string> contents(const std::vector<std::string>& paths) {
   std::map<std::string, std::string> out;
-  for (const std::string& p : paths) out[p] = slurp(p);
+  for (const std::string& p : paths) out[p] = fileText(p);
   return out;
 }
 
@@ -100,15 +82,15 @@ TEST(SafeOnRealFolders, EveryRecordingEndsWhereAPersonExpectsItByteForByte) {
   const std::string broken = in1 + "/broken.wav";    // a broken header
   const std::string band = in1 + "/te.wav";          // time-expanded, read at x1: no band left
   const std::string live = in1 + "/live.wav";        // a detector still writes it
-  writeFile(passed1, recording(2, 1));
-  writeFile(failed2, recording(0, 2));
-  writeFile(quiet, recording(0, 3));
-  writeFile(upper, recording(3, 4));
-  writeFile(lower, recording(0, 5));
+  writeFile(passed1, batRecording(2, 1, 0.4));
+  writeFile(failed2, batRecording(0, 2, 0.4));
+  writeFile(quiet, batRecording(0, 3, 0.4));
+  writeFile(upper, batRecording(3, 4, 0.4));
+  writeFile(lower, batRecording(0, 5, 0.4));
   writeFile(refused, adpcm());
   writeFile(broken, Bytes{'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm'});
   writeFile(band, pcmWav(25000, 1, 16, Bytes(40000, 0)));
-  writeFile(live, recording(0, 6));
+  writeFile(live, batRecording(0, 6, 0.4));
   const std::vector<std::string> all = {passed1, failed2, quiet, upper, lower,
                                         refused, broken,  band,  live};
   auto before = contents(all);
@@ -127,28 +109,28 @@ TEST(SafeOnRealFolders, EveryRecordingEndsWhereAPersonExpectsItByteForByte) {
                                 dir);
   writing = false;
   detector.join();
-  before[live] = slurp(live);
+  before[live] = fileText(live);
   EXPECT_EQ(first.status, 3) << first.err;
 
   // Passed ones stay; failed ones read whole went to rejects; each
   // recording not read whole is where it was and is named with its reason.
-  EXPECT_EQ(slurp(passed1), before[passed1]);
-  EXPECT_EQ(slurp(upper), before[upper]);
-  EXPECT_EQ(slurp(rejects + "/REC001.wav"), before[failed2]);
-  EXPECT_EQ(slurp(rejects + "/quiet.wav"), before[quiet]);
-  EXPECT_EQ(slurp(rejects + "/rec.wav"), before[lower]);
+  EXPECT_EQ(fileText(passed1), before[passed1]);
+  EXPECT_EQ(fileText(upper), before[upper]);
+  EXPECT_EQ(fileText(rejects + "/REC001.wav"), before[failed2]);
+  EXPECT_EQ(fileText(rejects + "/quiet.wav"), before[quiet]);
+  EXPECT_EQ(fileText(rejects + "/rec.wav"), before[lower]);
   EXPECT_FALSE(fs::exists(failed2));
   EXPECT_FALSE(fs::exists(lower));
   EXPECT_FALSE(fs::exists(quiet));
   for (const std::string& held : {refused, broken, band, live}) {
-    EXPECT_EQ(slurp(held), before[held]) << held;
+    EXPECT_EQ(fileText(held), before[held]) << held;
     EXPECT_NE(first.err.find(held + ": it "), std::string::npos) << held << "\n" << first.err;
   }
   EXPECT_NE(first.err.find("effective sample rate 25 kHz (expansion factor 1)"), std::string::npos)
       << first.err;
 
   // The summary keys every recording by its path.
-  const auto s1 = nlohmann::json::parse(slurp(dir.file("s1.json")));
+  const auto s1 = nlohmann::json::parse(fileText(dir.file("s1.json")));
   ASSERT_NE(entryWithPath(s1["passed"], passed1), nullptr);
   ASSERT_NE(entryWithPath(s1["passed"], upper), nullptr);
   ASSERT_NE(entryWithPath(s1["failed"], failed2), nullptr);
@@ -171,7 +153,7 @@ TEST(SafeOnRealFolders, EveryRecordingEndsWhereAPersonExpectsItByteForByte) {
     EXPECT_FALSE((*e)["disposed"].get<bool>()) << path;
   }
   // The Filename column keeps the bare name.
-  EXPECT_NE(slurp(dir.file("r.txt")).find("\nREC001.wav\t"), std::string::npos);
+  EXPECT_NE(fileText(dir.file("r.txt")).find("\nREC001.wav\t"), std::string::npos);
 
   // Then the rejects go to the trash, restorable with their contents.
   const std::string share = dir.file("share");
@@ -181,10 +163,10 @@ TEST(SafeOnRealFolders, EveryRecordingEndsWhereAPersonExpectsItByteForByte) {
   for (const auto& [name, original] : std::map<std::string, std::string>{
            {"REC001.wav", failed2}, {"quiet.wav", quiet}, {"rec.wav", lower}}) {
     EXPECT_FALSE(fs::exists(rejects + "/" + name)) << name;
-    EXPECT_EQ(slurp(share + "/Trash/files/" + name), before[original]) << name;
+    EXPECT_EQ(fileText(share + "/Trash/files/" + name), before[original]) << name;
   }
   for (const std::string& stays : {passed1, upper, refused, broken, band, live}) {
-    EXPECT_EQ(slurp(stays), before[stays]) << stays;
+    EXPECT_EQ(fileText(stays), before[stays]) << stays;
   }
 }
 
@@ -192,7 +174,7 @@ TEST(SafeOnRealFolders, TargetsAreCheckedBeforeTheScanAlsoOnADryRun) {
   TempDir dir;
   const std::string in = dir.file("in");
   fs::create_directories(in);
-  writeFile(in + "/a.wav", recording(1, 1));
+  writeFile(in + "/a.wav", batRecording(1, 1, 0.4));
   writeFile(dir.file("plain.txt"), Bytes{'x'});
   struct Case {
     std::string args;
@@ -213,7 +195,7 @@ TEST(SafeOnRealFolders, TargetsAreCheckedBeforeTheScanAlsoOnADryRun) {
       EXPECT_NE(r.err.find(c.problem), std::string::npos) << c.args << "\n" << r.err;
     }
   }
-  EXPECT_EQ(slurp(in + "/a.wav"), slurp(in + "/a.wav"));
+  EXPECT_EQ(fileText(in + "/a.wav"), fileText(in + "/a.wav"));
   // A target that does not exist yet is made (not on a dry run).
   EXPECT_EQ(scan("-q --dry-run --archive " + dir.file("new/archive") + " " + in, dir).status, 0);
   EXPECT_FALSE(fs::exists(dir.file("new")));
@@ -227,22 +209,22 @@ TEST(SafeOnRealFolders, SameStemRecordingsWriteTwoZeroCrossingFiles) {
   const std::string in1 = dir.file("in1"), in2 = dir.file("in2"), zc = dir.file("zc");
   fs::create_directories(in1);
   fs::create_directories(in2);
-  writeFile(in1 + "/a.wav", recording(2, 1));
-  writeFile(in2 + "/a.wav", recording(3, 2));
+  writeFile(in1 + "/a.wav", batRecording(2, 1, 0.4));
+  writeFile(in2 + "/a.wav", batRecording(3, 2, 0.4));
   const ProgramRun r = scan("--format zcd --zcd-dir " + zc + " " + in1 + " " + in2, dir);
   EXPECT_EQ(r.status, 0) << r.err;
   ASSERT_TRUE(fs::exists(zc + "/a.00#"));
   ASSERT_TRUE(fs::exists(zc + "/a-2.00#"));
   EXPECT_NE(r.err.find("go to " + zc + "/a-2.00#"), std::string::npos) << r.err;
   // Both files start with a header and differ: nothing was replaced.
-  EXPECT_NE(slurp(zc + "/a.00#"), slurp(zc + "/a-2.00#"));
+  EXPECT_NE(fileText(zc + "/a.00#"), fileText(zc + "/a-2.00#"));
 }
 
 TEST(SafeOnRealFolders, AFullDiskLeavesWholeRowsAndExitsWithOne) {
   TempDir dir;
   const std::string in = dir.file("in"), small = dir.file("small");
   fs::create_directories(in);
-  for (int i = 0; i < 24; ++i) writeFile(in + "/r" + std::to_string(i) + ".wav", recording(3, 10 + i));
+  for (int i = 0; i < 24; ++i) writeFile(in + "/r" + std::to_string(i) + ".wav", batRecording(3, 10 + i, 0.4));
   SmallFileSystem disk(small);
   if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
   // Fill the disk to two pages short of full, one for the lock file beside
@@ -256,7 +238,7 @@ TEST(SafeOnRealFolders, AFullDiskLeavesWholeRowsAndExitsWithOne) {
   EXPECT_NE(r.err.find("Failed writing results file " + small + "/r.txt: No space left on device"),
             std::string::npos)
       << r.err;
-  const std::string text = slurp(small + "/r.txt");
+  const std::string text = fileText(small + "/r.txt");
   ASSERT_FALSE(text.empty());
   EXPECT_EQ(text.back(), '\n') << "a row was cut off";
 

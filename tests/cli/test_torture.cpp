@@ -24,23 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-Bytes recording(int calls, std::uint32_t seed) {
-  SignalGenerator gen(0.3, 250000, seed);
-  gen.addNoise(-60);
-  for (int k = 0; k < calls; ++k) {
-    CallSpec c;
-    c.startTime = 0.05 + 0.1 * k;
-    c.startFrequency = 75000;
-    c.endFrequency = 38000;
-    gen.addCall(c);
-  }
-  return gen.render().wavFile();
-}
 
 // What a folder holds: each regular file's name (relative) and bytes;
 // temporaries of an interrupted copy (".quilve-*") are left out.
@@ -53,7 +36,7 @@ std::map<std::string, std::string> regularFiles(const fs::path& root) {
     if (!fs::is_regular_file(it->symlink_status(ec))) continue;
     if (p.filename().string().rfind(".quilve-", 0) == 0) continue;
     if (p.extension() == ".trashinfo") continue;
-    out[p.filename().string()] = slurp(p.string());
+    out[p.filename().string()] = fileText(p.string());
   }
   return out;
 }
@@ -75,20 +58,20 @@ class Torture : public ::testing::Test {
       originals_[name] = {std::string(bytes.begin(), bytes.end()), kind};
       ++n;
     };
-    for (int i = 0; i < 120; ++i) add("bat" + std::to_string(i) + ".wav", recording(1 + i % 3, 100 + i), Kind::Bat);
-    for (int i = 0; i < 120; ++i) add("quiet" + std::to_string(i) + ".wav", recording(0, 500 + i), Kind::Quiet);
+    for (int i = 0; i < 120; ++i) add("bat" + std::to_string(i) + ".wav", batRecording(1 + i % 3, 100 + i, 0.3), Kind::Bat);
+    for (int i = 0; i < 120; ++i) add("quiet" + std::to_string(i) + ".wav", batRecording(0, 500 + i, 0.3), Kind::Quiet);
     for (int i = 0; i < 10; ++i) {
       add("broken" + std::to_string(i) + ".wav", Bytes{'R', 'I', 'F', 'F', 40, 0, 0, 0, 'W', 'A', 'V', 'E'},
           Kind::Unreadable);
-      Bytes cut = recording(2, 900 + i);
+      Bytes cut = batRecording(2, 900 + i, 0.3);
       cut.resize(cut.size() / 2);  // the data chunk claims more than there is
       add("cut" + std::to_string(i) + ".wav", cut, Kind::Unreadable);
     }
     // Names a memory card or a careless script leaves.
-    add("tab\there.wav", recording(2, 41), Kind::Bat);
-    add("line\nend.wav", recording(0, 42), Kind::Quiet);
-    add("\xE9t\xE9.wav", recording(2, 43), Kind::Bat);
-    add("\xE9t\xE9-quiet.wav", recording(0, 44), Kind::Quiet);
+    add("tab\there.wav", batRecording(2, 41, 0.3), Kind::Bat);
+    add("line\nend.wav", batRecording(0, 42, 0.3), Kind::Quiet);
+    add("\xE9t\xE9.wav", batRecording(2, 43, 0.3), Kind::Bat);
+    add("\xE9t\xE9-quiet.wav", batRecording(0, 44, 0.3), Kind::Quiet);
     // A second name of a bat recording and one of a quiet one.
     ASSERT_EQ(::link((in() + "/bat1.wav").c_str(), (in() + "/bat1-again.wav").c_str()), 0);
     originals_["bat1-again.wav"] = originals_["bat1.wav"];
@@ -208,7 +191,7 @@ TEST_F(Torture, MoveFailedKilledAndRerun) {
   killedAndRerun("--jobs 2 -o out.txt --summary-json out.json --move-failed " + failed + " " + in(),
                  {in(), failed});
   whereAPersonExpects(failed);
-  const auto summary = nlohmann::json::parse(slurp(dir_.file("out.json")));
+  const auto summary = nlohmann::json::parse(fileText(dir_.file("out.json")));
   EXPECT_FALSE(summary["interrupted"].get<bool>());
 }
 
@@ -250,7 +233,7 @@ TEST_F(Torture, OutputsAimedAtRecordingsAreRefusedBeforeAnything) {
     EXPECT_FALSE(fs::exists(dir_.file("out.txt"))) << "an output was written";
   }
   everyRecordingOnce({in()});
-  EXPECT_EQ(slurp(dir_.file("results-link.txt")), originals_["bat3.wav"].bytes);
+  EXPECT_EQ(fileText(dir_.file("results-link.txt")), originals_["bat3.wav"].bytes);
 }
 
 }  // namespace

@@ -130,4 +130,17 @@ GeneratedRecording SignalGenerator::render(int expansionFactor) const {
   return out;
 }
 
+Bytes batRecording(int calls, std::uint32_t seed, double seconds) {
+  SignalGenerator gen(seconds, 250000, seed);
+  gen.addNoise(-60);
+  for (int k = 0; k < calls; ++k) {
+    CallSpec c;
+    c.startTime = 0.05 + 0.1 * k;
+    c.startFrequency = 75000;
+    c.endFrequency = 38000;
+    gen.addCall(c);
+  }
+  return gen.render().wavFile();
+}
+
 }  // namespace quilve::test

@@ -1,3 +1,4 @@
+#include <fstream>
 #include "support/temp_dir.h"
 
 #include <cstdlib>
@@ -24,6 +25,11 @@ std::string realDataDir() {
   std::filesystem::path dir(QUILVE_REAL_DATA_DIR);
   if (std::filesystem::is_directory(dir, ec)) return std::filesystem::canonical(dir, ec).string();
   return {};
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 }  // namespace quilve::test

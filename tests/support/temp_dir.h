@@ -21,4 +21,7 @@ class TempDir {
 // The folder of real recordings, or empty when it is absent.
 std::string realDataDir();
 
+// The whole contents of a file as text (empty when it cannot be read).
+std::string fileText(const std::string& path);
+
 }  // namespace quilve::test
