@@ -28,16 +28,8 @@ std::map<std::string, Bytes> contentsOf(const fs::path& dir) {
 void recordings(const fs::path& dir) {
   fs::create_directories(dir);
   for (int calls = 0; calls < 3; ++calls) {
-    SignalGenerator gen(0.4, 250000, static_cast<std::uint32_t>(calls + 1));
-    gen.addNoise(-60);
-    for (int k = 0; k < calls; ++k) {
-      CallSpec c;
-      c.startTime = 0.05 + 0.1 * k;
-      c.startFrequency = 75000;
-      c.endFrequency = 38000;
-      gen.addCall(c);
-    }
-    writeFile((dir / ("rec" + std::to_string(calls) + ".wav")).string(), gen.render().wavFile());
+    writeFile((dir / ("rec" + std::to_string(calls) + ".wav")).string(),
+              batRecording(calls, static_cast<std::uint32_t>(calls + 1)));
   }
 }
 
