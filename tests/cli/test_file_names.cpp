@@ -32,17 +32,7 @@ std::string slurp(const std::string& path) {
 
 // A recording of `calls` bat calls.
 void recordingWithCalls(const std::string& path, int calls, std::uint32_t seed) {
-  SignalGenerator gen(0.4, 250000, seed);
-  gen.addNoise(-60);
-  for (int k = 0; k < calls; ++k) {
-    CallSpec c;
-    c.startTime = 0.05 + 0.1 * k;
-    c.duration = 0.005;
-    c.startFrequency = 75000;
-    c.endFrequency = 38000;
-    gen.addCall(c);
-  }
-  writeFile(path, gen.render().wavFile());
+  writeFile(path, batRecording(calls, seed));
 }
 
 // Plain percent-decoding, as any reader of the summary would do it.
