@@ -316,6 +316,9 @@ class TimedScanTest : public TimerTest {
     if (!fs::exists(path)) return ::testing::AssertionFailure() << path << " is not there";
     const std::string now = test::fileText(path);
     if (now == bytes) return ::testing::AssertionSuccess();
+    if (now.size() == bytes.size()) {
+      return ::testing::AssertionFailure() << path << " holds other bytes of the same size";
+    }
     return ::testing::AssertionFailure() << path << " holds " << now.size() << " bytes, not the "
                                          << bytes.size() << " expected";
   }
@@ -353,7 +356,7 @@ TEST_F(TimedScanTest, RealScanFilesThePassedTrashesTheFailedAndHoldsTheCutAndThe
   write("d_live.wav", test::batRecording(3, 4));
   scanHost.livePath = input("d_live.wav");
 
-  runTheProgram();
+  ASSERT_NO_FATAL_FAILURE(runTheProgram());
   EXPECT_EQ(scanHost.begun.size(), 4u);
   EXPECT_EQ(scanHost.endNotices, 1);
 
@@ -414,7 +417,7 @@ TEST_F(TimedScanTest, ArchiveThatFillsUpDuringTheMoveKeepsTheRecordingItsEntryAn
   ASSERT_GT(leftForLarge, 2u * 65536);
   ASSERT_LT(leftForLarge, written["b_large.wav"].size());
 
-  runTheProgram();
+  ASSERT_NO_FATAL_FAILURE(runTheProgram());
   EXPECT_EQ(scanHost.begun.size(), 2u);
   EXPECT_TRUE(fs::exists(timer.runNames().final));
   EXPECT_TRUE(holds(disk.path() + "/a_small.wav", written["a_small.wav"]));
