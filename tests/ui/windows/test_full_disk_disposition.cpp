@@ -42,12 +42,12 @@ class FullDiskTest : public ::testing::Test {
 
   // Each large recording only fits in part, after the small one too: its
   // copy starts and runs out of room past its first blocks.
-  void expectEachLargeCopyToFailMidway() {
-    const std::uint64_t free = disk.freeBytes();
+  void requireEachLargeCopyToFailMidway() {
+    const std::uint64_t room = disk.freeBytes();
     const std::uint64_t smallPages = (written["a_small.wav"].size() + kPage - 1) / kPage;
-    const std::uint64_t afterSmall = free - smallPages * kPage;
+    const std::uint64_t afterSmall = room - smallPages * kPage;
     ASSERT_GT(afterSmall, 2 * kCopyBlock);
-    ASSERT_LT(free, written["c_large_quiet.wav"].size());
+    ASSERT_LT(room, written["c_large_quiet.wav"].size());
     ASSERT_LT(afterSmall, written["b_large.wav"].size());
   }
 
@@ -62,6 +62,19 @@ class FullDiskTest : public ::testing::Test {
   // Whole and unchanged where it was.
   ::testing::AssertionResult intact(const std::string& name) {
     return holds(rig.recordings() + name, name);
+  }
+
+  // Chooses `action` in the Options menu, selects the first entry of `list`
+  // and presses `button`, picking the small file system and answering Yes.
+  void press(int action, int list, int button) {
+    ASSERT_NO_FATAL_FAILURE(requireEachLargeCopyToFailMidway());
+    Window* w = rig.results();
+    rig.tk.chooseMenu(w, action);
+    ASSERT_TRUE(rig.tk.clickEntry(w, list, 0));
+    rig.tk.answerFolder(disk.path());
+    rig.tk.answerQuestion(true);
+    rig.tk.click(w, button);
+    EXPECT_EQ(rig.tk.answersLeft(), 0u);
   }
 
   std::vector<std::string> inputList() { return rig.names(rig.main(), main_ids::kInputList); }
@@ -81,14 +94,8 @@ class FullDiskTest : public ::testing::Test {
 };
 
 TEST_F(FullDiskTest, MoveOfTheSelectedFailedRecordingKeepsItWholeAndListed) {
-  expectEachLargeCopyToFailMidway();
+  ASSERT_NO_FATAL_FAILURE(press(kMenuFailedMove, kFailedList, kFailedButton));
   Window* w = rig.results();
-  rig.tk.chooseMenu(w, kMenuFailedMove);
-  ASSERT_TRUE(rig.tk.clickEntry(w, kFailedList, 0));
-  rig.tk.answerFolder(disk.path());
-  rig.tk.answerQuestion(true);
-  rig.tk.click(w, kFailedButton);
-  EXPECT_EQ(rig.tk.answersLeft(), 0u);
 
   EXPECT_TRUE(intact("c_large_quiet.wav"));
   EXPECT_TRUE(disk.names().empty());
@@ -100,13 +107,8 @@ TEST_F(FullDiskTest, MoveOfTheSelectedFailedRecordingKeepsItWholeAndListed) {
 }
 
 TEST_F(FullDiskTest, ArchiveAllCopiesWhatFitsAndLeavesNoPartOfTheRest) {
-  expectEachLargeCopyToFailMidway();
+  ASSERT_NO_FATAL_FAILURE(press(kMenuPassedArchive, kPassedList, kPassedAllButton));
   Window* w = rig.results();
-  ASSERT_TRUE(rig.tk.clickEntry(w, kPassedList, 0));
-  rig.tk.answerFolder(disk.path());
-  rig.tk.answerQuestion(true);
-  rig.tk.click(w, kPassedAllButton);
-  EXPECT_EQ(rig.tk.answersLeft(), 0u);
 
   EXPECT_TRUE(holds(disk.path() + "/a_small.wav", "a_small.wav"));
   EXPECT_EQ(disk.names(), std::vector<std::string>{"a_small.wav"});
@@ -118,14 +120,8 @@ TEST_F(FullDiskTest, ArchiveAllCopiesWhatFitsAndLeavesNoPartOfTheRest) {
 }
 
 TEST_F(FullDiskTest, ArchiveAllWithTheMoveActionKeepsTheRecordingThatDidNotFit) {
-  expectEachLargeCopyToFailMidway();
+  ASSERT_NO_FATAL_FAILURE(press(kMenuPassedMove, kPassedList, kPassedAllButton));
   Window* w = rig.results();
-  rig.tk.chooseMenu(w, kMenuPassedMove);
-  ASSERT_TRUE(rig.tk.clickEntry(w, kPassedList, 0));
-  rig.tk.answerFolder(disk.path());
-  rig.tk.answerQuestion(true);
-  rig.tk.click(w, kPassedAllButton);
-  EXPECT_EQ(rig.tk.answersLeft(), 0u);
 
   EXPECT_TRUE(holds(disk.path() + "/a_small.wav", "a_small.wav"));
   EXPECT_FALSE(fs::exists(rig.recordings() + "a_small.wav"));
