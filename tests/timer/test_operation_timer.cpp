@@ -6,6 +6,10 @@
 #include <functional>
 #include <map>
 
+#include "engine/scan_worker.h"
+#include "support/memory_host.h"
+#include "support/signal_generator.h"
+#include "support/small_file_system.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 #include "timer/operation_timer.h"
@@ -15,6 +19,16 @@ namespace quilve {
 namespace {
 
 namespace fs = std::filesystem;
+
+// The trash of this test program. GIO reads XDG_DATA_HOME once, when it
+// first trashes something, and keeps it for the process: every test that
+// trashes sets it here, before that.
+const fs::path& trashHome() {
+  static test::TempDir dir;
+  static const bool set = setenv("XDG_DATA_HOME", dir.path().c_str(), 1) == 0;
+  (void)set;
+  return dir.path();
+}
 
 // A clock that advances one second per sleep; `onSleep` plays the scan worker.
 struct FakeClock : TimerClock {
@@ -233,7 +247,7 @@ TEST_F(TimerTest, FailedRenameIsTracedAndRecordingsStillDisposed) {
   settings.TimerOperationMode = kTimerRunEvery;
   settings.TimerProgram1Enable = true;
   history.Program1ArchiveDirectory.clear();  // passed files go to the trash
-  setenv("XDG_DATA_HOME", tmp.file("share").c_str(), 1);
+  trashHome();
   clock.onSleep = [this] {
     if (control.scanRequestCounter == taken) return;
     taken = control.scanRequestCounter;
@@ -246,6 +260,180 @@ TEST_F(TimerTest, FailedRenameIsTracedAndRecordingsStillDisposed) {
   EXPECT_FALSE(fs::exists(tmp.file("in/n1.wav")));
   EXPECT_TRUE(lists.failed.empty());
   EXPECT_TRUE(lists.input.empty());
+}
+
+// A scan host that also plays a detector still writing one recording: as
+// soon as the scan has opened it, the detector appends to it.
+struct LiveWriterHost : test::MemoryHost {
+  std::string livePath;
+  void beginFile(const std::string& path) override {
+    MemoryHost::beginFile(path);
+    if (path == livePath) std::ofstream(path, std::ios::binary | std::ios::app) << kAppended;
+  }
+  static inline const std::string kAppended = std::string(512, '\0');
+};
+
+// The timer over the real scan worker: each clock sleep runs the worker
+// until it rests, as its thread does between two ticks.
+class TimedScanTest : public TimerTest {
+ protected:
+  void SetUp() override {
+    TimerTest::SetUp();
+    trashHome();
+    fs::remove(tmp.file("in/n1.wav"));
+    settings.TimerOperationMode = kTimerRunEvery;
+    settings.TimerProgram1Enable = true;
+    clock.seconds = 86400 * 20635 + 59;  // 2026-07-01 00:00:59 UTC
+    worker = std::make_unique<ScanWorker>(control, lists, session, settings, scanHost);
+    clock.onSleep = [this] { runWorker(); };
+  }
+
+  void runWorker() {
+    for (int i = 0; i < 5000000; ++i) {
+      const bool idle = worker->pass();
+      if (idle && worker->state() == ScanState::Idle && control.scanDone) return;
+    }
+    ADD_FAILURE() << "the scan did not come to rest";
+  }
+
+  // WAIT at 00:00:59, the program starts at 00:01:01 and is finished on
+  // the next tick; IDLE after the three disabled programs.
+  void runTheProgram() {
+    runDay(static_cast<int>(clock.seconds) + 8);
+    ASSERT_EQ(host.status, "IDLE");
+    ASSERT_EQ(timer.runNames().final, tmp.file("out/night_D20260701T000101.txt"));
+  }
+
+  std::string input(const std::string& name) const { return tmp.file("in/" + name); }
+  void write(const std::string& name, const test::Bytes& bytes) {
+    test::writeFile(input(name), bytes);
+    written[name] = test::fileText(input(name));
+  }
+
+  // Whether `path` holds exactly `bytes`; says only how it differs, not
+  // what a recording holds.
+  static ::testing::AssertionResult holds(const std::string& path, const std::string& bytes) {
+    if (!fs::exists(path)) return ::testing::AssertionFailure() << path << " is not there";
+    const std::string now = test::fileText(path);
+    if (now == bytes) return ::testing::AssertionSuccess();
+    if (now.size() == bytes.size()) {
+      return ::testing::AssertionFailure() << path << " holds other bytes of the same size";
+    }
+    return ::testing::AssertionFailure() << path << " holds " << now.size() << " bytes, not the "
+                                         << bytes.size() << " expected";
+  }
+
+  static std::vector<std::string> names(const FileList& list) {
+    std::vector<std::string> out;
+    for (const FileEntry& e : list.entries()) out.push_back(e.name);
+    return out;
+  }
+
+  // The trashed files whose names start with `stem`.
+  static std::vector<std::string> trashed(const std::string& stem) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(trashHome() / "Trash" / "files", ec)) {
+      if (e.path().filename().string().rfind(stem, 0) == 0) out.push_back(e.path().string());
+    }
+    return out;
+  }
+
+  LiveWriterHost scanHost;
+  std::unique_ptr<ScanWorker> worker;
+  std::map<std::string, std::string> written;
+};
+
+TEST_F(TimedScanTest, RealScanFilesThePassedTrashesTheFailedAndHoldsTheCutAndTheLive) {
+  write("a_pass.wav", test::batRecording(3, 1));
+  write("b_fail.wav", test::batRecording(0, 2));
+  // Its calls start at 0.05 s; the file ends at 0.04 s although its data
+  // chunk claims 0.4 s: read in part, it fails for want of calls.
+  test::Bytes cut = test::batRecording(3, 3);
+  cut.resize(44 + 20000);
+  write("c_cut.wav", cut);
+  // Passes, and is appended to while it is scanned.
+  write("d_live.wav", test::batRecording(3, 4));
+  scanHost.livePath = input("d_live.wav");
+
+  ASSERT_NO_FATAL_FAILURE(runTheProgram());
+  EXPECT_EQ(scanHost.begun.size(), 4u);
+  EXPECT_EQ(scanHost.endNotices, 1);
+
+  // The results under their final name, with the rows of the recordings
+  // with calls.
+  EXPECT_FALSE(fs::exists(timer.runNames().temporary));
+  const std::string results = test::fileText(timer.runNames().final);
+  EXPECT_NE(results.find("a_pass.wav"), std::string::npos) << results;
+  EXPECT_NE(results.find("d_live.wav"), std::string::npos) << results;
+  EXPECT_EQ(results.find("b_fail.wav"), std::string::npos) << results;
+  EXPECT_TRUE(host.traces.empty()) << host.traces[0];
+
+  // Passed: moved into the archive whole. Failed: in the trash.
+  EXPECT_TRUE(holds(tmp.file("archive/a_pass.wav"), written["a_pass.wav"]));
+  EXPECT_FALSE(fs::exists(input("a_pass.wav")));
+  EXPECT_FALSE(fs::exists(input("b_fail.wav")));
+  const std::vector<std::string> failedInTrash = trashed("b_fail");
+  ASSERT_EQ(failedInTrash.size(), 1u);
+  EXPECT_TRUE(holds(failedInTrash[0], written["b_fail.wav"]));
+  EXPECT_EQ(disposition.passedAction, PassedAction::Move);
+
+  // Held: where they were, as they are, neither archived nor trashed, and
+  // still listed.
+  EXPECT_TRUE(holds(input("c_cut.wav"), written["c_cut.wav"]));
+  EXPECT_TRUE(holds(input("d_live.wav"), written["d_live.wav"] + LiveWriterHost::kAppended));
+  for (const char* held : {"c_cut.wav", "d_live.wav"}) {
+    EXPECT_FALSE(fs::exists(tmp.file(std::string("archive/") + held))) << held;
+    EXPECT_TRUE(trashed(fs::path(held).stem().string()).empty()) << held;
+  }
+  EXPECT_EQ(names(lists.passed), std::vector<std::string>{"d_live.wav"});
+  EXPECT_EQ(names(lists.failed), std::vector<std::string>{"c_cut.wav"});
+  EXPECT_EQ(names(lists.input), (std::vector<std::string>{"c_cut.wav", "d_live.wav"}));
+
+  // One warning for each list, naming the held recording and why.
+  ASSERT_EQ(host.warnings.size(), 2u);
+  EXPECT_NE(host.warnings[0].find(input("d_live.wav") + ": it is still being written"),
+            std::string::npos)
+      << host.warnings[0];
+  EXPECT_NE(host.warnings[1].find(input("c_cut.wav") + ": it was not read whole"),
+            std::string::npos)
+      << host.warnings[1];
+  for (const std::string& w : host.warnings) {
+    EXPECT_EQ(w.find("a_pass"), std::string::npos) << w;
+    EXPECT_EQ(w.find("b_fail"), std::string::npos) << w;
+  }
+}
+
+TEST_F(TimedScanTest, ArchiveThatFillsUpDuringTheMoveKeepsTheRecordingItsEntryAndNoPart) {
+  test::SmallFileSystem disk(tmp.file("small"), "256k");
+  if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+  history.Program1ArchiveDirectory = disk.path();
+  write("a_small.wav", test::batRecording(1, 1, 0.1));
+  write("b_large.wav", test::batRecording(6, 2, 0.8));
+  // After the small one the large one starts to be copied and runs out of
+  // room past its first blocks.
+  const std::uint64_t pages = (written["a_small.wav"].size() + 4095) / 4096;
+  const std::uint64_t leftForLarge = disk.freeBytes() - pages * 4096;
+  ASSERT_GT(leftForLarge, 2u * 65536);
+  ASSERT_LT(leftForLarge, written["b_large.wav"].size());
+
+  ASSERT_NO_FATAL_FAILURE(runTheProgram());
+  EXPECT_EQ(scanHost.begun.size(), 2u);
+  EXPECT_TRUE(fs::exists(timer.runNames().final));
+  EXPECT_TRUE(holds(disk.path() + "/a_small.wav", written["a_small.wav"]));
+  EXPECT_FALSE(fs::exists(input("a_small.wav")));
+  // The large one: whole where it was, nothing of it in the archive, still
+  // listed, and named in one warning with the reason.
+  EXPECT_TRUE(holds(input("b_large.wav"), written["b_large.wav"]));
+  EXPECT_EQ(disk.names(), std::vector<std::string>{"a_small.wav"});
+  EXPECT_EQ(names(lists.passed), std::vector<std::string>{"b_large.wav"});
+  EXPECT_EQ(names(lists.input), std::vector<std::string>{"b_large.wav"});
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_EQ(host.warnings[0].rfind("1 of 2 files were not moved to " + disk.path() + ":\n", 0), 0u)
+      << host.warnings[0];
+  EXPECT_NE(host.warnings[0].find("b_large.wav: "), std::string::npos) << host.warnings[0];
+  EXPECT_NE(host.warnings[0].find("No space left on device"), std::string::npos)
+      << host.warnings[0];
 }
 
 }  // namespace
