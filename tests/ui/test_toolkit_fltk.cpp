@@ -90,6 +90,25 @@ TEST(FltkSmoke, WindowWithControlsShowsUpdatesAndCloses) {
   EXPECT_EQ(closes, 0);
 }
 
+// A toolkit goes with the calls posted to it and not run yet: none of them
+// runs later, and nothing left in FLTK names the toolkit, so one made
+// afterwards runs its own calls alone.
+TEST(FltkSmoke, CallsPostedToAToolkitThatIsGoneNeverRun) {
+  if (!FltkToolkit::openDisplay())
+    GTEST_SKIP() << "no X display (set DISPLAY or run under xvfb-run -a)";
+  bool late = false;
+  {
+    FltkToolkit gone;
+    gone.post([&] { late = true; });
+  }
+  FltkToolkit tk;
+  bool ran = false;
+  tk.post([&] { ran = true; });
+  tk.dispatchPending();
+  EXPECT_TRUE(ran);
+  EXPECT_FALSE(late);
+}
+
 }  // namespace
 }  // namespace quilve::ui
 
