@@ -257,6 +257,12 @@ void settingsSeeds() {
   seedText(h, "bad_values",
            "QUILVE Configuration File\nDetailSelection = x\nSonoMinDuration = -.5\n"
            "CurvatureFilterMin  = 99999999999999999999999999999999999999999\nSonoMaxFrequency=1.\r\n");
+  // Values at the edges of what six decimals and a float hold.
+  seedText(h, "extremes",
+           "QUILVE Configuration File\nSonoMinFrequency = 340282300000000000000000000000000000000\n"
+           "SonoMinDuration = 0.0000004999\nCurvatureFilterMin  = -0.00000049\n"
+           "DominantFrequencyMinHz  = 16777217.5\nDetailSelection = 2147483000\n"
+           "SonoTriggerThresholdDB = 123456.789\n");
   seedText(h, "numbers", "-123.456");
 }
 

@@ -51,8 +51,14 @@ completions=$(bash -c "
 expected_completions=$'--sonograms --sonograms-all\nechoclass\nspl,curvature'
 [[ $completions == "$expected_completions" ]] || { echo "completion gave: $completions"; fail=1; }
 
-if [[ -e $prefix/share/applications/quilve.desktop ]] && command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$prefix/share/applications/quilve.desktop" || fail=1
+skipped=""
+if [[ -e $prefix/share/applications/quilve.desktop ]]; then
+  if command -v desktop-file-validate >/dev/null; then
+    desktop-file-validate "$prefix/share/applications/quilve.desktop" || fail=1
+  else
+    skipped="desktop-file-validate is not installed (Debian: desktop-file-utils): the desktop entry is not checked"
+  fi
 fi
-[[ $fail == 0 ]] && echo "installed into a temporary prefix: ${#expected[@]} files; the samples scan alike"
-exit $fail
+((fail == 0)) || exit 1
+echo "installed into a temporary prefix: ${#expected[@]} files; the samples scan alike"
+[[ -z $skipped ]] || { echo "SKIPPED: $skipped"; exit 77; }

@@ -475,7 +475,15 @@ FltkToolkit::FltkToolkit() : impl_(std::make_unique<Impl>()) {
 }
 
 FltkToolkit::~FltkToolkit() {
+  // Each post() leaves FLTK a wake-up naming this toolkit, which waits there
+  // until a loop reads it. The calls not run yet are dropped and the
+  // wake-ups read now, so that none reaches the toolkit once it is gone.
+  {
+    std::lock_guard<std::mutex> lock(impl_->postMutex);
+    impl_->posts.clear();
+  }
   impl_->natives.clear();
+  if (fl_display) Fl::check();
 }
 
 void FltkToolkit::runLoop() { impl_->loopUntilQuit(); }
