@@ -49,7 +49,8 @@ if compgen -G "/var/lib/apt/lists/*Packages*" >/dev/null; then
     sed -n 's/^Inst \([^ ]*\).*/\1/p' "$work/apt.txt" | sort -u >"$work/closure.txt"
     # The package of every library the programs load is among those apt
     # would install.
-    libs=$(ldd "$work"/root/usr/bin/* | awk '/=> \// {print $3}' | sort -u)
+    # (ldd fails on the cluster scripts, which are no programs; it lists the others.)
+    libs=$({ ldd "$work"/root/usr/bin/* 2>/dev/null || true; } | awk '/=> \// {print $3}' | sort -u)
     # One dpkg query for all of them, under each name a merged /usr gives.
     candidates=()
     for lib in $libs; do candidates+=("$lib" "/usr$lib" "$(readlink -f "$lib")"); done
