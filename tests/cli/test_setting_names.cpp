@@ -21,17 +21,7 @@ ProgramRun scan(const std::string& args, const TempDir& dir) {
 
 TEST(SettingNames, SetTakesTheNameOrTheSettingsFileKeyInTheSameUnit) {
   TempDir dir;
-  SignalGenerator gen(0.4, 250000, 7);
-  gen.addNoise(-60);
-  for (int k = 0; k < 3; ++k) {
-    CallSpec c;
-    c.startTime = 0.05 + 0.1 * k;
-    c.duration = 0.005;
-    c.startFrequency = 75000;
-    c.endFrequency = 38000;
-    gen.addCall(c);
-  }
-  writeFile(dir.file("night.wav"), gen.render().wavFile());
+  writeFile(dir.file("night.wav"), batRecording(3, 7));
 
   // A band above the calls leaves none; by name or by key, in Hz alike.
   const ProgramRun plain = scan("-o " + dir.file("plain.txt") + " " + dir.file("night.wav"), dir);
