@@ -21,6 +21,7 @@
 #include "cli/output_lock.h"
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
+#include "cli/settings_list.h"
 #include "cli/sonogram_option.h"
 #include "engine/batch_scan.h"
 #include "engine/input_paths.h"
@@ -161,8 +162,13 @@ int main(int argc, char** argv) {
   app.add_option("--expansion", expansion, "Time-expansion factor of recordings that state none")
       ->check(CLI::IsMember({1, 10}));
   app.add_option("--min-calls", minCalls, "Calls a recording needs to pass")->check(CLI::NonNegativeNumber);
-  app.add_option("--set", sets, "Any scan setting by name, e.g. --set TriggerThreshold=20 (repeatable)")
+  app.add_option("--set", sets,
+                 "A scan setting by its name or settings-file key, in its unit, e.g. --set TriggerThreshold=20 "
+                 "(repeatable)")
       ->allow_extra_args(false);
+  bool listSettings = false;
+  app.add_flag("--list-settings", listSettings,
+               "List every setting --set takes: name, settings-file key, unit, default, range, meaning");
   app.add_option("--jobs", jobs, "Recordings analysed at once")->check(CLI::PositiveNumber);
   app.add_option("--summary-json", summaryJson, "Write the summary as JSON to this file");
   app.add_flag("-q,--quiet", quiet, "No progress and no summary");
@@ -191,6 +197,10 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     app.exit(e);
     return 2;
+  }
+  if (listSettings) {
+    std::fputs(settingsListText().c_str(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
   }
   // Before any thread starts: the threads inherit the blocked signals.
   Interruption interruption;

@@ -166,6 +166,37 @@ bool parseSettingsNumber(std::string_view text, float* value) {
   return true;
 }
 
+namespace {
+
+// The written key: the line's first word.
+std::string writtenKey(const Line& line) {
+  const char* end = std::strchr(line.written, ' ');
+  return std::string(line.written, end ? static_cast<std::size_t>(end - line.written) : std::strlen(line.written));
+}
+
+}  // namespace
+
+std::string settingsFileKey(float ScanSettings::*field) {
+  for (const Line& line : kLines) {
+    if (line.kind == Kind::Float && line.floatField == field) return writtenKey(line);
+  }
+  return {};
+}
+
+std::string settingsFileKey(int ScanSettings::*field) {
+  for (const Line& line : kLines) {
+    if (line.kind == Kind::Integer && line.intField == field) return writtenKey(line);
+  }
+  return {};
+}
+
+std::string settingsFileKey(bool ScanSettings::*field) {
+  for (const Line& line : kLines) {
+    if (line.kind == Kind::Flag && line.flagField == field) return writtenKey(line);
+  }
+  return {};
+}
+
 bool writeSettingsFile(const std::string& path, const ScanSettings& s) {
   std::FILE* f = std::fopen(path.c_str(), "w");
   if (!f) return false;

@@ -26,4 +26,11 @@ bool readSettingsFile(std::FILE* file, ScanSettings& settings, std::FILE* warnin
 // and for numbers too large to hold.
 bool parseSettingsNumber(std::string_view text, float* value);
 
+// The key of a setting's line in the settings file, as written there
+// ("SonoTriggerThresholdDB", "DominantFrequencyMinHz"); empty for a setting
+// the file does not hold.
+std::string settingsFileKey(float ScanSettings::*field);
+std::string settingsFileKey(int ScanSettings::*field);
+std::string settingsFileKey(bool ScanSettings::*field);
+
 }  // namespace quilve

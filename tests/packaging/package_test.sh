@@ -30,9 +30,12 @@ for p in "${needed[@]}"; do
 done
 
 dpkg-deb --contents "$deb" | awk '{print $6}' | sed 's|^\./||' | grep -v '/$' | sort >"$work/contents.txt"
-expected=(usr/bin/quilve-scan usr/bin/quilve-inspect usr/share/man/man1/quilve-scan.1
-          usr/share/man/man1/quilve-inspect.1 usr/share/bash-completion/completions/quilve-scan)
-[[ -x $build/src/quilve ]] && expected+=(usr/bin/quilve usr/share/man/man1/quilve.1
+expected=(usr/bin/quilve-scan usr/bin/quilve-inspect usr/bin/quilve-parallel-scan usr/bin/quilve-slurm-scan
+          usr/share/man/man1/quilve-scan.1.gz usr/share/man/man1/quilve-inspect.1.gz
+          usr/share/man/man1/quilve-parallel-scan.1.gz usr/share/man/man1/quilve-slurm-scan.1.gz
+          usr/share/bash-completion/completions/quilve-scan
+          usr/share/doc/quilve/copyright usr/share/doc/quilve/changelog.gz)
+[[ -x $build/src/quilve ]] && expected+=(usr/bin/quilve usr/share/man/man1/quilve.1.gz
   usr/share/applications/quilve.desktop usr/share/icons/hicolor/scalable/apps/quilve.svg)
 diff <(printf '%s\n' "${expected[@]}" | sort) "$work/contents.txt" >"$work/diff.txt" ||
   { echo "package contents differ from the installed files:"; cat "$work/diff.txt"; fail=1; }
@@ -52,7 +55,8 @@ if have_lists; then
     sed -n 's/^Inst \([^ ]*\).*/\1/p' "$work/apt.txt" | sort -u >"$work/closure.txt"
     # The package of every library the programs load is among those apt
     # would install.
-    libs=$(ldd "$work"/root/usr/bin/* | awk '/=> \// {print $3}' | sort -u)
+    # (ldd fails on the cluster scripts, which are no programs; it lists the others.)
+    libs=$({ ldd "$work"/root/usr/bin/* 2>/dev/null || true; } | awk '/=> \// {print $3}' | sort -u)
     # One dpkg query for all of them, under each name a merged /usr gives.
     candidates=()
     for lib in $libs; do candidates+=("$lib" "/usr$lib" "$(readlink -f "$lib")"); done
