@@ -205,15 +205,17 @@ std::string checkRunTargets(const RunTargets& targets,
     zcDirectory = fs::absolute(fs::path(targets.resultsPath)).parent_path().string();
   }
   if (targets.separateZeroCrossingFiles && !zcDirectory.empty()) {
-    for (const std::string& recording : recordingPaths) {
-      const std::string path = GenerateZCD::filePathFor(zcDirectory, recording);
+    for (std::size_t i = 0; i < recordingPaths.size(); ++i) {
+      const std::string& recording = recordingPaths[i];
+      const std::string folder = i < targets.subfolders.size() ? joinPath(zcDirectory, targets.subfolders[i]) : zcDirectory;
+      const std::string path = GenerateZCD::filePathFor(folder, recording);
       const std::string problem =
           checkWrittenFile("zero-crossing file " + path + " of " + recording + ": ", path, inputs);
       if (!problem.empty()) return problem;
     }
   }
   if (!targets.sonogramDirectory.empty()) {
-    const std::vector<std::string> names = SonogramWriter::pictureNames(recordingPaths);
+    const std::vector<std::string> names = SonogramWriter::pictureNames(recordingPaths, targets.subfolders);
     for (std::size_t i = 0; i < names.size(); ++i) {
       const std::string path = (fs::path(targets.sonogramDirectory) / (names[i] + "-p1.png")).string();
       const std::string problem = checkWrittenFile(
@@ -278,7 +280,7 @@ bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Re
       for (const ListedFile& f : view.files(ResultList::Passed)) {
         if (leave(ResultList::Passed, f)) continue;
         std::printf("would %s %s to %s\n", request.archive.empty() ? "move" : "copy",
-                    messageText(f.path).c_str(), messageText(passedTarget).c_str());
+                    messageText(f.path).c_str(), messageText(joinPath(passedTarget, f.subfolder)).c_str());
       }
     }
     if (!request.moveFailed.empty() || request.trashFailed) {
@@ -286,7 +288,7 @@ bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Re
         if (leave(ResultList::Failed, f)) continue;
         if (!request.moveFailed.empty()) {
           std::printf("would move %s to %s\n", messageText(f.path).c_str(),
-                      messageText(request.moveFailed).c_str());
+                      messageText(joinPath(request.moveFailed, f.subfolder)).c_str());
         } else {
           std::printf("would send %s to the trash\n", messageText(f.path).c_str());
         }

@@ -41,6 +41,9 @@ struct RunTargets {
   // (else that of resultsPath); not predicted when recordings are combined.
   bool separateZeroCrossingFiles = false;
   std::string sonogramDirectory;     // --sonograms
+  // One per recording path (or none): the folder below the scanned folder
+  // it was found in, which its zero-crossing file and sonograms keep.
+  std::vector<std::string> subfolders;
 };
 
 // Checks every target before the scan: a directory target exists or can be
