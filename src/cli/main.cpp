@@ -367,6 +367,12 @@ int main(int argc, char** argv) {
     targets.separateZeroCrossingFiles = settings.OutputFormat == kOutputZcd && !settings.AllowFileCombining;
     targets.sonogramDirectory = sonograms.directory();
     targets.subfolders = subfolders;
+    if (recursive) {
+      for (const std::string& in : inputs) {
+        std::error_code ec;
+        if (fs::is_directory(in, ec)) targets.trees.push_back(in);
+      }
+    }
     const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);
     if (!problem.empty()) {
       std::fprintf(stderr, "quilve-scan: %s\n", messageText(problem).c_str());

@@ -62,11 +62,30 @@ class KnownFiles {
   std::map<Key, std::string> byFile_;
 };
 
-// What the run reads: the recordings, and the directories they are in.
+// What the run reads: the recordings, the directories they are in, and the
+// trees scanned whole.
 struct RunInputs {
   KnownFiles recordings;
   KnownFiles directories;
+  KnownFiles trees;
 };
+
+// The tree of `trees` that `dir` (existing or not) lies in, by any name;
+// null when it is in none.
+const std::string* treeHolding(const std::string& dir, const KnownFiles& trees) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(fs::path(dir), ec), ec);
+  if (ec) return nullptr;
+  for (;;) {
+    FileIdentity f;
+    if (identityOfPath(p.string(), &f)) {
+      if (const std::string* tree = trees.find(f)) return tree;
+    }
+    const fs::path parent = p.parent_path();
+    if (parent == p || parent.empty()) return nullptr;
+    p = parent;
+  }
+}
 
 RunInputs runInputs(const std::vector<std::string>& inputs,
                     const std::vector<std::string>& recordingPaths) {
@@ -119,6 +138,10 @@ std::string checkOutputFile(const std::string& option, const std::string& path,
 std::string checkDirectory(const std::string& option, const std::string& dir,
                            const RunInputs& inputs, bool create) {
   const std::string head = option + " " + dir + ": ";
+  // Checked before it is made: nothing is left in the tree.
+  if (const std::string* tree = treeHolding(dir, inputs.trees)) {
+    return head + "lies in the tree " + *tree + " scanned with -r, whose next scan would find its recordings again";
+  }
   std::error_code ec;
   const fs::path path(dir);
   if (fs::exists(path, ec)) {
@@ -149,7 +172,8 @@ std::string checkDirectory(const std::string& option, const std::string& dir,
 
 std::string checkRunTargets(const RunTargets& targets,
                             const std::vector<std::string>& recordingPaths, bool dryRun) {
-  const RunInputs inputs = runInputs(targets.inputs, recordingPaths);
+  RunInputs inputs = runInputs(targets.inputs, recordingPaths);
+  for (const std::string& tree : targets.trees) inputs.trees.add(tree);
   const DispositionRequest& d = targets.dispose;
   const std::pair<const char*, std::string> directories[] = {
       {"--archive", d.archive},

@@ -150,6 +150,20 @@ TEST(FolderTrees, ZeroCrossingFilesSonogramsAndDispositionKeepTheBranch) {
   EXPECT_EQ(dry.status, 0) << dry.err;
   EXPECT_NE(dry.out.find("would move Season/Site1/n2/quiet.wav to F/Site1/n2\n"), std::string::npos) << dry.out;
 
+  // Recordings filed into the tree would be found by its next scan again:
+  // such a target is refused before anything is made or scanned, also
+  // through a link.
+  fs::create_directory_symlink(dir.file("Season/Site2"), dir.file("toSite2"));
+  for (const std::string& target : {std::string("Season/rejects"), std::string("toSite2/rejects")}) {
+    const ProgramRun inside = scanIn(dir, "-q -r -o r.txt --move-failed " + target + " Season");
+    EXPECT_EQ(inside.status, 2) << target;
+    EXPECT_NE(inside.err.find("--move-failed " + target + ": lies in the tree Season scanned with -r"),
+              std::string::npos)
+        << inside.err;
+    EXPECT_FALSE(fs::exists(dir.file(target))) << target;
+  }
+  EXPECT_EQ(scanIn(dir, "-q --dry-run --move-failed Season/rejects Season").status, 0);  // no tree without -r
+
   // Without -r the folder's own entries, and one line on what is left out.
   const ProgramRun flat = scanIn(dir, "--list Season");
   EXPECT_EQ(flat.out, "Season/top.wav\n");
