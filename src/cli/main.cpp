@@ -275,8 +275,8 @@ int main(int argc, char** argv) {
     // The listed paths come after those of the command line.
     std::string why;
     if (!readPathList(fromFile, nulSeparated, &inputs, &why)) {
-      std::fprintf(stderr, "quilve-scan: --from-file %s: %s%s\n", messageText(fromFile).c_str(),
-                   why.find("line ") == 0 || why.find("entry ") == 0 ? "" : "cannot be read: ", messageText(why).c_str());
+      std::fprintf(stderr, "quilve-scan: --from-file %s: %s\n", messageText(fromFile).c_str(),
+                   messageText(why).c_str());
       return 2;
     }
   }

@@ -39,7 +39,7 @@ bool readPathList(const std::string& source, bool nul, std::vector<std::string>*
   const bool standardInput = source == "-";
   std::FILE* f = standardInput ? stdin : std::fopen(source.c_str(), "rb");
   if (!f) {
-    *error = std::strerror(errno);
+    *error = std::string("cannot be read: ") + std::strerror(errno);
     return false;
   }
   std::string bytes;
@@ -53,7 +53,7 @@ bool readPathList(const std::string& source, bool nul, std::vector<std::string>*
   const int readError = errno;
   if (!standardInput) std::fclose(f);
   if (failed) {
-    *error = std::strerror(readError);
+    *error = std::string("cannot be read: ") + std::strerror(readError);
     return false;
   }
   return parsePathList(bytes, nul, paths, error);

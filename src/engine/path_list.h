@@ -26,7 +26,8 @@ bool parsePathList(std::string_view bytes, bool nul, std::vector<std::string>* p
 
 // Reads the list at `source` ("-" for standard input; a FIFO, as a shell's
 // process substitution gives, is read too) and parses it. False with
-// `error` set when it cannot be read or is no list.
+// `error` set when it cannot be read ("cannot be read: " and the system's
+// reason) or is no list (as parsePathList says).
 bool readPathList(const std::string& source, bool nul, std::vector<std::string>* paths, std::string* error);
 
 }  // namespace quilve

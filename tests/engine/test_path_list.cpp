@@ -55,9 +55,9 @@ TEST(PathList, ReadFromAFileOrRefusedWithTheSystemsReason) {
   ASSERT_TRUE(readPathList(dir.file("list.txt"), false, &paths, &error)) << error;
   EXPECT_EQ(paths, (Paths{"a", "b"}));
   EXPECT_FALSE(readPathList(dir.file("missing.txt"), false, &paths, &error));
-  EXPECT_EQ(error, "No such file or directory");
+  EXPECT_EQ(error, "cannot be read: No such file or directory");
   EXPECT_FALSE(readPathList(dir.path().string(), false, &paths, &error));
-  EXPECT_EQ(error, "Is a directory");
+  EXPECT_EQ(error, "cannot be read: Is a directory");
 }
 
 }  // namespace
