@@ -7,6 +7,7 @@
 
 #include "fuzz_input.h"
 #include "records/outcome_file.h"
+#include "records/subfolder.h"
 
 using namespace quilve;
 using quilve::fuzz::expect;
@@ -24,6 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::uint64_t records = 0;
     while (reader.next(&outcome)) {
       ++records;
+      expect(plainSubfolder(outcome.subfolder), "a branch leading out of the output folders was accepted");
       for (const AcceptedCall& c : outcome.calls) {
         expect(c.trace.endPoint >= 0 && c.trace.endPoint <= kTracePoints, "trace points out of range");
       }
@@ -37,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The record decoder on its own, as the file carries it.
   RecordingOutcome direct;
   if (decodeOutcome(std::string_view(bytes), &direct)) {
+    expect(plainSubfolder(direct.subfolder), "a branch leading out of the output folders was decoded");
     expect(encodeOutcome(direct).size() == size, "a decoded record encodes to another length");
   }
   return 0;

@@ -156,6 +156,15 @@ void nameTextSeeds() {
   seedText(h, "escapes", "a\\x09\\\\b%E9%4%");
 }
 
+// Lists of recordings as --from-file reads them.
+void pathListSeeds() {
+  const std::string h = "path_list";
+  seedText(h, "lines", "/data/night 1/a.wav\nb.WAV\n\nc.wv");
+  seedText(h, "windows", "D:\\card\\a.wav\r\nb.wav\r\n");
+  seedText(h, "nul", std::string("line\nend.wav\0cr\r\0\0last.wav", 26));
+  seedText(h, "long", std::string(4097, 'x') + "\nshort.wav\n");
+}
+
 void guanoSeeds() {
   const std::string h = "guano";
   seedText(h, "full",
@@ -372,6 +381,7 @@ void outcomeSeeds() {
     calls.calls.push_back(c);
   }
   calls.fileChirpCount = 2;
+  calls.subfolder = "Site1/n1";  // found below the folder scanned
   // Relative paths: the header names the folder they start from.
   h.workingFolder = "/data/season";
   OutcomeFileWriter w;
@@ -402,6 +412,7 @@ int main(int argc, char** argv) {
   zcSeeds();
   guanoSeeds();
   nameTextSeeds();
+  pathListSeeds();
   outcomeSeeds();
   realSeeds(argc > 2 ? fs::path(argv[2]) : fs::path());
   return 0;

@@ -146,7 +146,38 @@ constexpr const char* kUsage =
 int main(int argc, char** argv) {
   ScanSettings settings;
   std::vector<std::string> paths;
+  auto refuse = [](const std::string& text) {
+    std::fprintf(stderr, "quilve-inspect: %s\nRun with --help for more information.\n", text.c_str());
+    return 2;
+  };
+  bool optionsEnd = false;
   for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (optionsEnd || arg == "-" || arg.empty() || arg[0] != '-') {
+      paths.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnd = true;
+      continue;
+    }
+    if (arg == "--expansion" || arg.rfind("--expansion=", 0) == 0) {
+      std::string value;
+      if (arg.size() > std::strlen("--expansion")) {
+        value = arg.substr(std::strlen("--expansion="));
+      } else if (i + 1 < argc) {
+        value = argv[++i];
+      } else {
+        return refuse("--expansion: needs 1 or 10");
+      }
+      if (value != "1" && value != "10") return refuse("--expansion " + value + ": not 1 or 10");
+      settings.DefaultExpansionFactor = value == "10" ? 10 : 1;
+      continue;
+    }
+    if (arg != "--help" && arg != "-h" && arg != "--version") {
+      // A misspelt option is no path to look for.
+      return refuse(arg + ": unknown option (a path that starts with - is given after --)");
+    }
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
       std::fputs(kUsage, stdout);
       return 0;
@@ -154,11 +185,6 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--version") == 0) {
       std::printf("quilve-inspect %s\n", quilve::kProgramVersion);
       return 0;
-    }
-    if (std::strcmp(argv[i], "--expansion") == 0 && i + 1 < argc) {
-      settings.DefaultExpansionFactor = std::atoi(argv[++i]) == 10 ? 10 : 1;
-    } else {
-      paths.push_back(argv[i]);
     }
   }
   if (paths.empty()) {

@@ -58,14 +58,14 @@ bool sameFolder(const std::string& a, const std::string& b) {
   return a == b || fs::equivalent(a, b, ec);
 }
 
-OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const ScanSettings& settings,
-                            std::uint32_t index, std::uint32_t count) {
+OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders,
+                            const ScanSettings& settings, std::uint32_t index, std::uint32_t count) {
   OutcomeFileHeader h;
   h.programVersion = kProgramVersion;
   h.settingsValues = settingsValuesText(settings);
   h.settingsDigest = sha256Hex(h.settingsValues);
   h.listLength = paths.size();
-  h.listDigest = listDigest(paths);
+  h.listDigest = listDigest(paths, subfolders);
   h.shardIndex = index;
   h.shardCount = count;
   const Slice s = sliceOf(paths.size(), index, count);
@@ -208,7 +208,7 @@ int printInputList(const std::vector<std::string>& paths) {
 }
 
 int runShard(const ClusterOptions& options, const std::vector<std::string>& paths,
-             const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
+             const std::vector<std::string>& subfolders, const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
              const AnalysedHook& analysed, const std::atomic<bool>* stop) {
   std::uint32_t index = 0;
   std::uint32_t count = 0;
@@ -216,7 +216,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
     std::fprintf(stderr, "quilve-scan: --shard %s: expected K/N with 0 <= K < N\n", options.shard.c_str());
     return 2;
   }
-  const OutcomeFileHeader header = headerFor(paths, settings, index, count);
+  const OutcomeFileHeader header = headerFor(paths, subfolders, settings, index, count);
   const std::string& path = options.outcomesPath;
   removeDeadTemporaries(path, reporter);
 
@@ -241,6 +241,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
   std::string error;
   bool ok = writer.open(path, header, &error);
   std::size_t handed = 0;
+  std::size_t handedSoFar = 0;
   if (ok) {
     handed = analyseInOrder(slice, settings, jobs, &reporter, [&](RecordingOutcome&& outcome) {
       if (!outcome.opened) {
@@ -249,6 +250,8 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
       } else if (outcome.readFailed) {
         std::fprintf(stderr, "quilve-scan: %s: read error; scanned up to it\n", messageText(outcome.path).c_str());
       }
+      const std::size_t at = header.sliceFirst + handedSoFar++;
+      if (at < subfolders.size()) outcome.subfolder = subfolders[at];
       if (ok) ok = writer.write(outcome, &error);
     }, analysed ? AnalysedHook([&](std::size_t i, const RecordingOutcome& outcome, Reporter& messages) {
       analysed(header.sliceFirst + i, outcome, messages);
@@ -283,6 +286,7 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
     std::string file;
     OutcomeFileHeader header;
     std::vector<std::string> paths;
+    std::vector<std::string> subfolders;
   };
   std::vector<Checked> good;
   bool problems = false;
@@ -294,7 +298,7 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
       problems = true;
       continue;
     }
-    Checked c{file, open.reader->header(), {}};
+    Checked c{file, open.reader->header(), {}, {}};
     bool fine = true;
     if (c.header.programVersion != kProgramVersion) {
       problem(file, "written by quilve-scan " + c.header.programVersion + "; this is " + kProgramVersion);
@@ -311,7 +315,10 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
       fine = false;
     }
     RecordingOutcome outcome;
-    while (open.reader->next(&outcome)) c.paths.push_back(outcome.path);
+    while (open.reader->next(&outcome)) {
+      c.paths.push_back(outcome.path);
+      c.subfolders.push_back(outcome.subfolder);
+    }
     if (!open.reader->error().empty()) {
       problem(file, open.reader->error());
       fine = false;
@@ -374,12 +381,14 @@ int planMerge(const std::vector<std::string>& files, const ScanSettings& setting
 
   plan->files.clear();
   plan->paths.clear();
+  plan->subfolders.clear();
   plan->folder = first.workingFolder;
   for (const auto& [index, c] : bySlice) {
     plan->files.push_back(c->file);
     plan->paths.insert(plan->paths.end(), c->paths.begin(), c->paths.end());
+    plan->subfolders.insert(plan->subfolders.end(), c->subfolders.begin(), c->subfolders.end());
   }
-  if (listDigest(plan->paths) != first.listDigest) {
+  if (listDigest(plan->paths, plan->subfolders) != first.listDigest) {
     std::fprintf(stderr, "quilve-scan: --merge: the recordings of the outcome files do not make up the list "
                          "they were split from\n");
     return 2;
@@ -425,7 +434,8 @@ BatchResult commitMerge(const MergePlan& plan, const ScanSettings& settings, con
     RecordingOutcome outcome;
     while (open.reader->next(&outcome)) {
       if (options.stop && options.stop->load()) break;
-      if (index >= plan.paths.size() || outcome.path != plan.paths[index]) {
+      if (index >= plan.paths.size() || outcome.path != plan.paths[index] ||
+          outcome.subfolder != plan.subfolders[index]) {
         problem(file, "changed since it was checked");
         *failed = true;
         break;

@@ -39,8 +39,9 @@ int printInputList(const std::vector<std::string>& paths);
 // when `stop` ended it, with no outcome file written).
 // `analysed` (sonogram pictures) sees each outcome with its index in the
 // whole list.
+// `subfolders` (one per path, or none) are carried for the merge.
 int runShard(const ClusterOptions& options, const std::vector<std::string>& paths,
-             const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
+             const std::vector<std::string>& subfolders, const ScanSettings& settings, int jobs, bool quiet, Reporter& reporter,
              const AnalysedHook& analysed = {}, const std::atomic<bool>* stop = nullptr);
 
 // The checked outcome files of a merge, in slice order, and the list they
@@ -48,6 +49,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
 struct MergePlan {
   std::vector<std::string> files;
   std::vector<std::string> paths;
+  std::vector<std::string> subfolders;  // one per path, as the shards had them
   // Where the list's relative paths start from (empty: all are absolute).
   std::string folder;
 };

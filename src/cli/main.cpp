@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <thread>
@@ -18,6 +19,7 @@
 
 #include "cli/cluster.h"
 #include "cli/interruption.h"
+#include "cli/option_errors.h"
 #include "cli/output_lock.h"
 #include "cli/recording_summary.h"
 #include "cli/scan_safety.h"
@@ -25,6 +27,7 @@
 #include "cli/sonogram_option.h"
 #include "engine/batch_scan.h"
 #include "engine/input_paths.h"
+#include "engine/path_list.h"
 #include "input/regular_file.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
@@ -118,6 +121,26 @@ void showProgress(ConsoleReporter& console, const BatchProgress& p,
 
 // Settings that cannot scan end the run before anything is read, written or
 // moved; each problem is named with where the settings came from.
+// Names each path of `inputs` that names nothing (not even a broken link);
+// 2 when there is one, else 0.
+int reportMissingInputs(const std::vector<std::string>& inputs) {
+  constexpr std::size_t kNamed = 20;
+  std::size_t missing = 0;
+  for (const std::string& in : inputs) {
+    FileIdentity own;
+    FileKind kind = FileKind::Other;
+    int error = 0;
+    if (identityOfLink(in, &own, &error, &kind) || (error != ENOENT && error != ENOTDIR)) continue;
+    if (missing++ < kNamed) {
+      std::fprintf(stderr, "quilve-scan: %s: no such file or directory\n", messageText(in).c_str());
+    }
+  }
+  if (missing > kNamed) std::fprintf(stderr, "quilve-scan: and %zu more paths that do not exist\n", missing - kNamed);
+  if (missing == 0) return 0;
+  std::fprintf(stderr, "quilve-scan: nothing was scanned\n");
+  return 2;
+}
+
 bool settingsSound(const ScanSettings& settings, const std::string& source) {
   const std::vector<std::string> problems = settingsProblems(settings);
   for (const std::string& p : problems) {
@@ -148,8 +171,18 @@ int main(int argc, char** argv) {
   std::string settingsFile;
   std::string saveSettingsFile;
   DispositionRequest dispose;
+  bool recursive = false;
+  std::string fromFile;
+  bool nulSeparated = false;
 
   app.add_option("PATH", inputs, "Recordings, or directories whose *.w* entries are scanned");
+  app.add_flag("-r,--recursive", recursive,
+               "Scan the folders given with every folder below them (symbolic links not followed)");
+  auto* fromFileOption =
+      app.add_option("--from-file", fromFile, "Also scan the paths listed in FILE, one a line (- for standard input)")
+          ->type_name("FILE");
+  app.add_flag("-0,--null", nulSeparated, "With --from-file: the paths are separated by NUL bytes, not line ends")
+      ->needs(fromFileOption);
   app.add_option("-o,--output", resultsPath, "Results file (created with its header)");
   app.add_option("--format", format, "Results layout, or zcd for zero-crossing files")
       ->check(CLI::IsMember({"analook", "sonobat2", "echoclass", "quilve", "zcd"}));
@@ -161,7 +194,7 @@ int main(int argc, char** argv) {
   app.add_option("--zcd-dir", zcdDir, "Directory for zero-crossing files (default: that of -o)");
   app.add_option("--expansion", expansion, "Time-expansion factor of recordings that state none")
       ->check(CLI::IsMember({1, 10}));
-  app.add_option("--min-calls", minCalls, "Calls a recording needs to pass")->check(CLI::NonNegativeNumber);
+  app.add_option("--min-calls", minCalls, "Calls a recording needs to pass")->check(atLeast(0));
   app.add_option("--set", sets,
                  "A scan setting by its name or settings-file key, in its unit, e.g. --set TriggerThreshold=20 "
                  "(repeatable)")
@@ -169,7 +202,7 @@ int main(int argc, char** argv) {
   bool listSettings = false;
   app.add_flag("--list-settings", listSettings,
                "List every setting --set takes: name, settings-file key, unit, default, range, meaning");
-  app.add_option("--jobs", jobs, "Recordings analysed at once")->check(CLI::PositiveNumber);
+  app.add_option("--jobs", jobs, "Recordings analysed at once")->check(atLeast(1));
   app.add_option("--summary-json", summaryJson, "Write the summary as JSON to this file");
   app.add_flag("-q,--quiet", quiet, "No progress and no summary");
   app.add_flag("--trace", trace, "Print diagnostic trace lines");
@@ -195,8 +228,7 @@ int main(int argc, char** argv) {
   } catch (const CLI::Success& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
-    app.exit(e);
-    return 2;
+    return reportParseError(app, e);
   }
   if (listSettings) {
     std::fputs(settingsListText().c_str(), stdout);
@@ -249,6 +281,15 @@ int main(int argc, char** argv) {
     }
   }
   if (!settingsSound(settings, sets.empty() ? "settings" : "--set")) return 2;
+  if (!fromFile.empty()) {
+    // The listed paths come after those of the command line.
+    std::string why;
+    if (!readPathList(fromFile, nulSeparated, &inputs, &why)) {
+      std::fprintf(stderr, "quilve-scan: --from-file %s: %s\n", messageText(fromFile).c_str(),
+                   messageText(why).c_str());
+      return 2;
+    }
+  }
   // --save-settings alone writes the settings file and scans nothing.
   const bool settingsOnly = !saveSettingsFile.empty() && inputs.empty() && !cluster.merging();
   if (cluster.merging() && sonograms.requested()) {
@@ -260,21 +301,34 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (inputs.empty() && !cluster.merging() && !settingsOnly) {
-    std::fprintf(stderr, "quilve-scan: no recordings given (PATH...)\nRun with --help for more information.\n");
+    std::fprintf(stderr, "quilve-scan: no recordings given (PATH... or --from-file)\nRun with --help for more "
+                         "information.\n");
     return 2;
   }
+  // A path that names nothing is a slip of the command line (or of the
+  // list), not a recording that failed: nothing is scanned.
+  if (const int status = reportMissingInputs(inputs)) return status;
   if (settings.OutputFormat == kOutputZcd && resultsPath.empty() && zcdDir.empty() && !cluster.writesNoResults() &&
       !settingsOnly) {
     std::fprintf(stderr, "quilve-scan: zero-crossing output needs -o or --zcd-dir\n");
     return 2;
   }
 
+  if (resultsPath.empty() && settings.OutputFormat != kOutputZcd && !cluster.writesNoResults() && !settingsOnly) {
+    std::fprintf(stderr, "quilve-scan: note: no results file is written (-o FILE writes one)\n");
+  }
+
   ConsoleReporter console(trace);
   // Each file once, however many spellings reach it; a folder that cannot
   // be listed is named with the system's reason.
-  ExpandedInputs expanded = expandInputs(inputs);
+  ExpandedInputs expanded = expandInputs(inputs, recursive);
   for (const std::string& in : expanded.emptyFolders) {
-    console.warning(in + ": no recordings (*.w*) in this directory");
+    console.warning(in + (recursive ? ": no recordings (*.w*) in this folder or any folder below it"
+                                    : ": no recordings (*.w*) in this directory"));
+  }
+  for (const auto& [folder, count] : expanded.unscannedSubfolders) {
+    console.warning(folder + ": " + std::to_string(count) + (count == 1 ? " subfolder holds" : " subfolders hold") +
+                    " recordings, not scanned (-r, --recursive scans them)");
   }
   std::vector<BatchRecordingReport> unreadableFolders;
   for (const InputProblem& p : expanded.unreadableFolders) {
@@ -290,6 +344,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve-scan: note: %s\n", messageText(note).c_str());
   }
   std::vector<std::string> paths = std::move(expanded.paths);
+  std::vector<std::string> subfolders = std::move(expanded.subfolders);
   MergePlan mergePlan;
   if (cluster.merging()) {
     if (const int status = planMerge(cluster.mergeFiles, settings, &mergePlan)) return status;
@@ -298,7 +353,15 @@ int main(int argc, char** argv) {
       return status;
     }
     paths = mergePlan.paths;
+    subfolders = mergePlan.subfolders;
   }
+  // Where below their folders the outputs and disposition of each recording
+  // of a tree go.
+  std::map<std::string, std::string> subfolderOf;
+  for (std::size_t i = 0; i < paths.size() && i < subfolders.size(); ++i) {
+    if (!subfolders[i].empty()) subfolderOf.emplace(paths[i], subfolders[i]);
+  }
+  if (subfolderOf.empty()) subfolders.clear();
 
   {
     // Every target is checked before a night's scan rather than after it,
@@ -313,6 +376,13 @@ int main(int argc, char** argv) {
     targets.outcomes = cluster.outcomesPath;
     targets.separateZeroCrossingFiles = settings.OutputFormat == kOutputZcd && !settings.AllowFileCombining;
     targets.sonogramDirectory = sonograms.directory();
+    targets.subfolders = subfolders;
+    if (recursive) {
+      for (const std::string& in : inputs) {
+        std::error_code ec;
+        if (fs::is_directory(in, ec)) targets.trees.push_back(in);
+      }
+    }
     const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);
     if (!problem.empty()) {
       std::fprintf(stderr, "quilve-scan: %s\n", messageText(problem).c_str());
@@ -332,8 +402,8 @@ int main(int argc, char** argv) {
   if (cluster.sharding()) {
     // The shards read the recordings, so they draw the pictures.
     BatchOptions pictures;
-    if (!sonograms.prepare(paths, settings, pictures)) return 1;
-    const int status = runShard(cluster, paths, settings, jobs, quiet, console, pictures.analysed,
+    if (!sonograms.prepare(paths, subfolders, settings, pictures)) return 1;
+    const int status = runShard(cluster, paths, subfolders, settings, jobs, quiet, console, pictures.analysed,
                                 &interruption.stopFlag());
     if (status < 0 || interruption.interrupted()) return 128 + interruption.signal();
     return status == 0 && sonograms.anyFailed() ? 1 : status;
@@ -345,8 +415,9 @@ int main(int argc, char** argv) {
   const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
-  if (!sonograms.prepare(paths, settings, options)) return 1;
+  if (!sonograms.prepare(paths, subfolders, settings, options)) return 1;
   options.jobs = jobs;
+  options.subfolders = std::move(subfolderOf);
   options.resultsPath = resultsPath;
   if (!resultsPath.empty() && settings.OutputFormat != kOutputZcd) {
     // The results file exists with its header even when no call is found.

@@ -62,11 +62,30 @@ class KnownFiles {
   std::map<Key, std::string> byFile_;
 };
 
-// What the run reads: the recordings, and the directories they are in.
+// What the run reads: the recordings, the directories they are in, and the
+// trees scanned whole.
 struct RunInputs {
   KnownFiles recordings;
   KnownFiles directories;
+  KnownFiles trees;
 };
+
+// The tree of `trees` that `dir` (existing or not) lies in, by any name;
+// null when it is in none.
+const std::string* treeHolding(const std::string& dir, const KnownFiles& trees) {
+  std::error_code ec;
+  fs::path p = fs::weakly_canonical(fs::absolute(fs::path(dir), ec), ec);
+  if (ec) return nullptr;
+  for (;;) {
+    FileIdentity f;
+    if (identityOfPath(p.string(), &f)) {
+      if (const std::string* tree = trees.find(f)) return tree;
+    }
+    const fs::path parent = p.parent_path();
+    if (parent == p || parent.empty()) return nullptr;
+    p = parent;
+  }
+}
 
 RunInputs runInputs(const std::vector<std::string>& inputs,
                     const std::vector<std::string>& recordingPaths) {
@@ -119,6 +138,10 @@ std::string checkOutputFile(const std::string& option, const std::string& path,
 std::string checkDirectory(const std::string& option, const std::string& dir,
                            const RunInputs& inputs, bool create) {
   const std::string head = option + " " + dir + ": ";
+  // Checked before it is made: nothing is left in the tree.
+  if (const std::string* tree = treeHolding(dir, inputs.trees)) {
+    return head + "lies in the tree " + *tree + " scanned with -r, whose next scan would find its recordings again";
+  }
   std::error_code ec;
   const fs::path path(dir);
   if (fs::exists(path, ec)) {
@@ -149,7 +172,8 @@ std::string checkDirectory(const std::string& option, const std::string& dir,
 
 std::string checkRunTargets(const RunTargets& targets,
                             const std::vector<std::string>& recordingPaths, bool dryRun) {
-  const RunInputs inputs = runInputs(targets.inputs, recordingPaths);
+  RunInputs inputs = runInputs(targets.inputs, recordingPaths);
+  for (const std::string& tree : targets.trees) inputs.trees.add(tree);
   const DispositionRequest& d = targets.dispose;
   const std::pair<const char*, std::string> directories[] = {
       {"--archive", d.archive},
@@ -205,15 +229,17 @@ std::string checkRunTargets(const RunTargets& targets,
     zcDirectory = fs::absolute(fs::path(targets.resultsPath)).parent_path().string();
   }
   if (targets.separateZeroCrossingFiles && !zcDirectory.empty()) {
-    for (const std::string& recording : recordingPaths) {
-      const std::string path = GenerateZCD::filePathFor(zcDirectory, recording);
+    for (std::size_t i = 0; i < recordingPaths.size(); ++i) {
+      const std::string& recording = recordingPaths[i];
+      const std::string folder = i < targets.subfolders.size() ? joinPath(zcDirectory, targets.subfolders[i]) : zcDirectory;
+      const std::string path = GenerateZCD::filePathFor(folder, recording);
       const std::string problem =
           checkWrittenFile("zero-crossing file " + path + " of " + recording + ": ", path, inputs);
       if (!problem.empty()) return problem;
     }
   }
   if (!targets.sonogramDirectory.empty()) {
-    const std::vector<std::string> names = SonogramWriter::pictureNames(recordingPaths);
+    const std::vector<std::string> names = SonogramWriter::pictureNames(recordingPaths, targets.subfolders);
     for (std::size_t i = 0; i < names.size(); ++i) {
       const std::string path = (fs::path(targets.sonogramDirectory) / (names[i] + "-p1.png")).string();
       const std::string problem = checkWrittenFile(
@@ -278,7 +304,7 @@ bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Re
       for (const ListedFile& f : view.files(ResultList::Passed)) {
         if (leave(ResultList::Passed, f)) continue;
         std::printf("would %s %s to %s\n", request.archive.empty() ? "move" : "copy",
-                    messageText(f.path).c_str(), messageText(passedTarget).c_str());
+                    messageText(f.path).c_str(), messageText(joinPath(passedTarget, f.subfolder)).c_str());
       }
     }
     if (!request.moveFailed.empty() || request.trashFailed) {
@@ -286,7 +312,7 @@ bool disposeRecordings(const DispositionRequest& request, ScanLists& scanned, Re
         if (leave(ResultList::Failed, f)) continue;
         if (!request.moveFailed.empty()) {
           std::printf("would move %s to %s\n", messageText(f.path).c_str(),
-                      messageText(request.moveFailed).c_str());
+                      messageText(joinPath(request.moveFailed, f.subfolder)).c_str());
         } else {
           std::printf("would send %s to the trash\n", messageText(f.path).c_str());
         }

@@ -41,6 +41,13 @@ struct RunTargets {
   // (else that of resultsPath); not predicted when recordings are combined.
   bool separateZeroCrossingFiles = false;
   std::string sonogramDirectory;     // --sonograms
+  // One per recording path (or none): the folder below the scanned folder
+  // it was found in, which its zero-crossing file and sonograms keep.
+  std::vector<std::string> subfolders;
+  // Folders scanned with every folder below them (-r): no disposition
+  // target may lie in such a tree, where the next scan of it would find
+  // the recordings filed away again.
+  std::vector<std::string> trees;
 };
 
 // Checks every target before the scan: a directory target exists or can be
@@ -52,7 +59,8 @@ struct RunTargets {
 // compared by device and inode, so a hard link counts), nor an existing
 // file that holds a recording; the zero-crossing files and the first
 // sonogram pages the run will write are checked by their names the same
-// way. Missing target directories are created unless `dryRun`. Returns the
+// way. No disposition target may lie in one of `trees`, by any name.
+// Missing target directories are created unless `dryRun`. Returns the
 // problem ("--move-failed /x: is a file", "--summary-json s.json: is the
 // recording in/a.wav (the same file); choose another name"), empty when all
 // is well.

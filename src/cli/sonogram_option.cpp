@@ -15,8 +15,8 @@ void SonogramOption::addTo(CLI::App& app) {
   app.add_flag("--sonograms-all", all_, "With --sonograms: a sonogram of every recording")->needs(dir);
 }
 
-bool SonogramOption::prepare(const std::vector<std::string>& paths, const ScanSettings& settings,
-                             BatchOptions& options) {
+bool SonogramOption::prepare(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders,
+                             const ScanSettings& settings, BatchOptions& options) {
   if (!requested()) return true;
   std::error_code ec;
   std::filesystem::create_directories(directory_, ec);
@@ -26,7 +26,7 @@ bool SonogramOption::prepare(const std::vector<std::string>& paths, const ScanSe
     return false;
   }
   writer_ = std::make_unique<SonogramWriter>(directory_, all_, settings);
-  names_ = SonogramWriter::pictureNames(paths);
+  names_ = SonogramWriter::pictureNames(paths, subfolders);
   options.analysed = [this](std::size_t index, const RecordingOutcome& outcome, Reporter& reporter) {
     if (writer_->write(outcome, names_[index], &reporter).failed) failed_ = true;
   };

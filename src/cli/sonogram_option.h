@@ -25,8 +25,10 @@ class SonogramOption {
   // Makes the picture directory and hooks the writer into the scan of
   // `paths`. False with a message on standard error when the directory
   // cannot be made.
-  bool prepare(const std::vector<std::string>& paths, const ScanSettings& settings,
-               BatchOptions& options);
+  // `subfolders` (one per path, or none) put the pictures of a scanned
+  // tree's recordings in their branches below the picture directory.
+  bool prepare(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders,
+               const ScanSettings& settings, BatchOptions& options);
 
   // Whether any picture could not be written (each was reported).
   bool anyFailed() const { return failed_.load(); }

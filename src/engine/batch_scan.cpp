@@ -62,6 +62,11 @@ class HeldReporter final : public Reporter {
   DeferredReporter held_;
 };
 
+std::string subfolderOf(const BatchOptions& options, const std::string& path) {
+  const auto it = options.subfolders.find(path);
+  return it == options.subfolders.end() ? std::string() : it->second;
+}
+
 struct Slot {
   std::optional<RecordingOutcome> outcome;
   DeferredReporter messages;
@@ -189,6 +194,7 @@ struct BatchCommitter::Outputs {
         commitAsFound(settings, session, CommitOutputs{resultsOutput, &zeroCrossing}) {
     log.reporter = &held;
     zeroCrossing.setDirectory(options.zeroCrossingDirectory);
+    zeroCrossing.setSubfolders(&options.subfolders);
   }
   HeldReporter held;
   ResultsTarget target;
@@ -364,6 +370,7 @@ class BatchCommitter::Run {
 
   void commitPending(Pending& p) {
     p.messages.replay(committer_.options_.reporter);
+    p.outcome.subfolder = subfolderOf(committer_.options_, p.outcome.path);
     bool begun = p.streamed;
     if (!begun && p.outcome.opened && p.calls.size() > 0) {
       committer_.outputs_->zeroCrossing.beginRecording(p.outcome.metadata);
@@ -469,7 +476,10 @@ BatchResult runBatchScan(const std::vector<std::string>& paths, const ScanSettin
   // A caller that looks at each analysis sees its calls: they are kept.
   const std::size_t handed =
       analyseInOrder(paths, settings, options.jobs, options.reporter,
-                     [&](RecordingOutcome&& outcome) { committer.commit(outcome); }, options.analysed,
+                     [&](RecordingOutcome&& outcome) {
+                       outcome.subfolder = subfolderOf(options, outcome.path);
+                       committer.commit(outcome);
+                     }, options.analysed,
                      options.stop);
   BatchResult result = committer.finish();
   result.stopped = handed < paths.size();

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ struct BatchOptions {
   // Zero-crossing files (OutputFormat 4) go here; empty: the directory of
   // the results path.
   std::string zeroCrossingDirectory;
+  // Recordings found below a folder given (a tree scanned), by path: the
+  // folder below it each was found in. Their zero-crossing files go there
+  // below the zero-crossing directory, and their list entries keep it for
+  // disposition. A recording not named here is of the folder given itself.
+  std::map<std::string, std::string> subfolders;
   Reporter* reporter = nullptr;  // warnings and trace lines, in input order
   // Memory for the calls of the recordings analysed ahead of their turn
   // (with several jobs), shared among them; more go to a temporary file in

@@ -29,6 +29,10 @@ struct FileEntry {
   // The file when the scan opened it. A recording that is no longer that
   // file, unchanged, at its disposition stays where it is.
   FileIdentity identity;
+  // The folder below the scanned folder the recording was found in (a scan
+  // of a tree); its disposition keeps it below the target. Empty for a
+  // recording of the scanned folder itself or one given by name.
+  std::string subfolder;
 };
 
 class FileList {

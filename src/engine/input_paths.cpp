@@ -44,6 +44,13 @@ std::string joinSpellings(const std::vector<std::string>& spellings) {
 
 std::vector<std::string> eachFileOnce(const std::vector<std::string>& paths,
                                       std::vector<std::string>* notes) {
+  std::vector<std::string> out;
+  for (std::size_t i : eachFileOnceIndices(paths, notes)) out.push_back(paths[i]);
+  return out;
+}
+
+std::vector<std::size_t> eachFileOnceIndices(const std::vector<std::string>& paths,
+                                             std::vector<std::string>* notes) {
   // The indices of the spellings of each file, by device and inode.
   std::map<std::pair<std::uint64_t, std::uint64_t>, std::vector<std::size_t>> spellingsOf;
   std::vector<std::pair<std::uint64_t, std::uint64_t>> firstSeen;
@@ -83,21 +90,41 @@ std::vector<std::string> eachFileOnce(const std::vector<std::string>& paths,
                        paths[kept]);
     }
   }
-  std::vector<std::string> out;
+  std::vector<std::size_t> out;
   out.reserve(paths.size());
   for (std::size_t i = 0; i < paths.size(); ++i) {
-    if (keep[i]) out.push_back(paths[i]);
+    if (keep[i]) out.push_back(i);
   }
   return out;
 }
 
-ExpandedInputs expandInputs(const std::vector<std::string>& inputs) {
+ExpandedInputs expandInputs(const std::vector<std::string>& inputs, bool recursive) {
   ExpandedInputs expanded;
   std::vector<std::string> all;
+  std::vector<std::string> subfolders;
+  WalkedFolders walked;
   for (const std::string& in : inputs) {
     std::error_code ec;
     if (!fs::is_directory(in, ec)) {
       all.push_back(in);
+      subfolders.emplace_back();
+      continue;
+    }
+    if (recursive) {
+      FolderTree tree;
+      walkFolderTree(in, &walked, &tree);
+      for (TreeRecording& r : tree.recordings) {
+        all.push_back(std::move(r.path));
+        subfolders.push_back(std::move(r.subfolder));
+      }
+      // A tree with folders that cannot be read is not "empty": its
+      // folders are named instead.
+      if (tree.recordings.empty() && tree.unreadable.empty() && tree.notes.empty()) {
+        expanded.emptyFolders.push_back(in);
+      }
+      expanded.unreadableFolders.insert(expanded.unreadableFolders.end(), tree.unreadable.begin(),
+                                        tree.unreadable.end());
+      expanded.notes.insert(expanded.notes.end(), tree.notes.begin(), tree.notes.end());
       continue;
     }
     std::vector<std::string> found;
@@ -107,9 +134,14 @@ ExpandedInputs expandInputs(const std::vector<std::string>& inputs) {
       continue;
     }
     if (found.empty()) expanded.emptyFolders.push_back(in);
+    if (const std::size_t left = subfoldersWithRecordings(in)) expanded.unscannedSubfolders.emplace_back(in, left);
     all.insert(all.end(), found.begin(), found.end());
+    subfolders.resize(all.size());
   }
-  expanded.paths = eachFileOnce(all, &expanded.notes);
+  for (std::size_t i : eachFileOnceIndices(all, &expanded.notes)) {
+    expanded.paths.push_back(all[i]);
+    expanded.subfolders.push_back(subfolders[i]);
+  }
   return expanded;
 }
 

@@ -301,6 +301,7 @@ FileEntry recordingEntry(const RecordingOutcome& outcome, int value) {
     e.hold = outcome.readReason.empty() ? readStatusName(outcome.readStatus) : outcome.readReason;
   }
   e.identity = outcome.identity;
+  e.subfolder = outcome.subfolder;
   return e;
 }
 

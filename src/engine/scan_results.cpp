@@ -13,6 +13,7 @@ ListedFile listedFile(const FileEntry& entry, const std::string& inputDirectory)
   f.path = entry.path == entry.name ? joinPath(inputDirectory, entry.name) : entry.path;
   f.hold = entry.hold;
   f.identity = entry.identity;
+  f.subfolder = entry.subfolder;
   return f;
 }
 

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "output/file_operations.h"
+
 namespace quilve {
 
 ZeroCrossingOutput::ZeroCrossingOutput(const ScanSettings& settings, const ResultsTarget& target,
@@ -16,6 +18,22 @@ std::string ZeroCrossingOutput::outputDirectory() const {
   // zero-crossing files go there too.
   const std::filesystem::path parent = std::filesystem::path(target_.path).parent_path();
   return parent.empty() ? std::string("./") : parent.string() + "/";
+}
+
+std::string ZeroCrossingOutput::directoryFor(const std::string& recording) {
+  const std::string directory = outputDirectory();
+  if (directory.empty() || !subfolders_) return directory;
+  const auto it = subfolders_->find(recording);
+  if (it == subfolders_->end() || it->second.empty()) return directory;
+  std::string made;
+  std::string error;
+  if (makeSubfolder(directory, it->second, &made, &error)) return withTrailingSeparator(made);
+  ++writeFailures_;
+  if (reporter_ && error != lastFailedPath_) {
+    lastFailedPath_ = error;
+    reporter_->warning("Failed creating the zero-crossing folder for " + recording + ": " + error);
+  }
+  return {};
 }
 
 void ZeroCrossingOutput::beginRecording(const RecordingMetadata& metadata) {
@@ -101,7 +119,7 @@ void ZeroCrossingOutput::writeCombined(const ChirpRecord& trace, const ScanJob& 
       generator_.writeCall(trace))
     return;
 
-  const std::string directory = outputDirectory();
+  const std::string directory = directoryFor(job.recordingPath);
   const std::string name = GenerateZCD::combinedFileName(job.recordingPath, start);
   // The recording that started the open file has the same combined name:
   // opening it again would truncate the calls already in it, so the call
@@ -126,7 +144,6 @@ void ZeroCrossingOutput::writeCombined(const ChirpRecord& trace, const ScanJob& 
 }
 
 void ZeroCrossingOutput::writeSeparate(const ChirpRecord& trace, const ScanJob& job) {
-  const std::string directory = outputDirectory();
   // A combined file left open by an earlier recording has another time
   // base; this recording's calls go into its own file.
   if (generator_.isOpen() && openFor_ != job.recordingPath) {
@@ -134,6 +151,7 @@ void ZeroCrossingOutput::writeSeparate(const ChirpRecord& trace, const ScanJob& 
     checkWrites();
   }
   if (!generator_.isOpen()) {
+    const std::string directory = directoryFor(job.recordingPath);
     if (directory.empty() || job.recordingPath.empty()) return;
     const std::string claimed = claimName(directory, job.recordingPath, job.recordingPath);
     if (!generator_.openRecordingFile(directory, claimed)) {

@@ -42,6 +42,9 @@ class ZeroCrossingOutput : public CallOutput {
   void setDirectory(const std::string& directory) { directoryOverride_ = directory; }
   // The directory new files are made in; empty when none is set.
   std::string outputDirectory() const;
+  // Recordings whose files go to a folder below that directory, by path
+  // (made when it is missing); the map must outlive this output.
+  void setSubfolders(const std::map<std::string, std::string>* subfolders) { subfolders_ = subfolders; }
 
   // Start of a recording: blank header text, then the recording's device
   // ("DEV") and comment ("CMT").
@@ -78,7 +81,12 @@ class ZeroCrossingOutput : public CallOutput {
   const ScanSettings& settings_;
   const ResultsTarget& target_;
   Reporter* reporter_;
+  // The folder the files of `recording` go to, made when it is missing;
+  // empty when there is none (a folder that cannot be made is reported).
+  std::string directoryFor(const std::string& recording);
+
   std::string directoryOverride_;
+  const std::map<std::string, std::string>* subfolders_ = nullptr;
   std::string lastFailedPath_;
   std::map<std::string, std::string> claimed_;  // file path -> recording, this run
   std::string openFor_;  // recording whose own file is open; empty for a combined file

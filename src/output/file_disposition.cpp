@@ -111,17 +111,20 @@ bool FileDisposition::handleFile(const Job& job, const ListedFile& file, bool co
     *left = r.source;
     return r.ok;
   }
+  // A recording of a scanned tree goes to its branch below the target.
+  std::string directory = job.directory;
+  if (!file.subfolder.empty() && !makeSubfolder(job.directory, file.subfolder, &directory, error)) return false;
   auto run = [&](Overwrite overwrite) {
     FileOpResult r = job.kind == Kind::Copy
-                         ? copyIntoDirectory(source, job.directory, overwrite, file.identity)
-                         : moveIntoDirectory(source, job.directory, overwrite, file.identity);
+                         ? copyIntoDirectory(source, directory, overwrite, file.identity)
+                         : moveIntoDirectory(source, directory, overwrite, file.identity);
     *left = r.source;
     return r;
   };
   FileOpResult r = run(Overwrite::Never);
   if (!r.ok && r.targetExists && confirm) {
     if (!host_.askYesNo(job.caption,
-                        fill("%s already exists in %s. Replace it?", {name, job.directory}))) {
+                        fill("%s already exists in %s. Replace it?", {name, directory}))) {
       *declined = true;
       return false;
     }

@@ -74,6 +74,10 @@ struct ListedFile {
   std::string hold;
   // The file when the scan opened it; unknown when it was not opened.
   FileIdentity identity;
+  // Where below the target folder a copy or move puts it ("Site1/0601" for
+  // a recording found that far below the scanned folder), so that equal
+  // names of different branches never meet; empty: the target itself.
+  std::string subfolder;
 };
 
 // The passed-files and failed-files lists and the input file list, as

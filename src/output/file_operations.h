@@ -15,6 +15,7 @@
 #include <string>
 
 #include "input/file_identity.h"
+#include "records/subfolder.h"
 
 namespace quilve {
 
@@ -65,6 +66,13 @@ std::string withoutTrailingSeparator(const std::string& directory);
 
 // Text after the last separator.
 std::string baseName(const std::string& path);
+
+// The folder `subfolder` (plainSubfolder) below `directory`, made where it
+// is missing, one name at a time. A name that exists as anything but a
+// folder, a symbolic link among them, is not gone through: false with
+// `error` naming it. An empty `subfolder` gives `directory` itself.
+bool makeSubfolder(const std::string& directory, const std::string& subfolder, std::string* made,
+                   std::string* error);
 
 // Copies the regular file `source` into `directory` under the same name.
 // With a known `expected` the file is copied only while it is that file

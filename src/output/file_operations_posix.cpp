@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace quilve {
@@ -358,6 +359,42 @@ FileOpResult moveToTrash(const std::string& path, const FileIdentity& expected) 
   std::string error;
   if (trashWithGio(path, &error)) return success();
   return settle(failure(error), path, expected);
+}
+
+bool makeSubfolder(const std::string& directory, const std::string& subfolder, std::string* made,
+                   std::string* error) {
+  if (!plainSubfolder(subfolder)) {
+    *error = subfolder + ": not a folder below " + directory;
+    return false;
+  }
+  std::string path = directory;
+  std::size_t from = 0;
+  while (from < subfolder.size()) {
+    const std::size_t end = std::min(subfolder.find('/', from), subfolder.size());
+    path = joinPath(path, subfolder.substr(from, end - from));
+    from = end + 1;
+    // Made here or by a thread of the same run at once: either way it must
+    // be a folder of its own, not a link that leads elsewhere.
+    if (mkdir(path.c_str(), 0777) != 0 && errno != EEXIST) {
+      *error = path + ": cannot be made: " + errnoText(errno);
+      return false;
+    }
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0) {
+      *error = path + ": " + errnoText(errno);
+      return false;
+    }
+    if (S_ISLNK(st.st_mode)) {
+      *error = path + " is a symbolic link, not a folder of the target";
+      return false;
+    }
+    if (!S_ISDIR(st.st_mode)) {
+      *error = path + " is not a folder";
+      return false;
+    }
+  }
+  *made = path;
+  return true;
 }
 
 FileOpResult renameNoReplace(const std::string& from, const std::string& to) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "output/file_operations.h"
 #include "output/png_file.h"
 #include "output/recording_signature.h"
 #include "output/sonogram_columns.h"
@@ -17,14 +18,18 @@ namespace fs = std::filesystem;
 SonogramWriter::SonogramWriter(std::string directory, bool allRecordings, const ScanSettings& settings)
     : directory_(std::move(directory)), all_(allRecordings), settings_(settings) {}
 
-std::vector<std::string> SonogramWriter::pictureNames(const std::vector<std::string>& paths) {
+std::vector<std::string> SonogramWriter::pictureNames(const std::vector<std::string>& paths,
+                                                      const std::vector<std::string>& subfolders) {
   std::vector<std::string> names;
   std::set<std::string> taken;
-  for (const std::string& path : paths) {
-    const fs::path p(path);
-    std::string name = p.stem().string();
-    if (name.empty() || taken.count(name)) name = p.filename().string();
-    if (name.empty()) name = "recording";
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    const std::string folder = i < subfolders.size() && plainSubfolder(subfolders[i]) && !subfolders[i].empty()
+                                   ? subfolders[i] + "/"
+                                   : std::string();
+    const fs::path p(paths[i]);
+    std::string name = folder + p.stem().string();
+    if (name == folder || taken.count(name)) name = folder + p.filename().string();
+    if (name == folder) name = folder + "recording";
     const std::string base = name;
     for (int n = 2; taken.count(name); ++n) name = base + "~" + std::to_string(n);
     taken.insert(name);
@@ -86,8 +91,16 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
     page.title = fileName + "  " + verdict + "  page " + std::to_string(number) + ": " +
                  std::to_string(page.firstColumn) + "-" + std::to_string(page.firstColumn + n) + " ms";
     const Raster picture = drawSonogramPage(page, outcome.calls);
-    const std::string path = (fs::path(directory_) / (name + "-p" + std::to_string(number) + ".png")).string();
     std::string error;
+    // A recording of a scanned tree has its pictures in its branch.
+    std::string directory = directory_;
+    if (const std::size_t slash = name.find_last_of('/'); slash != std::string::npos &&
+        !makeSubfolder(directory_, name.substr(0, slash), &directory, &error)) {
+      warn(outcome.path + ": cannot write the sonogram: " + error);
+      break;
+    }
+    const std::string path =
+        (fs::path(directory) / (baseName(name) + "-p" + std::to_string(number) + ".png")).string();
     if (holdsRecording(path)) {
       // The picture would be renamed over a recording.
       warn(path + ": cannot write the sonogram: it holds a recording, which is not replaced");

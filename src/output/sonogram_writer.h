@@ -39,7 +39,11 @@ class SonogramWriter {
   // the file name without its extension, or with it when an earlier
   // recording has the same stem, with "~2", "~3", ... added while still
   // taken, so that no recording's pictures replace another's.
-  static std::vector<std::string> pictureNames(const std::vector<std::string>& paths);
+  // With `subfolders` (one per path, as a tree scan finds them), a name is
+  // that of its folder below the picture directory ("Site1/0601/a"), unique
+  // within that folder.
+  static std::vector<std::string> pictureNames(const std::vector<std::string>& paths,
+                                               const std::vector<std::string>& subfolders = {});
 
   // Draws and writes the pages of one analysed recording; every problem
   // goes to `reporter` as a warning naming the file. Safe to call from

@@ -1,4 +1,5 @@
 #include "records/outcome_file.h"
+#include "records/subfolder.h"
 
 #include <fcntl.h>
 #include <glib.h>
@@ -253,10 +254,12 @@ std::string sha256Hex(std::string_view data) {
   return out;
 }
 
-std::string listDigest(const std::vector<std::string>& paths) {
+std::string listDigest(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders) {
   detail::Sha256 h;
-  for (const std::string& p : paths) {
-    h.add(p);
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    h.add(paths[i]);
+    h.add(std::string_view("\0", 1));
+    if (i < subfolders.size()) h.add(subfolders[i]);
     h.add(std::string_view("\0", 1));
   }
   const std::string d = h.digest();
@@ -281,7 +284,8 @@ std::string encodeOutcome(const RecordingOutcome& outcome) {
 
 bool decodeOutcome(std::string_view bytes, RecordingOutcome* outcome) {
   *outcome = RecordingOutcome{};
-  return decodeExactly(bytes, outcome);
+  // A subfolder leads below the folders the outputs go to, never out of them.
+  return decodeExactly(bytes, outcome) && plainSubfolder(outcome->subfolder);
 }
 
 std::string outcomeTemporaryName(const std::string& path, const std::string& host, long pid) {

@@ -35,7 +35,9 @@ class Sha256;
 
 // 2: the header names the folder the list's relative paths start from, and
 // each recording carries the identity of its file when it was opened.
-constexpr std::uint32_t kOutcomeFormatVersion = 2;
+// 3: each recording carries the folder below the scanned folder it was
+// found in (a tree scanned), and the list digest covers those folders.
+constexpr std::uint32_t kOutcomeFormatVersion = 3;
 
 struct OutcomeFileHeader {
   std::string programVersion;
@@ -55,8 +57,9 @@ struct OutcomeFileHeader {
 // SHA-256 of `data` as 64 lower-case hex digits.
 std::string sha256Hex(std::string_view data);
 
-// SHA-256 of an input list: each path followed by a NUL.
-std::string listDigest(const std::vector<std::string>& paths);
+// SHA-256 of an input list: each path and then its subfolder (empty when
+// `subfolders` has none for it), each followed by a NUL.
+std::string listDigest(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders = {});
 
 // The K-th of N contiguous slices of a list of `length` items: slices
 // differ in length by at most one, the longer ones first.

@@ -129,6 +129,7 @@ void recordFields(Io& io, R& r) {
 template <class Io, class R, IfRecord<R, RecordingOutcome> = 0>
 void recordFields(Io& io, R& r) {
   io(r.path);
+  io(r.subfolder);
   io(r.opened);
   io(r.identity);
   io(r.openFailure);

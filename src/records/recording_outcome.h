@@ -42,6 +42,11 @@ inline const char* readStatusName(ReadStatus s) {
 // What the analysis of one recording leaves for the commit step.
 struct RecordingOutcome {
   std::string path;
+  // The folder below the scanned folder the recording was found in, when a
+  // tree is scanned ("Site1/0601"); its disposition, zero-crossing files
+  // and sonograms keep it. Empty for a recording of a folder given or a
+  // file given by name.
+  std::string subfolder;
   bool opened = false;
   std::string openFailure;  // why the recording could not be opened
   bool readFailed = false;  // the data ended in a read error

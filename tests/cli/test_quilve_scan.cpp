@@ -78,9 +78,17 @@ TEST(QuilveScan, UsageErrorsAndUnreadableInput) {
   EXPECT_EQ(run("--help", dir).status, 0);
   EXPECT_EQ(run("--version", dir).status, 0);
   // Nothing readable at all.
-  const CliRun none = run(dir.file("broken.wav") + " " + dir.file("missing.wav"), dir);
+  const CliRun none = run(dir.file("broken.wav"), dir);
   EXPECT_EQ(none.status, 1);
-  EXPECT_NE(none.err.find("missing.wav: cannot be read: No such file or directory"), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find("broken.wav: cannot be read"), std::string::npos) << none.err;
+  // A path that names nothing is a slip of the command line: named, and
+  // nothing is scanned.
+  const CliRun missing = run("-o " + dir.file("r.txt") + " " + dir.file("broken.wav") + " " + dir.file("missing.wav"), dir);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_NE(missing.err.find("quilve-scan: " + dir.file("missing.wav") + ": no such file or directory"),
+            std::string::npos) << missing.err;
+  EXPECT_EQ(missing.err.find("broken.wav"), std::string::npos) << missing.err;
+  EXPECT_FALSE(std::filesystem::exists(dir.file("r.txt")));
 }
 
 TEST(QuilveScan, SettingsFromTheCommandLineChangeTheScan) {

@@ -41,6 +41,7 @@ struct FakeLists : DispositionLists {
   std::vector<std::string> passed, failed, input;
   std::map<std::string, std::string> holds;  // name -> why it was not read whole
   std::map<std::string, FileIdentity> opened;  // name -> the file when the scan opened it
+  std::map<std::string, std::string> subfolders;  // name -> its branch below the target
   int passedSelection = -1, failedSelection = -1;
 
   std::vector<std::string>& of(ResultList l) { return l == ResultList::Passed ? passed : failed; }
@@ -55,6 +56,7 @@ struct FakeLists : DispositionLists {
     if (it != holds.end()) f.hold = it->second;
     auto was = opened.find(name);
     if (was != opened.end()) f.identity = was->second;
+    if (auto sub = subfolders.find(name); sub != subfolders.end()) f.subfolder = sub->second;
     return f;
   }
   std::vector<ListedFile> files(ResultList l) const override {
@@ -210,6 +212,35 @@ TEST_F(DispositionTest, AllOperationRemovesExactlyTheHandledEntries) {
   EXPECT_NE(host.warnings[0].find("1 of 2 files"), std::string::npos);
   EXPECT_NE(host.warnings[0].find("a.wav: "), std::string::npos);
   EXPECT_EQ(host.warnings[0].find("b.wav"), std::string::npos);
+}
+
+TEST_F(DispositionTest, ARecordingOfATreeKeepsItsBranchBelowTheTargetNeverThroughALink) {
+  // Equal names of two branches meet nowhere.
+  writeFile(archive() / "a.wav", "an earlier a.wav");
+  lists.subfolders = {{"a.wav", "Site1/n1"}, {"b.wav", "Site2"}};
+  state.archiveDirectory = archive().string();
+  state.passedAction = PassedAction::Archive;
+  EXPECT_TRUE(dispo.archiveAll(ResultList::Passed, false));
+  EXPECT_EQ(readFile(archive() / "Site1/n1/a.wav"), "data of a.wav");
+  EXPECT_EQ(readFile(archive() / "Site2/b.wav"), "data of b.wav");
+  EXPECT_EQ(readFile(archive() / "a.wav"), "an earlier a.wav");
+
+  // A branch of the target that is a link is not gone through, and a
+  // branch that would lead out of the target is refused: both files stay.
+  const fs::path elsewhere = tmp.path() / "elsewhere";
+  fs::create_directory(elsewhere);
+  fs::create_directory_symlink(elsewhere, archive() / "Linked");
+  lists.failed = {"c.wav", "b.wav"};
+  lists.subfolders = {{"c.wav", "Linked/n1"}, {"b.wav", "../out"}};
+  state.moveDirectory = archive().string();
+  EXPECT_FALSE(dispo.moveAll(ResultList::Failed, false));
+  EXPECT_TRUE(fs::exists(input() / "c.wav"));
+  EXPECT_TRUE(fs::exists(input() / "b.wav"));
+  EXPECT_TRUE(fs::is_empty(elsewhere));
+  EXPECT_FALSE(fs::exists(tmp.path() / "out"));
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_NE(host.warnings[0].find("Linked is a symbolic link"), std::string::npos) << host.warnings[0];
+  EXPECT_NE(host.warnings[0].find("../out: not a folder below"), std::string::npos) << host.warnings[0];
 }
 
 TEST_F(DispositionTest, ExistingNameIsNeverOverwrittenSilently) {

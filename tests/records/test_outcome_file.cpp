@@ -314,3 +314,30 @@ TEST(OutcomeFile, TheFileAppearsOnlyWhenComplete) {
   EXPECT_FALSE(w.open(dir.file("no/such/folder/s.qo"), headerFor(2, 0, 1), &error));
   EXPECT_NE(error.find("cannot create"), std::string::npos) << error;
 }
+
+TEST(OutcomeFile, ABranchLeadsBelowTheOutputFoldersOnlyAndIsPartOfTheList) {
+  // What a shard writes of a tree's recording comes back; a branch that
+  // would lead out of the folders the merge writes to is a malformed record.
+  for (const std::string& branch : {std::string(), std::string("Site1/n1"), std::string("a.b/..c")}) {
+    RecordingOutcome o;
+    o.path = "Season/" + branch + "/a.wav";
+    o.subfolder = branch;
+    RecordingOutcome back;
+    EXPECT_TRUE(decodeOutcome(encodeOutcome(o), &back)) << branch;
+    EXPECT_EQ(back.subfolder, branch);
+  }
+  for (const std::string& branch : {std::string(".."), std::string("a/../.."), std::string("/etc"),
+                                    std::string("a//b"), std::string("a/"), std::string("./a"),
+                                    std::string("a\0b", 3)}) {
+    RecordingOutcome o;
+    o.path = "a.wav";
+    o.subfolder = branch;
+    RecordingOutcome back;
+    EXPECT_FALSE(decodeOutcome(encodeOutcome(o), &back)) << branch;
+  }
+  // Shards of one list with other branches are shards of another list.
+  const std::vector<std::string> paths = {"T/a/x.wav", "T/b/x.wav"};
+  EXPECT_EQ(listDigest(paths), listDigest(paths, {"", ""}));
+  EXPECT_NE(listDigest(paths), listDigest(paths, {"a", "b"}));
+  EXPECT_NE(listDigest(paths, {"a", "b"}), listDigest(paths, {"ab", ""}));
+}
