@@ -134,16 +134,16 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
   }
 
   // Curvature: power law through the contour normalised to 0..1 on both
-  // axes, x running from the low-frequency end. A call without duration or
-  // without any frequency change has no shape to fit and keeps the reset
-  // values.
+  // axes, x running from the low-frequency end. Two points fit every power
+  // law, and a trace without duration or frequency change has no number to
+  // fit: the search then keeps the straight line, P = 1, so the knee is
+  // sought on the side of a straight call, and its residual, which means
+  // nothing, gives a fit error of 0.
   const float fLow = c.minFrequency;
   const float fHigh = c.maxFrequency;
-  // Two points fit every power law: the shape is not defined and keeps 0.
-  if (c.duration > 0.0f && fHigh > fLow && n < 3) {
-    c.curvature = 0.0f;
-    c.fitErrorPercent = 0.0f;
-  } else if (c.duration > 0.0f && fHigh > fLow) {
+  c.curvature = 1.0f;
+  c.fitErrorPercent = 0.0f;
+  if (c.duration > 0.0f && fHigh > fLow) {
     const bool falling = c.endFrequency < c.startFrequency;
     for (int i = 0; i < n; ++i) {
       // Rounding may put an end point a hair below 0, where a fractional
@@ -157,7 +157,9 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
     linearFit.fitPowerLaw(x.data(), y.data(), w.data(), n, &exponent, &residual);
     c.curvature = exponent;
     c.fitErrorPercent =
-        static_cast<float>(100.0 * std::sqrt(static_cast<double>(residual) / (n - 1)));
+        residual >= LinearFit::kNoPowerLawResidual
+            ? 0.0f
+            : static_cast<float>(100.0 * std::sqrt(static_cast<double>(residual) / (n - 1)));
   }
 
   // Polynomials of the Echoclass and own layouts, through the smoothed
