@@ -203,10 +203,10 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
       try {
         polyFit.fitPolynomial(q, x.data(), y.data(), n, coefficients.data(), &count, &chi);
         // The fitter drops to n - 1 coefficients when q reaches n; the order
-        // reported is the order of the polynomial actually fitted.
+        // reported is still the one asked for, q - 1, its top coefficient 0.
         if (count > 9) count = 9;
         if (count > 0) {
-          c.polyOrder = count - 1;
+          c.polyOrder = q - 1;
           for (int i = 0; i < 9; ++i) c.polyCoefficients[i] = i < count ? coefficients[i] : 0.0f;
           setQuality(c.polyFitQuality, chi, n, bandwidth);
         }

@@ -106,13 +106,15 @@ TEST_F(MeasureCall, OwnPolynomialOrderFollowsCurvatureAndTheFittedCount) {
   EXPECT_NEAR(line.polyFitQuality, 1.0f, 1e-3f);
 
   // Five points on y = x^4 (curvature 4) ask for five coefficients, which
-  // the fitter cuts to four: the order reported is the one fitted.
+  // the fitter cuts to four: the order reported is the one asked for, its
+  // top coefficient 0.
   resetChirpRecord(trace());
   const float shape[] = {1.0f, 0.31640625f, 0.0625f, 0.00390625f, 0.0f};
   for (int i = 0; i < 5; ++i) appendPoint(trace(), 0.0005f * i, 45000.0f + 35000.0f * shape[i]);
   const CallParameters& steep = measure(kOutputQuilve);
   EXPECT_FLOAT_EQ(steep.curvature, 4.0f);
-  EXPECT_EQ(steep.polyOrder, 3);
+  EXPECT_EQ(steep.polyOrder, 4);
+  EXPECT_NE(steep.polyCoefficients[3], 0.0f);
   EXPECT_EQ(steep.polyCoefficients[4], 0.0f);
 }
 
