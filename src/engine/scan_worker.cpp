@@ -48,7 +48,7 @@ ScanWorker::ScanWorker(ScanControl& control, ScanLists& lists, ScanSession& sess
       analyzer_(std::make_unique<RecordingAnalyzer>(tiles, &host)) {
   resultsLog_.reporter = &host;
   resultsOutput_ = std::make_unique<ResultsFileOutput>(results_, settings_, &resultsLog_);
-  // Zero-crossing files go to the directory of the results path.
+  // Zero-crossing files go to OutputDirectory (openFile takes it up).
   zeroCrossing_ = std::make_unique<ZeroCrossingOutput>(settings_, results_, &host);
   commit_ = std::make_unique<CommitCalls>(settings_, session_,
                                           CommitOutputs{*resultsOutput_, zeroCrossing_.get()});
@@ -137,9 +137,11 @@ void ScanWorker::openFile() {
   // A results file chosen since the last recording starts afresh.
   if (control_.newResultsFile.exchange(false)) results_.newResultsFile = true;
   {
-    // The main window's menu may choose another results file during a run.
+    // The main window's menu may choose another results file during a run,
+    // and Save Selected another OutputDirectory.
     std::lock_guard<std::mutex> lock(lists_.mutex);
     results_.path = control_.resultsPath;
+    zeroCrossing_->setDirectory(control_.outputDirectory);
   }
   if (!analyzer_->open(path, settings_)) {
     // It opened at its preview but not now (it vanished, or changed).

@@ -243,6 +243,35 @@ TEST(ScanWorker, ZeroCrossingFilesEqualThoseOfTheBatchScan) {
   EXPECT_FALSE(std::filesystem::exists(rig.dir.file("w/results.txt")));
 }
 
+TEST(ScanWorker, ZeroCrossingFilesGoToTheOutputDirectoryFromTheNextRecordingOn) {
+  // A timed run's results file lies elsewhere, and Save Selected may choose
+  // another OutputDirectory between two scans.
+  WorkerRig rig;
+  writeRecording(rig.dir.file("rec01_D20140930T010203m000.wav"), 0.4, {0.1, 0.3});
+  rig.selectInput();
+  for (const char* d : {"results", "first", "second"}) std::filesystem::create_directory(rig.dir.file(d));
+  rig.settings.OutputFormat = kOutputZcd;
+  rig.control.resultsPath = rig.dir.file("results/night_D20260701T220509.tmp_txt");
+  rig.control.outputDirectory = rig.dir.file("first/");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  const char* name = "rec01_D20140930T010203m000.00#";
+  EXPECT_GT(slurp(rig.dir.file(std::string("first/") + name)).size(), 336u);
+  EXPECT_FALSE(std::filesystem::exists(rig.dir.file(std::string("results/") + name)));
+
+  rig.control.outputDirectory = rig.dir.file("second/");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  EXPECT_EQ(slurp(rig.dir.file(std::string("second/") + name)),
+            slurp(rig.dir.file(std::string("first/") + name)));
+
+  // No OutputDirectory yet: the results file's directory.
+  rig.control.outputDirectory.clear();
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  EXPECT_TRUE(std::filesystem::exists(rig.dir.file(std::string("results/") + name)));
+}
+
 TEST(ScanWorker, AStopPressedBetweenRecordingsOrWhileOneIsFinishedEndsTheRun) {
   for (const bool whileFinishing : {false, true}) {
     WorkerRig rig;
