@@ -53,6 +53,7 @@ ScanWorker::ScanWorker(ScanControl& control, ScanLists& lists, ScanSession& sess
   commit_ = std::make_unique<CommitCalls>(settings_, session_,
                                           CommitOutputs{*resultsOutput_, zeroCrossing_.get()});
   analyzer_->setCallSink(commit_.get());
+  analyzer_->setWarnsOfEmptyBand(false);
   lastRequest_ = control_.scanRequestCounter.load();
   stopSnapshot_ = control_.stopCounter.load();
 }
@@ -147,6 +148,9 @@ void ScanWorker::openFile() {
     // It opened at its preview but not now (it vanished, or changed).
     commitOpenFailure(path);
     return;
+  }
+  if (analyzer_->outcome().readStatus == ReadStatus::EmptyBand) {
+    emptyBand_.push_back(path + ": " + analyzer_->outcome().readReason);
   }
   zeroCrossing_->beginRecording(analyzer_->outcome().metadata);
   host_.beginFile(path);
@@ -247,6 +251,7 @@ void ScanWorker::moveToNextRecording() {
 
 void ScanWorker::endRun() {
   zeroCrossing_->endRun();
+  warnOfEmptyBands();
   control_.pauseFlag = false;
   control_.scanRequestFlag = false;
   host_.endOfScan();
@@ -256,6 +261,24 @@ void ScanWorker::endRun() {
   }
   host_.counters(session_);
   state_ = ScanState::Idle;
+}
+
+void ScanWorker::warnOfEmptyBands() {
+  if (emptyBand_.empty()) return;
+  constexpr std::size_t kNamed = 3;
+  std::string text;
+  if (emptyBand_.size() == 1) {
+    text = emptyBand_.front();
+  } else {
+    text = std::to_string(emptyBand_.size()) +
+           " recordings were not analysed, their analysed band being empty:";
+    for (std::size_t i = 0; i < emptyBand_.size() && i < kNamed; ++i) text += "\n" + emptyBand_[i];
+    if (emptyBand_.size() > kNamed) {
+      text += "\nand " + std::to_string(emptyBand_.size() - kNamed) + " more";
+    }
+  }
+  emptyBand_.clear();
+  host_.warning(text);
 }
 
 bool requestScan(ScanControl& control, ScanLists& lists, const ScanSettings& settings,
