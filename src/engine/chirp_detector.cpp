@@ -41,18 +41,9 @@ constexpr float kHarmonicMarginDb = 12.0f;
 
 constexpr float kNoValue = -1.0f;  // harmonic fields of a point without a harmonic
 
-// addLevels of a running band sum and one bin's level, written out here so
-// that the band pass keeps its sums in registers; the same arithmetic as
-// addLevels, with the "add k only when k > 0" step as a maximum.
-inline float accumulateLevel(float sum, float level) {
-  const float m = sum > level ? sum : level;
-  const float k = 3.0f - 0.2f * std::fabs(sum - level);
-  return m + (k > 0.0f ? k : 0.0f);
-}
-
 // Folds the excess of bins from..to-1 over the floor into a band sum.
 inline float foldBins(float sum, const float* levels, const float* floor, int from, int to) {
-  for (int k = from; k < to; ++k) sum = accumulateLevel(sum, levels[k] - floor[k]);
+  for (int k = from; k < to; ++k) sum = addLevels(sum, levels[k] - floor[k]);
   return sum;
 }
 

@@ -58,12 +58,6 @@ void trimChirp(ChirpRecord& record) {
   }
 }
 
-float addLevels(float a, float b) {
-  const float m = a > b ? a : b;
-  const float k = 3.0f - 0.2f * std::fabs(a - b);
-  return k > 0.0f ? m + k : m;
-}
-
 std::int32_t samplesPerColumn(int detailSelection, float effectiveSampleRate) {
   // Span in whole milliseconds so that rate x span is exact for whole rates.
   const double samples =

@@ -17,13 +17,12 @@ bool resetFileList(ScanLists& lists, ScanControl& control);
 // Path of the selected entry into the current recording path, then opens
 // and closes it (the open step). `comment` receives the preview comment.
 // "Invalid selection", "Failed opening file %s", "Failed closing file %s".
+// An entry whose full path is longer than 260 characters is not opened:
+// false with that path as the current recording path, "Failed opening file
+// <path>" in the message buffer and the reason in lastOpenFailure, so that
+// a run reports it, fails it and goes on (previewNextFile alike).
 bool previewSelectedFile(ScanLists& lists, ScanControl& control, const ScanSettings& settings,
                          std::string* comment);
-
-// An entry whose full path is longer than 260 characters is not opened:
-// the operations return false with that path as the current recording path,
-// "Failed opening file <path>" in the message buffer and the reason in
-// lastOpenFailure, so that a run reports it, fails it and goes on.
 
 // Whether an entry follows the selected one (the selection does not move).
 bool selectNextFile(const ScanLists& lists, std::string* nextPath);

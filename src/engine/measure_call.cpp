@@ -14,17 +14,6 @@ namespace {
 
 using Scratch = std::array<float, kTracePoints>;
 
-// Octaves per second between two frequencies `seconds` apart (positive for a
-// falling call). Evaluated in double, stored as float.
-// A line that reaches 0 Hz or below (a fit through a steep, short call),
-// or no time between the two, has no slope in octaves: the layouts' "not
-// defined" value 0.
-float octavesPerSecond(double fromHz, double toHz, double seconds) {
-  if (!(fromHz > 0.0) || !(toHz > 0.0) || !(seconds != 0.0)) return 0.0f;
-  const double v = std::log2(fromHz / toHz) / seconds;
-  return std::isfinite(v) ? static_cast<float>(v) : 0.0f;
-}
-
 float levelWeight(const TracePoint& p) {
   return static_cast<float>(std::pow(10.0, (static_cast<double>(p.level) - p.noise) / 20.0));
 }
@@ -130,20 +119,20 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
     c.globalFitRms = static_cast<float>(std::sqrt(static_cast<double>(residual) / n));
     const double fa = static_cast<double>(intercept) * 1000.0;
     const double fb = (static_cast<double>(intercept) + slope * c.duration * 1000.0f) * 1000.0;
-    c.globalSlopeOct = octavesPerSecond(fa, fb, c.duration);
+    c.globalSlopeOct = static_cast<float>(octavesPerSecond(fa, fb, c.duration));
   }
 
   // Curvature: power law through the contour normalised to 0..1 on both
-  // axes, x running from the low-frequency end. A call without duration or
-  // without any frequency change has no shape to fit and keeps the reset
-  // values.
+  // axes, x running from the low-frequency end. Two points fit every power
+  // law, and a trace without duration or frequency change has no number to
+  // fit: the search then keeps the straight line, P = 1, so the knee is
+  // sought on the side of a straight call, and its residual, which means
+  // nothing, gives a fit error of 0.
   const float fLow = c.minFrequency;
   const float fHigh = c.maxFrequency;
-  // Two points fit every power law: the shape is not defined and keeps 0.
-  if (c.duration > 0.0f && fHigh > fLow && n < 3) {
-    c.curvature = 0.0f;
-    c.fitErrorPercent = 0.0f;
-  } else if (c.duration > 0.0f && fHigh > fLow) {
+  c.curvature = 1.0f;
+  c.fitErrorPercent = 0.0f;
+  if (c.duration > 0.0f && fHigh > fLow) {
     const bool falling = c.endFrequency < c.startFrequency;
     for (int i = 0; i < n; ++i) {
       // Rounding may put an end point a hair below 0, where a fractional
@@ -157,7 +146,9 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
     linearFit.fitPowerLaw(x.data(), y.data(), w.data(), n, &exponent, &residual);
     c.curvature = exponent;
     c.fitErrorPercent =
-        static_cast<float>(100.0 * std::sqrt(static_cast<double>(residual) / (n - 1)));
+        residual >= LinearFit::kNoPowerLawResidual
+            ? 0.0f
+            : static_cast<float>(100.0 * std::sqrt(static_cast<double>(residual) / (n - 1)));
   }
 
   // Polynomials of the Echoclass and own layouts, through the smoothed
@@ -201,10 +192,10 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
       try {
         polyFit.fitPolynomial(q, x.data(), y.data(), n, coefficients.data(), &count, &chi);
         // The fitter drops to n - 1 coefficients when q reaches n; the order
-        // reported is the order of the polynomial actually fitted.
+        // reported is still the one asked for, q - 1, its top coefficient 0.
         if (count > 9) count = 9;
         if (count > 0) {
-          c.polyOrder = count - 1;
+          c.polyOrder = q - 1;
           for (int i = 0; i < 9; ++i) c.polyCoefficients[i] = i < count ? coefficients[i] : 0.0f;
           setQuality(c.polyFitQuality, chi, n, bandwidth);
         }
@@ -228,7 +219,7 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
       c.initialSlope = slope;
       const double fa = static_cast<double>(intercept) * 1000.0;
       const double fb = (static_cast<double>(intercept) + slope) * 1000.0;
-      c.initialSlopeOct = octavesPerSecond(fa, fb, 0.001);
+      c.initialSlopeOct = static_cast<float>(octavesPerSecond(fa, fb, 0.001));
     }
   }
 
@@ -282,7 +273,7 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
       c.charSlope = s;
       const double fa = (static_cast<double>(a) + static_cast<double>(s) * x[0]) * 1000.0;
       const double fb = (static_cast<double>(a) + static_cast<double>(s) * (x[0] + 1.0)) * 1000.0;
-      c.charSlopeOct = octavesPerSecond(fa, fb, 0.001);
+      c.charSlopeOct = static_cast<float>(octavesPerSecond(fa, fb, 0.001));
     }
     c.endSlope = s;
   }
@@ -292,13 +283,15 @@ void measureCall(const ChirpRecord& record, CallParameters& c, int outputFormat,
     float tk = c.kneeTime;
     if (std::fabs(tk) < 0.1f) tk = 0.1f;
     c.upperSlope = (c.kneeFrequency - c.startFrequency * 0.001f) / tk;
-    c.upperSlopeOct = octavesPerSecond(c.startFrequency * 0.001, c.kneeFrequency, tk * 0.001);
+    c.upperSlopeOct =
+        static_cast<float>(octavesPerSecond(c.startFrequency * 0.001, c.kneeFrequency, tk * 0.001));
     c.upperDuration = tk;
 
     float tl = c.duration * 1000.0f - c.kneeTime;
     if (std::fabs(tl) < 0.1f) tl = 0.1f;
     c.lowerSlope = (c.endFrequency * 0.001f - c.kneeFrequency) / tl;
-    c.lowerSlopeOct = octavesPerSecond(c.kneeFrequency, c.endFrequency * 0.001, tl * 0.001);
+    c.lowerSlopeOct =
+        static_cast<float>(octavesPerSecond(c.kneeFrequency, c.endFrequency * 0.001, tl * 0.001));
     c.lowerDuration = tl;
 
     const float kneeTime = c.kneeTime;

@@ -103,7 +103,7 @@ bool RecordingAnalyzer::open(const std::string& path, const ScanSettings& settin
                   kiloHertz(settings.MinimumFrequency).c_str(), kiloHertz(nyquist).c_str(),
                   kiloHertz(recording_.effectiveSampleRate).c_str(), factor);
     markNotWhole(outcome_, ReadStatus::EmptyBand, text);
-    warn(path + ": " + text);
+    if (warnsOfEmptyBand_) warn(path + ": " + text);
   }
 
   samplesPerColumn_ = quilve::samplesPerColumn(settings.DetailSelection, recording_.effectiveSampleRate);

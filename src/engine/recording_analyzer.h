@@ -61,6 +61,10 @@ class RecordingAnalyzer {
   // them.
   void setCallSink(CallOutput* sink) { sink_ = sink; }
 
+  // Whether open() warns of an empty analysed band (on by default). A caller
+  // that gathers them from outcome() for one warning per run turns it off.
+  void setWarnsOfEmptyBand(bool on) { warnsOfEmptyBand_ = on; }
+
   // Runs open, every step and finish. `stopNow`, when given, is asked every
   // few hundred columns; once it says yes the recording is stopped there.
   bool analyse(const std::string& path, const ScanSettings& settings,
@@ -91,6 +95,7 @@ class RecordingAnalyzer {
 
   TileSink* tiles_;
   Reporter* reporter_;
+  bool warnsOfEmptyBand_ = true;
   CallOutput* sink_ = nullptr;
   std::unique_ptr<ChirpStore> store_;
   // Slots 0 .. dirtySlots_ - 1 may differ from their reset state; the rest

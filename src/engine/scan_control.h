@@ -23,6 +23,10 @@ struct ScanControl {
 
   std::string currentRecordingPath;  // full path of the recording to scan
   std::string resultsPath;           // results file (or zero-crossing output) path
+  // OutputDirectory of the history, where zero-crossing files go (empty:
+  // the results file's directory). Written, like resultsPath, under the
+  // lists' mutex, since Select Output and Save Selected change it during a run.
+  std::string outputDirectory;
   std::string messageBuffer;         // failure text of the last file-list operation
   std::string lastOpenFailure;       // why the last preview could not open its file
 };

@@ -48,11 +48,12 @@ ScanWorker::ScanWorker(ScanControl& control, ScanLists& lists, ScanSession& sess
       analyzer_(std::make_unique<RecordingAnalyzer>(tiles, &host)) {
   resultsLog_.reporter = &host;
   resultsOutput_ = std::make_unique<ResultsFileOutput>(results_, settings_, &resultsLog_);
-  // Zero-crossing files go to the directory of the results path.
+  // Zero-crossing files go to OutputDirectory (openFile takes it up).
   zeroCrossing_ = std::make_unique<ZeroCrossingOutput>(settings_, results_, &host);
   commit_ = std::make_unique<CommitCalls>(settings_, session_,
                                           CommitOutputs{*resultsOutput_, zeroCrossing_.get()});
   analyzer_->setCallSink(commit_.get());
+  analyzer_->setWarnsOfEmptyBand(false);
   lastRequest_ = control_.scanRequestCounter.load();
   stopSnapshot_ = control_.stopCounter.load();
 }
@@ -137,14 +138,19 @@ void ScanWorker::openFile() {
   // A results file chosen since the last recording starts afresh.
   if (control_.newResultsFile.exchange(false)) results_.newResultsFile = true;
   {
-    // The main window's menu may choose another results file during a run.
+    // The main window's menu may choose another results file during a run,
+    // and Save Selected another OutputDirectory.
     std::lock_guard<std::mutex> lock(lists_.mutex);
     results_.path = control_.resultsPath;
+    zeroCrossing_->setDirectory(control_.outputDirectory);
   }
   if (!analyzer_->open(path, settings_)) {
     // It opened at its preview but not now (it vanished, or changed).
     commitOpenFailure(path);
     return;
+  }
+  if (analyzer_->outcome().readStatus == ReadStatus::EmptyBand) {
+    emptyBand_.push_back(path + ": " + analyzer_->outcome().readReason);
   }
   zeroCrossing_->beginRecording(analyzer_->outcome().metadata);
   host_.beginFile(path);
@@ -245,6 +251,7 @@ void ScanWorker::moveToNextRecording() {
 
 void ScanWorker::endRun() {
   zeroCrossing_->endRun();
+  warnOfEmptyBands();
   control_.pauseFlag = false;
   control_.scanRequestFlag = false;
   host_.endOfScan();
@@ -254,6 +261,24 @@ void ScanWorker::endRun() {
   }
   host_.counters(session_);
   state_ = ScanState::Idle;
+}
+
+void ScanWorker::warnOfEmptyBands() {
+  if (emptyBand_.empty()) return;
+  constexpr std::size_t kNamed = 3;
+  std::string text;
+  if (emptyBand_.size() == 1) {
+    text = emptyBand_.front();
+  } else {
+    text = std::to_string(emptyBand_.size()) +
+           " recordings were not analysed, their analysed band being empty:";
+    for (std::size_t i = 0; i < emptyBand_.size() && i < kNamed; ++i) text += "\n" + emptyBand_[i];
+    if (emptyBand_.size() > kNamed) {
+      text += "\nand " + std::to_string(emptyBand_.size() - kNamed) + " more";
+    }
+  }
+  emptyBand_.clear();
+  host_.warning(text);
 }
 
 bool requestScan(ScanControl& control, ScanLists& lists, const ScanSettings& settings,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/recording_analyzer.h"
 #include "engine/scan_control.h"
@@ -48,6 +49,7 @@ class ScanWorker {
   void takeStop();
   void commitOpenFailure(const std::string& path);
   void moveToNextRecording();
+  void warnOfEmptyBands();
 
   ScanControl& control_;
   ScanLists& lists_;
@@ -65,6 +67,9 @@ class ScanWorker {
   std::uint32_t stopSnapshot_ = 0;
   int lastPercent_ = -1;
   bool continuing_ = false;  // the pending request is the next recording of a run
+  // "<path>: empty analysed band: ..." of this run's recordings, told in one
+  // warning at its end.
+  std::vector<std::string> emptyBand_;
 };
 
 // Action/Scan _All without the Clear All that precedes it: selects the first

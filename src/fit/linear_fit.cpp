@@ -87,10 +87,8 @@ void LinearFit::fitLine(const float* x, const float* y, int n, float* intercept,
 
 void LinearFit::fitPowerLaw(const float* x, const float* y, const float* /*w*/, int n,
                             float* exponent, float* residual) {
-  constexpr float kNoResidual = 1e23f;
   float best = 0.0f;
-  float bestResidual = kNoResidual;
-  bool anyFinite = false;
+  float bestResidual = kNoPowerLawResidual;
   float step = 4.0f;
   for (int halving = 0; halving < 16; ++halving) {
     const float up = best + step;
@@ -98,9 +96,8 @@ void LinearFit::fitPowerLaw(const float* x, const float* y, const float* /*w*/, 
     // A residual that is not finite (a power of a negative x) never wins.
     float r1 = powerLawResidual(x, y, n, up);
     float r2 = powerLawResidual(x, y, n, down);
-    anyFinite |= std::isfinite(r1) || std::isfinite(r2);
-    if (!std::isfinite(r1)) r1 = kNoResidual;
-    if (!std::isfinite(r2)) r2 = kNoResidual;
+    if (!std::isfinite(r1)) r1 = kNoPowerLawResidual;
+    if (!std::isfinite(r2)) r2 = kNoPowerLawResidual;
     // Equal residuals leave the estimate where it is.
     if (r1 < r2 && r1 < bestResidual) {
       best = up;
@@ -110,12 +107,6 @@ void LinearFit::fitPowerLaw(const float* x, const float* y, const float* /*w*/, 
       bestResidual = r2;
     }
     step *= 0.5f;
-  }
-  if (!anyFinite) {
-    // No exponent gave a finite fit: the layouts' "not defined" value.
-    *exponent = 0.0f;
-    *residual = 0.0f;
-    return;
   }
   if (best >= -1.0f && best < 1.0f) best = 1.0f;
   *exponent = best;

@@ -21,8 +21,10 @@ class LinearFit {
   // Searches P in [-8, 8) for the curve y = x^E(P), E(P) = P for P >= 0 and
   // -1/P for P < 0, by 16 halvings of a step of 4. Results in [-1, 1) are
   // clamped to 1 (the straight line). `w` is not used. residual is the sum
-  // of squared differences at the chosen P. When no exponent gives a finite
-  // residual (no power law through the points is defined) both are 0.
+  // of squared differences at the chosen P. When no candidate fits better
+  // than another (two points, which every power law fits, or points that
+  // are not numbers) P ends at 1 and residual stays kNoPowerLawResidual.
+  static constexpr float kNoPowerLawResidual = 1e23f;
   virtual void fitPowerLaw(const float* x, const float* y, const float* w, int n,
                            float* exponent, float* residual);
 };

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "input/calendar.h"
+
 namespace quilve {
 
 namespace {
@@ -75,13 +77,6 @@ bool digits(std::string_view s, std::size_t pos, std::size_t count, int* value) 
   }
   *value = v;
   return true;
-}
-
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return (m == 2 && isLeap(y)) ? 29 : kDays[m - 1];
 }
 
 bool readNumber(std::string_view s, double* value) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "input/calendar.h"
+
 namespace quilve {
 
 namespace {
@@ -19,10 +21,7 @@ bool digitsAt(const char* s, int count, int* value) {
 }
 
 bool validDate(const DateTime& t) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (t.year < 1 || t.month < 1 || t.month > 12 || t.day < 1) return false;
-  const bool leap = (t.year % 4 == 0 && t.year % 100 != 0) || t.year % 400 == 0;
-  return t.day <= (t.month == 2 && leap ? 29 : kDays[t.month - 1]);
+  return t.year >= 1 && t.day >= 1 && t.day <= daysInMonth(t.year, t.month);
 }
 
 bool validTime(const DateTime& t) { return t.hour <= 23 && t.minute <= 59 && t.second <= 59; }

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "input/calendar.h"
+
 namespace quilve {
 
 namespace {
@@ -15,13 +17,6 @@ constexpr int kMinYear = 1601;
 constexpr int kMaxYear = 30827;
 // A bias beyond a century is no time zone; refusing it bounds the arithmetic.
 constexpr long kMaxBiasMinutes = 100L * 366 * 24 * 60;
-
-bool isLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-int daysInMonth(int y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return (m == 2 && isLeap(y)) ? 29 : kDays[m - 1];
-}
 
 // Days since 1970-01-01 of a proleptic Gregorian date (H. Hinnant's algorithm).
 std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {

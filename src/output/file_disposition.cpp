@@ -31,11 +31,20 @@ std::string fill(const std::string& format, std::initializer_list<std::string> v
 
 }  // namespace
 
+std::string notReadWholeText(ResultList list, const ListedFile& file) {
+  if (list != ResultList::Failed || file.hold.empty()) return {};
+  return "it was not read whole (" + file.hold + ")";
+}
+
 std::string leaveInPlaceReason(ResultList list, const ListedFile& file, bool* missing) {
   if (missing) *missing = false;
-  if (list == ResultList::Failed && !file.hold.empty()) {
-    return "it was not read whole (" + file.hold + ")";
-  }
+  const std::string notWhole = notReadWholeText(list, file);
+  if (!notWhole.empty()) return notWhole;
+  return changedSourceReason(file, missing);
+}
+
+std::string changedSourceReason(const ListedFile& file, bool* missing) {
+  if (missing) *missing = false;
   const SourceState state = checkSource(file.path, file.identity);
   if (state == SourceState::Missing) {
     if (missing) *missing = true;
@@ -149,7 +158,14 @@ bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
   }
   const std::string& name = file.name;
   bool missing = false;
-  const std::string why = leaveInPlaceReason(list, file, &missing);
+  // A copy leaves the recording where it is, so one not read whole is
+  // copied (and said to be so); moving or trashing it is the person's
+  // choice once told why, and never done unasked.
+  const std::string notWhole = notReadWholeText(list, file);
+  const bool askAboutHold = !notWhole.empty() && job.kind != Kind::Copy && confirm;
+  const std::string why = job.kind == Kind::Copy || askAboutHold
+                              ? changedSourceReason(file, &missing)
+                              : leaveInPlaceReason(list, file, &missing);
   if (missing) {
     host_.noLongerThere({file.path + ": " + sourceStateText(SourceState::Missing)});
     return false;
@@ -158,8 +174,10 @@ bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
     host_.warning(file.path + " was left in place: " + why);
     return false;
   }
-  if (confirm && !host_.askYesNo(job.caption, fill(questionFormat,
-                                                   {questionTakesName ? name : job.directory}))) {
+  const std::string question = fill(questionFormat, {questionTakesName ? name : job.directory});
+  if (askAboutHold) {
+    if (!host_.askYesNo(job.caption, file.path + ": " + notWhole + ".\n" + question)) return false;
+  } else if (confirm && !host_.askYesNo(job.caption, question)) {
     return false;
   }
   host_.progress(job.progressTitle, 0, 1);
@@ -180,6 +198,9 @@ bool FileDisposition::runOne(ResultList list, bool confirm, const Job& job,
   }
   lastHandled_ = {file.path};
   if (job.kind != Kind::Copy) lists_.removeHandled(list, {file.path});
+  if (job.kind == Kind::Copy && !notWhole.empty()) {
+    host_.warning(file.path + " was " + donePhrase(job) + ", but " + notWhole);
+  }
   return true;
 }
 
@@ -198,9 +219,11 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
   std::vector<std::string> handled;
   std::string report;
   std::string leftInPlace;
+  std::string copiedNotWhole;
   std::vector<std::string> gone;
   int failures = 0;
   int left = 0;
+  int copiedHeld = 0;
   bool allHandled = true;
   host_.progress(job.progressTitle, 0, total);
   for (int i = 0; i < total; ++i) {
@@ -210,7 +233,9 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
     std::string error;
     bool ok = false;
     bool missing = false;
-    std::string why = leaveInPlaceReason(list, file, &missing);
+    const std::string notWhole = notReadWholeText(list, file);
+    std::string why = job.kind == Kind::Copy ? changedSourceReason(file, &missing)
+                                             : leaveInPlaceReason(list, file, &missing);
     SourceState state = missing ? SourceState::Missing : SourceState::Unchanged;
     if (why.empty() && !missing) {
       if (name.empty() || name.size() > kMaxListedName) {
@@ -227,6 +252,10 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
       leftInPlace += file.path + ": " + why + "\n";
     } else if (ok) {
       handled.push_back(file.path);
+      if (!notWhole.empty()) {
+        ++copiedHeld;
+        copiedNotWhole += file.path + ": " + notWhole + "\n";
+      }
     } else {
       allHandled = false;
       if (!declined) {
@@ -241,6 +270,10 @@ bool FileDisposition::runAll(ResultList list, bool confirm, const Job& job,
   if (left > 0) {
     host_.warning(std::to_string(left) + " of " + std::to_string(total) +
                   " files were left in place:\n" + leftInPlace);
+  }
+  if (copiedHeld > 0) {
+    host_.warning(std::to_string(copiedHeld) + " of " + std::to_string(total) + " files were " +
+                  donePhrase(job) + " although not read whole:\n" + copiedNotWhole);
   }
   if (!gone.empty()) host_.noLongerThere(gone);
   if (failures > 0) {

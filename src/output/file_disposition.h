@@ -9,7 +9,9 @@
 // whose file is still in the input directory: an entry leaves the lists
 // exactly when its file was moved or trashed. A recording is only filed away
 // when it is certain what it is: a failed recording that was not read whole
-// stays where it is, and so does any recording still being written (its
+// stays where it is (unless the person, asked about the selected one, says
+// to go on; a copy leaves it in place anyway, so it is made and named), and
+// so does any recording still being written (its
 // size or time changed since the scan opened it), any recording replaced
 // since the scan (it is no longer the file that was read) and any entry that
 // is a symbolic link (neither the link nor its target is touched); each one
@@ -101,6 +103,11 @@ class DispositionLists {
 // from the scan that is gone from its path has no reason; `missing` (when
 // given) is set for it.
 std::string leaveInPlaceReason(ResultList list, const ListedFile& file, bool* missing = nullptr);
+// Its two parts: "it was not read whole (...)" for a failed recording that
+// was not (else empty), and the reasons of the file itself (still being
+// written, replaced, a symbolic link), with `missing` as above.
+std::string notReadWholeText(ResultList list, const ListedFile& file);
+std::string changedSourceReason(const ListedFile& file, bool* missing = nullptr);
 
 class FileDisposition {
  public:

@@ -66,14 +66,6 @@ float shareOfDuration(float numerator, float duration) {
   return duration > 0.0f ? numerator / duration : 0.0f;
 }
 
-// Octaves per second between two frequencies over `seconds`; the caller
-// checks `seconds`. A frequency that is not positive gives 0 for the same
-// reason as above.
-double octavesPerSecond(float fromHz, float toHz, float seconds) {
-  if (fromHz <= 0.0f || toHz <= 0.0f) return 0.0;
-  return std::log2(static_cast<double>(fromHz) / static_cast<double>(toHz)) / seconds;
-}
-
 // --- Optional parts of the Analook and SonoBat-2 layouts --------------------
 
 void appendPositionHeader(std::string& out) { appendf(out, "\tLat (deg)\tLon (deg)\tAlt (m)"); }

@@ -1,5 +1,6 @@
 #include "records/call_records.h"
 
+#include <cmath>
 #include <new>
 
 namespace quilve {
@@ -35,6 +36,12 @@ void resetChirpRecord(ChirpRecord& record) {
 void resetCallParameters(CallParameters& parameters) {
   // The member initialisers are the reset values.
   parameters = CallParameters{};
+}
+
+double octavesPerSecond(double fromHz, double toHz, double seconds) {
+  if (!(fromHz > 0.0) || !(toHz > 0.0) || !(seconds != 0.0)) return 0.0;
+  const double v = std::log2(fromHz / toHz) / seconds;
+  return std::isfinite(v) ? v : 0.0;
 }
 
 }  // namespace quilve

@@ -108,6 +108,12 @@ struct CallParameters {
   std::array<float, 9> polyCoefficients{};
 };
 
+// Octaves per second from `fromHz` to `toHz` over `seconds` (positive for a
+// falling call), in double. Frequencies that are not positive (a fitted line
+// that reaches 0 Hz), no time between them or a result that is not finite
+// give the layouts' "not defined" value 0.
+double octavesPerSecond(double fromHz, double toHz, double seconds);
+
 // A trace slot's reset state is all bits zero.
 static_assert(std::is_trivially_copyable_v<ChirpRecord> && std::is_trivially_destructible_v<ChirpRecord>,
               "trace slots are taken from zero-filled memory");

@@ -41,11 +41,14 @@ bool readString(const RegistryHive::Key& key, const char* name, std::uint32_t bu
   return true;
 }
 
-// The stored form of a value scaled and truncated toward zero, as the 32-bit
-// pattern of a signed number (so negatives survive the round trip). Values
-// outside the 32-bit range are held at its ends.
+// The stored form of a value as the 32-bit pattern of a signed number (so
+// negatives survive the round trip). A whole-number value (scale 1) keeps
+// only its whole part. A scaled value is rounded to the nearest step: the
+// float nearest 2.1 ms is a hair below it, and truncating its product would
+// store 2.0 ms. Values outside the 32-bit range are held at its ends.
 std::uint32_t scaled(float value, double scale) {
-  const double v = std::trunc(static_cast<double>(value) * scale);
+  const double product = static_cast<double>(value) * scale;
+  const double v = scale == 1.0 ? std::trunc(product) : std::round(product);
   const double lo = std::numeric_limits<std::int32_t>::min();
   const double hi = std::numeric_limits<std::int32_t>::max();
   const double held = std::isnan(v) ? 0.0 : std::fmin(std::fmax(v, lo), hi);
@@ -57,7 +60,7 @@ float signedValue(std::uint32_t stored) { return static_cast<float>(static_cast<
 struct Scaled {
   const char* name;
   float ScanSettings::*field;
-  double scale;  // stored = trunc(value * scale)
+  double scale;  // stored = value * scale (see scaled)
 };
 
 struct Whole {

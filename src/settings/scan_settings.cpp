@@ -56,7 +56,7 @@ std::string spanLabel(int detailSelection) {
   return buf;
 }
 
-const char* slopeUnitLabel(int outputFormat, SlopeLabelContext) {
+const char* slopeUnitLabel(int outputFormat) {
   // A label naming another unit than the filter's would have the user type
   // a window no call can pass.
   return slopeFilterInOctaves(outputFormat) ? "(Oct/sec)" : "(KHz/msec)";

@@ -157,9 +157,7 @@ inline bool slopeFilterInOctaves(int outputFormat) { return outputFormat == kOut
 // always the unit the filter bank compares, wherever it is written (the
 // Scan Setup window when built or refreshed, or the Output Format window
 // right after a format was chosen).
-enum class SlopeLabelContext { SetupWindow, FormatJustChosen };
-const char* slopeUnitLabel(int outputFormat,
-                           SlopeLabelContext context = SlopeLabelContext::SetupWindow);
+const char* slopeUnitLabel(int outputFormat);
 
 // --- Unit conversions used by the windows ---------------------------------
 inline float khzToHz(float khz) { return khz * 1000.0f; }

@@ -106,13 +106,15 @@ TEST_F(MeasureCall, OwnPolynomialOrderFollowsCurvatureAndTheFittedCount) {
   EXPECT_NEAR(line.polyFitQuality, 1.0f, 1e-3f);
 
   // Five points on y = x^4 (curvature 4) ask for five coefficients, which
-  // the fitter cuts to four: the order reported is the one fitted.
+  // the fitter cuts to four: the order reported is the one asked for, its
+  // top coefficient 0.
   resetChirpRecord(trace());
   const float shape[] = {1.0f, 0.31640625f, 0.0625f, 0.00390625f, 0.0f};
   for (int i = 0; i < 5; ++i) appendPoint(trace(), 0.0005f * i, 45000.0f + 35000.0f * shape[i]);
   const CallParameters& steep = measure(kOutputQuilve);
   EXPECT_FLOAT_EQ(steep.curvature, 4.0f);
-  EXPECT_EQ(steep.polyOrder, 3);
+  EXPECT_EQ(steep.polyOrder, 4);
+  EXPECT_NE(steep.polyCoefficients[3], 0.0f);
   EXPECT_EQ(steep.polyCoefficients[4], 0.0f);
 }
 
@@ -193,11 +195,11 @@ TEST_F(MeasureCall, HockeyStickCallHasAKneeAndAFlatCharacteristicPoint) {
 }
 
 TEST_F(MeasureCall, FlatOrEmptyTracesGiveFiniteValues) {
-  // A constant-frequency call has no shape for the power law: curvature and
-  // its error keep their reset values instead of becoming undefined.
+  // A constant-frequency call has no shape for the power law: the straight
+  // line, and a fit error of 0 instead of an undefined one.
   appendSweep(trace(), 21, 0.0f, 0.0001f, 42000.0f, 0.0f);
   const CallParameters& flat = measure(kOutputEchoclass);
-  EXPECT_EQ(flat.curvature, 0.0f);
+  EXPECT_EQ(flat.curvature, 1.0f);
   EXPECT_EQ(flat.fitErrorPercent, 0.0f);
   EXPECT_EQ(flat.linearR2, 0.0f);
   EXPECT_NEAR(flat.linearCoeff, 0.0f, 1e-4f);
@@ -210,7 +212,8 @@ TEST_F(MeasureCall, FlatOrEmptyTracesGiveFiniteValues) {
   const CallParameters& one = measure();
   EXPECT_FLOAT_EQ(one.startTime, 0.3f);
   EXPECT_FLOAT_EQ(one.meanFrequency, 50000.0f);
-  EXPECT_EQ(one.curvature, 0.0f);
+  EXPECT_EQ(one.curvature, 1.0f);
+  EXPECT_EQ(one.fitErrorPercent, 0.0f);
   trace().endPoint = kTracePoints + 5;
   const CallParameters& bad = measure();
   EXPECT_EQ(bad.startTime, 0.0f);
@@ -238,15 +241,46 @@ TEST_F(MeasureCall, ALineThatCrossesZeroHertzHasNoOctaveSlope) {
     EXPECT_TRUE(std::isfinite(v)) << v;
   }
 
-  // Two points fit every power law: the curvature is not defined.
+  // Two points fit every power law: the straight line, and no meaningless
+  // fit error.
   resetChirpRecord(trace());
   appendSweep(trace(), 2, 0.0f, 0.0003f, 60000.0f, -1.0e7f);
   const CallParameters& two = measure();
-  EXPECT_EQ(two.curvature, 0.0f);
+  EXPECT_EQ(two.curvature, 1.0f);
   EXPECT_EQ(two.fitErrorPercent, 0.0f);
 }
 
-TEST(LinearFitPowerLaw, NoFinitePowerLawGivesTheNotDefinedValue) {
+TEST_F(MeasureCall, FlatTraceSeeksItsKneeOnTheSideOfAStraightCall) {
+  // Measured frequencies flat at 50 kHz; the smoothed contour moved 200 Hz
+  // in the inner part and the other way at both ends, so that its
+  // regression line stays flat. A straight call (P = 1) takes knee
+  // candidates below its line only.
+  for (const float lift : {200.0f, -200.0f}) {
+    resetChirpRecord(trace());
+    ChirpRecord& r = trace();
+    appendSweep(r, 41, 0.0f, 0.0001f, 50000.0f, 0.0f);
+    for (int i = 0; i < 41; ++i) {
+      const bool inner = i >= 5 && i <= 35;
+      r.points[i].smoothedFrequency += inner ? lift : -lift * 31.0f / 10.0f;
+    }
+    const CallParameters& c = measure();
+    SCOPED_TRACE(lift);
+    EXPECT_EQ(c.curvature, 1.0f);
+    EXPECT_EQ(c.fitErrorPercent, 0.0f);
+    EXPECT_NEAR(c.globalSlope, 0.0f, 1e-3f);
+    if (lift > 0.0f) {
+      EXPECT_EQ(c.kneeTime, 0.0f);
+      EXPECT_EQ(c.kneeDeviation, 0.0f);
+      EXPECT_FLOAT_EQ(c.kneeFrequency, 50.0f);
+    } else {
+      EXPECT_GE(c.kneeTime, 0.5f);
+      EXPECT_NEAR(c.kneeDeviation, 0.2f, 0.05f);
+      EXPECT_NEAR(c.kneeFrequency, 49.8f, 1e-3f);
+    }
+  }
+}
+
+TEST(LinearFitPowerLaw, NoExponentBetterThanAnotherKeepsTheStraightLine) {
   LinearFit fit;
   // Points that are not numbers: no exponent gives a finite residual.
   const float x[] = {0.0f, 0.5f, 1.0f};
@@ -254,8 +288,15 @@ TEST(LinearFitPowerLaw, NoFinitePowerLawGivesTheNotDefinedValue) {
   const float w[] = {1, 1, 1};
   float exponent = 7, residual = 7;
   fit.fitPowerLaw(x, y, w, 3, &exponent, &residual);
-  EXPECT_EQ(exponent, 0.0f);
-  EXPECT_EQ(residual, 0.0f);
+  EXPECT_EQ(exponent, 1.0f);
+  EXPECT_EQ(residual, LinearFit::kNoPowerLawResidual);
+  // Two points: every exponent fits them, none better than another.
+  const float x2[] = {0.0f, 1.0f};
+  const float y2[] = {0.0f, 1.0f};
+  exponent = 7, residual = 7;
+  fit.fitPowerLaw(x2, y2, w, 2, &exponent, &residual);
+  EXPECT_EQ(exponent, 1.0f);
+  EXPECT_EQ(residual, LinearFit::kNoPowerLawResidual);
 }
 
 }  // namespace

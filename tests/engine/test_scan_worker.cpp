@@ -243,6 +243,67 @@ TEST(ScanWorker, ZeroCrossingFilesEqualThoseOfTheBatchScan) {
   EXPECT_FALSE(std::filesystem::exists(rig.dir.file("w/results.txt")));
 }
 
+TEST(ScanWorker, ZeroCrossingFilesGoToTheOutputDirectoryFromTheNextRecordingOn) {
+  // A timed run's results file lies elsewhere, and Save Selected may choose
+  // another OutputDirectory between two scans.
+  WorkerRig rig;
+  writeRecording(rig.dir.file("rec01_D20140930T010203m000.wav"), 0.4, {0.1, 0.3});
+  rig.selectInput();
+  for (const char* d : {"results", "first", "second"}) std::filesystem::create_directory(rig.dir.file(d));
+  rig.settings.OutputFormat = kOutputZcd;
+  rig.control.resultsPath = rig.dir.file("results/night_D20260701T220509.tmp_txt");
+  rig.control.outputDirectory = rig.dir.file("first/");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  const char* name = "rec01_D20140930T010203m000.00#";
+  EXPECT_GT(slurp(rig.dir.file(std::string("first/") + name)).size(), 336u);
+  EXPECT_FALSE(std::filesystem::exists(rig.dir.file(std::string("results/") + name)));
+
+  rig.control.outputDirectory = rig.dir.file("second/");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  EXPECT_EQ(slurp(rig.dir.file(std::string("second/") + name)),
+            slurp(rig.dir.file(std::string("first/") + name)));
+
+  // No OutputDirectory yet: the results file's directory.
+  rig.control.outputDirectory.clear();
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  EXPECT_TRUE(std::filesystem::exists(rig.dir.file(std::string("results/") + name)));
+}
+
+TEST(ScanWorker, EmptyBandsOfARunAreToldInOneWarningNamingTheFirstFew) {
+  // Time-expanded recordings that state no factor, read at x1: nothing lies
+  // above MinimumFrequency below their Nyquist frequency.
+  WorkerRig rig;
+  for (int i = 1; i <= 5; ++i) {
+    writeRecording(rig.dir.file("te" + std::to_string(i) + ".wav"), 0.2, {0.05}, 10);
+  }
+  writeRecording(rig.dir.file("tf.wav"), 0.2, {0.05});
+  rig.selectInput();
+  rig.control.resultsPath = rig.dir.file("r.txt");
+  ASSERT_TRUE(requestScanAll(rig.control, rig.lists, rig.session, rig.settings, rig.host));
+  rig.runToIdle();
+  ASSERT_EQ(rig.host.warnings.size(), 1u);
+  const std::string& w = rig.host.warnings[0];
+  EXPECT_EQ(w.rfind("5 recordings were not analysed, their analysed band being empty:\n" +
+                        rig.dir.file("te1.wav") + ": empty analysed band: MinimumFrequency 15 kHz",
+                    0),
+            0u)
+      << w;
+  EXPECT_NE(w.find(rig.dir.file("te3.wav") + ": empty"), std::string::npos) << w;
+  EXPECT_EQ(w.find("te4.wav"), std::string::npos) << w;
+  EXPECT_EQ(w.substr(w.size() - 11), "\nand 2 more");
+
+  // A run of one names it alone, and the next run starts afresh.
+  rig.host.warnings.clear();
+  rig.lists.input.select(0);
+  ASSERT_TRUE(requestScan(rig.control, rig.lists, rig.settings, rig.host));
+  rig.runToIdle();
+  ASSERT_EQ(rig.host.warnings.size(), 1u);
+  EXPECT_EQ(rig.host.warnings[0].rfind(rig.dir.file("te1.wav") + ": empty analysed band: ", 0), 0u);
+}
+
 TEST(ScanWorker, AStopPressedBetweenRecordingsOrWhileOneIsFinishedEndsTheRun) {
   for (const bool whileFinishing : {false, true}) {
     WorkerRig rig;

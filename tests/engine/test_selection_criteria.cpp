@@ -119,18 +119,16 @@ TEST(SingleTests, SlopeWindowsCompareTheUnitTheLabelNames) {
   c.charSlopeOct = 400.0f;  // octaves per second
   c.upperSlopeOct = 600.0f;
   for (int format : {kOutputAnalook, kOutputSonoBat2, kOutputEchoclass, kOutputQuilve, kOutputZcd}) {
-    for (SlopeLabelContext where : {SlopeLabelContext::SetupWindow, SlopeLabelContext::FormatJustChosen}) {
-      ScanSettings s;
-      s.OutputFormat = format;
-      s.EnableCharacteristicSlopeFilter = true;
-      s.EnableUpperSlopeFilter = true;
-      const bool octaves = std::string(slopeUnitLabel(format, where)) == "(Oct/sec)";
-      s.CharacteristicSlopeMinValue = octaves ? 350.0f : -2.5f;
-      s.CharacteristicSlopeMaxValue = octaves ? 450.0f : -1.5f;
-      s.UpperSlopeMinValue = octaves ? 550.0f : -3.5f;
-      s.UpperSlopeMaxValue = octaves ? 650.0f : -2.5f;
-      EXPECT_TRUE(passesFilterBank(c, s)) << format;
-    }
+    ScanSettings s;
+    s.OutputFormat = format;
+    s.EnableCharacteristicSlopeFilter = true;
+    s.EnableUpperSlopeFilter = true;
+    const bool octaves = std::string(slopeUnitLabel(format)) == "(Oct/sec)";
+    s.CharacteristicSlopeMinValue = octaves ? 350.0f : -2.5f;
+    s.CharacteristicSlopeMaxValue = octaves ? 450.0f : -1.5f;
+    s.UpperSlopeMinValue = octaves ? 550.0f : -3.5f;
+    s.UpperSlopeMaxValue = octaves ? 650.0f : -2.5f;
+    EXPECT_TRUE(passesFilterBank(c, s)) << format;
   }
 }
 

@@ -345,6 +345,53 @@ TEST_F(DispositionTest, FailedRecordingsNotReadWholeStayInPlaceNamedWithTheirRea
   EXPECT_FALSE(fs::exists(input() / "a.wav"));
 }
 
+TEST_F(DispositionTest, ASelectedRecordingNotReadWholeIsAskedAboutAndCopiesAreMade) {
+  writeFile(input() / "d.wav", "cut short");
+  lists.input.push_back("d.wav");
+  lists.failed = {"c.wav", "d.wav"};
+  lists.holds["d.wav"] = "read failed before the end: data ends early";
+  lists.failedSelection = 1;
+  const std::string why = "it was not read whole (read failed before the end: data ends early)";
+
+  // Delete of the selected one asks, naming why; No keeps it, Yes trashes it.
+  host.answers = {false};
+  EXPECT_FALSE(dispo.trash(ResultList::Failed, true));
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_EQ(host.questions[0], "Delete|" + lists.dir + "d.wav: " + why +
+                                   ".\nThis operation will move file d.wav to RECYCLE bin  \n"
+                                   "  Do you wish to continue ?");
+  EXPECT_TRUE(fs::exists(input() / "d.wav"));
+  EXPECT_TRUE(host.warnings.empty());
+
+  // Archive only copies: made, and said to be of a recording not read whole.
+  state.archiveDirectory = archive().string() + "/";
+  EXPECT_TRUE(dispo.archive(ResultList::Failed, false));
+  EXPECT_EQ(readFile(archive() / "d.wav"), "cut short");
+  ASSERT_EQ(host.warnings.size(), 1u);
+  EXPECT_EQ(host.warnings[0], lists.dir + "d.wav was copied to " + state.archiveDirectory + ", but " + why);
+  fs::remove(archive() / "d.wav");
+  EXPECT_TRUE(dispo.archiveAll(ResultList::Failed, false));
+  EXPECT_EQ(readFile(archive() / "d.wav"), "cut short");
+  EXPECT_TRUE(fs::exists(archive() / "c.wav"));
+  ASSERT_EQ(host.warnings.size(), 2u);
+  EXPECT_EQ(host.warnings[1], "1 of 2 files were copied to " + state.archiveDirectory +
+                                  " although not read whole:\n" + lists.dir + "d.wav: " + why + "\n");
+
+  // Unasked (the timer, the batch tool) it is never moved.
+  state.moveDirectory = (input().parent_path() / "moved").string() + "/";
+  fs::create_directory(input().parent_path() / "moved");
+  EXPECT_FALSE(dispo.move(ResultList::Failed, false));
+  EXPECT_TRUE(fs::exists(input() / "d.wav"));
+
+  // Move of the selected one, answered Yes: moved.
+  host.questions.clear();
+  EXPECT_TRUE(dispo.move(ResultList::Failed, true));
+  ASSERT_EQ(host.questions.size(), 1u);
+  EXPECT_NE(host.questions[0].find(lists.dir + "d.wav: " + why), std::string::npos);
+  EXPECT_EQ(readFile(input().parent_path() / "moved" / "d.wav"), "cut short");
+  EXPECT_EQ(lists.failed, std::vector<std::string>{"c.wav"});
+}
+
 TEST_F(DispositionTest, ARecordingStillBeingWrittenStaysInEitherList) {
   lists.holds["a.wav"] = "read failed before the end: data ends early";  // passed, read in part
   for (const char* name : {"a.wav", "b.wav", "c.wav"}) {

@@ -239,3 +239,46 @@ TEST(RegistryHive, QueriesKeysAndDump) {
   std::string error;
   EXPECT_FALSE(hive.save(&error));  // the folder cannot be made
 }
+
+TEST(RegistryStore, ScaledValuesSurviveARestartToTheLastDigitShown) {
+  // Every Min Duration the setup window can show (0.0 .. 50.0 ms in tenths),
+  // and thresholds in hundredths of a dB, come back from the hive as typed:
+  // the float nearest 2.1 ms lies a hair below it.
+  // (The hive file keeps the stored numbers as they are; the restart itself
+  // is the round trip above.)
+  TempDir dir;
+  RegistryHive hive(dir.file("registry.reg"));
+  ScanSettings defaults;
+  loadSettings(hive, kSettingsKeyPath, defaults);
+  int lost = 0;
+  for (int tenths = 0; tenths <= 500; ++tenths) {
+    ScanSettings s;
+    s.MinimumDuration = msToSeconds(static_cast<float>(tenths) / 10.0f);
+    s.TriggerThreshold = static_cast<float>(tenths) / 100.0f + 10.0f;
+    s.PowerThreshold = -static_cast<float>(tenths) / 100.0f;
+    saveSettings(hive, kSettingsKeyPath, s, nullptr);
+    ScanSettings back;
+    loadSettings(hive, kSettingsKeyPath, back);
+    char typed[16], shown[16];
+    std::snprintf(typed, sizeof typed, "%3.1f", static_cast<float>(tenths) / 10.0f);
+    std::snprintf(shown, sizeof shown, "%3.1f", secondsToMs(back.MinimumDuration));
+    const std::uint32_t duration = dwordOf(hive, kSettingsKeyPath, "MinimumDuration");
+    const std::uint32_t trigger = dwordOf(hive, kSettingsKeyPath, "TriggerThreshold");
+    const std::uint32_t power = dwordOf(hive, kSettingsKeyPath, "PowerThreshold");
+    if (std::string(typed) != shown || duration != static_cast<std::uint32_t>(tenths) ||
+        trigger != static_cast<std::uint32_t>(tenths + 1000) ||
+        power != static_cast<std::uint32_t>(-tenths)) {
+      ++lost;
+      ADD_FAILURE() << typed << " ms came back as " << shown << " ms (stored " << duration
+                    << ", " << trigger << ", " << static_cast<std::int32_t>(power) << ")";
+    }
+  }
+  EXPECT_EQ(lost, 0);
+  // Whole-number values keep their whole part only.
+  ScanSettings s;
+  s.CurvatureMinValue = -2.7f;
+  s.MinimumFrequency = 15000.9f;
+  saveSettings(hive, kSettingsKeyPath, s, nullptr);
+  EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "CurvatureMinValue"), static_cast<std::uint32_t>(-2));
+  EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "MinimumFrequency"), 15000u);
+}

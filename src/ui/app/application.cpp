@@ -94,6 +94,7 @@ void Application::start() {
   const bool hiveRead = hive_->load(&console_);
   loadSettings(*hive_, kSettingsKeyPath, state_.settings);
   loadHistory(*hive_, kHistoryKeyPath, state_.history);
+  setOutputDirectory(state_, state_.history.OutputDirectory);
 
   displays_ = std::make_unique<Displays>(ui_);
   ui_.displays = displays_.get();

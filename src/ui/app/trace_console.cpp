@@ -17,6 +17,10 @@ void TraceConsole::write(const std::string& text) {
 
 void TraceConsole::trace(const std::string& text) { write(text); }
 
-void TraceConsole::warning(const std::string& text) { write("Warning: " + text + "\n"); }
+void TraceConsole::warning(const std::string& text) {
+  // Some warnings name themselves already ("Warning: No File Selected").
+  constexpr const char* kMark = "Warning: ";
+  write((text.rfind(kMark, 0) == 0 ? text : kMark + text) + "\n");
+}
 
 }  // namespace quilve::ui

@@ -41,6 +41,11 @@ struct AppState {
   std::mutex drawingMutex;
 };
 
+// OutputDirectory becomes `directory` (cut to kMaxPathChars characters), and
+// the scan worker makes its zero-crossing files there from its next
+// recording on.
+void setOutputDirectory(AppState& app, const std::string& directory);
+
 // The longest results file path the program accepts.
 constexpr std::size_t kMaxResultsPathChars = 511;
 // The longest path the setup and timer windows' pickers accept.

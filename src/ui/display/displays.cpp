@@ -6,7 +6,7 @@
 
 #include "engine/recording_analyzer.h"
 #include "ui/display/backgrounds.h"
-#include "ui/display/bmp_loader.h"
+#include "ui/display/backdrop.h"
 #include "ui/display/call_overlay.h"
 #include "ui/display/colour_map.h"
 

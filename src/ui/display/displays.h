@@ -35,7 +35,7 @@
 #include "engine/tile_sink.h"
 #include "ui/app/ui_context.h"
 #include "ui/display/axis_scale.h"
-#include "ui/display/bmp_loader.h"
+#include "ui/display/backdrop.h"
 #include "ui/display/chirp_tile.h"
 #include "ui/display/gallery.h"
 #include "ui/display/readout_box.h"

@@ -124,7 +124,7 @@ void OutputFormatWindow::chooseFormat(int format) {
   ui_.app.settings.OutputFormat = format;
   writeFormatBoxes();
   if (scanSetup_)
-    scanSetup_->writeSlopeUnitLabels(slopeUnitLabel(format, SlopeLabelContext::FormatJustChosen));
+    scanSetup_->writeSlopeUnitLabels(slopeUnitLabel(format));
 }
 
 }  // namespace quilve::ui

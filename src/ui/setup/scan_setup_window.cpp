@@ -103,7 +103,7 @@ void ScanSetupWindow::refresh() {
   writeViewSpan();
   writeChoiceGroups();
   for (int row = 0; row < kFilterRowCount; ++row) writeFilterRow(row);
-  writeSlopeUnitLabels(slopeUnitLabel(ui_.app.settings.OutputFormat, SlopeLabelContext::SetupWindow));
+  writeSlopeUnitLabels(slopeUnitLabel(ui_.app.settings.OutputFormat));
 }
 
 void ScanSetupWindow::writeValueField(int row) {

@@ -172,7 +172,7 @@ void MainWindow::selectOutput() {
     app.control.resultsPath = chosen ? *chosen : std::string();
   }
   if (chosen) {
-    setBoundedText(app.history.OutputDirectory, directoryOf(*chosen), kMaxPathChars);
+    setOutputDirectory(app, directoryOf(*chosen));
     app.control.newResultsFile = true;
   }
   tk.setText(w_, kOutputField, outputFieldText(chosen ? *chosen : std::string()));

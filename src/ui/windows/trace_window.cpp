@@ -63,7 +63,7 @@ void TraceWindow::saveSelected(bool append) {
   }
   std::string directory = std::filesystem::path(*chosen).parent_path().string();
   directory = directory.empty() ? std::string("./") : directory + "/";
-  setBoundedText(app.history.OutputDirectory, directory, kMaxPathChars);
+  setOutputDirectory(app, directory);
 
   CallTimeRange range;
   if (ui_.displays) range.marked = ui_.displays->timeRange(&range.start, &range.end);

@@ -1,4 +1,4 @@
-// The background bitmap reader on good and hostile files, and how a
+// The bitmap reader of the tests on good and hostile files, and how a
 // background lands on a canvas.
 #include <gtest/gtest.h>
 
@@ -7,7 +7,8 @@
 #include <vector>
 
 #include "ui/display/backgrounds.h"
-#include "ui/display/bmp_loader.h"
+#include "ui/display/backdrop.h"
+#include "ui/display/bmp_reader.h"
 
 namespace quilve::ui {
 namespace {

@@ -93,5 +93,29 @@ TEST_F(DesktopScanTest, StopEndsScanAllBeforeTheRestOfTheList) {
     for (const std::string& name : rig.names(rig.results(), id)) EXPECT_EQ(name.rfind("n1_", 0), 0u) << name;
 }
 
+TEST_F(DesktopScanTest, ZeroCrossingFilesFollowOutputDirectoryAfterSaveSelected) {
+  // Select Output sets OutputDirectory to the results file's directory; Save
+  // Selected into another directory moves it there, and the next scan's
+  // zero-crossing files go there too.
+  rig.state().settings.OutputFormat = kOutputZcd;
+  std::filesystem::create_directories(rig.dir.file("first"));
+  std::filesystem::create_directories(rig.dir.file("second"));
+  const std::string name = "n1_D20140930T010203m000.00#";
+  rig.selectInput("n1_D20140930T010203m000.wav");
+  rig.tk.answerFile(rig.dir.file("first/night.00#"));
+  rig.tk.chooseMenu(rig.main(), main_ids::kMenuSelectOutput);
+  rig.tk.chooseMenu(rig.main(), main_ids::kMenuScan);
+  rig.runScan();
+  const std::string scanned = slurp(rig.dir.file("first/" + name));
+  ASSERT_GT(scanned.size(), 336u);
+
+  rig.tk.answerFile(rig.dir.file("second/saved.00#"));
+  rig.tk.click(rig.app->ui().windows.trace, trace_ids::kSaveSelected);
+  EXPECT_EQ(rig.state().history.OutputDirectory, rig.dir.file("second") + "/");
+  rig.tk.chooseMenu(rig.main(), main_ids::kMenuScan);
+  rig.runScan();
+  EXPECT_EQ(slurp(rig.dir.file("second/" + name)), scanned);
+}
+
 }  // namespace
 }  // namespace quilve::ui::test

@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "desktop_rig.h"
+#include "ui/app/trace_console.h"
 #include "ui/windows/desktop.h"
 
 namespace quilve::ui::test {
@@ -45,6 +46,20 @@ TEST(MessageBoxQueue, EveryWarningAlsoGoesToTheTraceConsole) {
   tk.warning(w, "shown");
   tk.information(w, "a note");
   EXPECT_EQ(echoed, (std::vector<std::string>{"shown", "queued"}));
+}
+
+TEST(MessageBoxQueue, TheTraceConsoleMarksEachWarningOnce) {
+  std::FILE* out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  TraceConsole console(out);
+  console.warning("Warning: Selected file not found in input list");
+  console.warning("Failed closing file");
+  std::rewind(out);
+  char buf[256] = {};
+  const std::size_t n = std::fread(buf, 1, sizeof buf - 1, out);
+  std::fclose(out);
+  EXPECT_EQ(std::string(buf, n),
+            "Warning: Selected file not found in input list\nWarning: Failed closing file\n");
 }
 
 TEST(AboutWindow, CloseRequestsBeyondTheFirstLeaveTheProgramRunning) {
