@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
   std::string fromFile;
   bool nulSeparated = false;
 
-  app.add_option("PATH", inputs, "Recordings, or directories whose *.w* entries are scanned");
+  app.add_option("PATH", inputs, "Recordings, or directories whose *.w* entries are scanned (any name holding \".w\" in any case: a.wav, b.WV, but also c.wma and d.wav.bak)");
   app.add_flag("-r,--recursive", recursive,
                "Scan the folders given with every folder below them (symbolic links not followed)");
   auto* fromFileOption =
