@@ -70,7 +70,7 @@ Displays::Displays(UiContext& ui)
 
 Displays::~Displays() = default;
 
-Rgb Displays::face() const { return ui_.tk.systemWindowColour(); }
+Rgb Displays::face() const { return ui_.tk.faceColour(); }
 
 void Displays::attach() {
   readSettings();

@@ -402,7 +402,7 @@ void XsFlWindow::resize(int X, int Y, int W, int H) {
     {
       std::unique_lock<std::mutex> lock;
       if (std::mutex* m = nat->tk->drawingMutex()) lock = std::unique_lock<std::mutex>(*m);
-      rec->canvas.resize(rec->width, rec->height, nat->tk->systemWindowColour());
+      rec->canvas.resize(rec->width, rec->height, nat->tk->faceColour());
     }
     nat->tk->deliver(rec, event::kSizeEnd, {rec->width, rec->height, 0, 0});
   }
@@ -526,11 +526,17 @@ void FltkToolkit::post(std::function<void()> call) {
   if (Fl::awake(&Impl::drainCallback, impl_.get()) != 0) Fl::awake();
 }
 
-Rgb FltkToolkit::systemWindowColour() const {
-  const unsigned c = Fl::get_color(FL_BACKGROUND2_COLOR);
+namespace {
+Rgb flColour(Fl_Color index) {
+  const unsigned c = Fl::get_color(index);
   return Rgb{static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16),
              static_cast<std::uint8_t>(c >> 8)};
 }
+}  // namespace
+
+Rgb FltkToolkit::systemWindowColour() const { return flColour(FL_BACKGROUND2_COLOR); }
+
+Rgb FltkToolkit::faceColour() const { return flColour(FL_BACKGROUND_COLOR); }
 
 namespace {
 

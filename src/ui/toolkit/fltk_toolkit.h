@@ -37,6 +37,7 @@ class FltkToolkit : public Toolkit {
   void quit() override;
   void post(std::function<void()> call) override;
   Rgb systemWindowColour() const override;
+  Rgb faceColour() const override;
   // Writes what the shown window looks like on the screen (menu bar and
   // controls included) to a 24-bit BMP file. False when the window is not
   // shown or the file cannot be written.

@@ -244,7 +244,7 @@ Window* Toolkit::createWindow(EventHandler handler, WindowKind kind, Window* own
   w->handler = std::move(handler);
   w->owner = owns(owner) ? owner : nullptr;
   w->colour = Rgb{0, 0, 0};
-  w->canvas.resize(w->width, w->height, systemWindowColour());
+  w->canvas.resize(w->width, w->height, faceColour());
   Window* raw = w.get();
   windows_.push_back(std::move(w));
   windowCreated(*raw);
@@ -279,7 +279,7 @@ bool Toolkit::setClientSize(Window* w, int width, int height) {
   {
     std::unique_lock<std::mutex> lock;
     if (drawingMutex_) lock = std::unique_lock<std::mutex>(*drawingMutex_);
-    w->canvas.resize(width, height, systemWindowColour());
+    w->canvas.resize(width, height, faceColour());
   }
   windowGeometryChanged(*w);
   return true;

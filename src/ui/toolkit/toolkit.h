@@ -393,8 +393,12 @@ class Toolkit {
   // Asks for the window to be painted again from its canvas. Any thread.
   void invalidate(Window* w);
 
-  // The background colour of windows, used by setWindowColour.
+  // The colour of text fields and list boxes, used by setWindowColour.
   virtual Rgb systemWindowColour() const { return Rgb{255, 255, 255}; }
+  // The button-face colour: the background of every window (a new canvas
+  // is filled with it). Without a display, the grey FLTK starts out with.
+  static constexpr Rgb kDefaultFaceColour{192, 192, 192};
+  virtual Rgb faceColour() const { return kDefaultFaceColour; }
 
   // Held while the backend copies a canvas to the screen.
   void setDrawingMutex(std::mutex* m) { drawingMutex_ = m; }

@@ -113,6 +113,37 @@ TEST_F(DisplayFacade, AppendingPaintsOnlyTheNewColumnOfAShownTile) {
   tk.dispatchPending();
 }
 
+// A toolkit whose button-face colour is not the default one.
+class FacedToolkit : public HeadlessToolkit {
+ public:
+  Rgb faceColour() const override { return Rgb{10, 20, 30}; }
+};
+
+TEST(DisplayBackgrounds, WhiteOfTheBackgroundsAndClearedScalesTakeTheFaceColour) {
+  FacedToolkit tk;
+  AppState app;
+  QuietReporter reporter;
+  UiContext ui{tk, app, reporter};
+  ui.windows.main = tk.createWindow(nullptr, WindowKind::Main);
+  ui.windows.trace = tk.createWindow(nullptr, WindowKind::Tool);
+  Displays displays(ui);
+  displays.attach();
+  const Rgb face{10, 20, 30};
+  const Canvas& main = ui.windows.main->canvas;
+  const Canvas& trace = ui.windows.trace->canvas;
+  EXPECT_EQ(main.pixel(8, 8), face);      // white of the main background
+  EXPECT_EQ(main.pixel(820, 600), face);  // right of the 800-wide bitmap
+  EXPECT_EQ(trace.pixel(8, 250), face);
+  EXPECT_EQ(trace.pixel(40, 2), face);    // the cleared time scale above the plot
+  EXPECT_EQ(trace.pixel(820, 40), face);  // the cleared frequency scale
+  // The drawn parts of the backgrounds are kept.
+  EXPECT_EQ(main.pixel(300, 560), (Rgb{236, 236, 236}));
+  for (const Canvas* c : {&main, &trace})
+    for (int y = 0; y < c->height(); y += 3)
+      for (int x = 0; x < c->width(); x += 3)
+        ASSERT_NE(c->pixel(x, y), (Rgb{192, 192, 192})) << x << "," << y;
+}
+
 // A candidate cleared without a call leaves its cell as a fresh tile would
 // show it; one that had an accepted call drawn over it loses the call's
 // overlay too (see DisplayScanned).
