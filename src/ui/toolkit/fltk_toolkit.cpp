@@ -963,22 +963,45 @@ void FltkToolkit::syncFromNative(Window& w, Control& c) {
 
 namespace {
 
-// A message box: the text, and "OK" or "No" and "Yes" (Enter answers with
-// the right-hand button, Escape and the close box with the left-hand one).
+// A message box: the icon of its kind, the text, and "OK" or "No" and "Yes"
+// (Enter answers with the right-hand button, Escape and the close box with
+// the left-hand one). Centred over the owner's window when that is shown,
+// else on the screen.
 class MessageDialog : public Fl_Double_Window {
  public:
-  MessageDialog(MessageKind kind, const std::string& text, const std::string& caption)
+  MessageDialog(MessageKind kind, const std::string& text, const std::string& caption,
+                Fl_Window* owner)
       : Fl_Double_Window(0, 0, 100, 100), kind_(kind), text_(text), caption_(caption) {
-    constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560;
+    constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560, kIcon = 48;
     fl_font(FL_HELVETICA, kFontSize);
     int tw = kMaxTextW, th = 0;
     fl_measure(text_.c_str(), tw, th, 0);
-    tw = std::max(tw, 2 * kButtonW + 8);
-    const int width = tw + 2 * kMargin;
-    const int height = th + 3 * kMargin + kButtonH;
+    tw = std::max(tw, 2 * kButtonW + 8 - kIcon - kMargin);
+    const int width = kIcon + tw + 3 * kMargin;
+    const int height = std::max(th, kIcon) + 3 * kMargin + kButtonH;
     size(width, height);
     label(caption_.c_str());
-    auto* message = new Fl_Box(kMargin, kMargin, tw, th);
+    auto* icon = new Fl_Box(kMargin, kMargin, kIcon, kIcon);
+    icon->box(FL_THIN_UP_BOX);
+    icon->labelfont(FL_TIMES_BOLD);
+    icon->labelsize(34);
+    icon->color(FL_WHITE);
+    switch (boxLook(kind_).icon) {
+      case BoxIcon::Information:
+        icon->label("i");
+        icon->labelcolor(FL_BLUE);
+        break;
+      case BoxIcon::Exclamation:
+        icon->label("!");
+        icon->color(FL_YELLOW);
+        icon->labelcolor(FL_BLACK);
+        break;
+      case BoxIcon::Question:
+        icon->label("?");
+        icon->labelcolor(FL_BLUE);
+        break;
+    }
+    auto* message = new Fl_Box(kIcon + 2 * kMargin, kMargin, tw, th);
     message->copy_label(literalLabel(text_).c_str());
     message->labelsize(kFontSize);
     message->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
@@ -997,7 +1020,13 @@ class MessageDialog : public Fl_Double_Window {
     end();
     set_modal();
     callback(closeCallback, this);
-    position(std::max(0, (Fl::w() - width) / 2), std::max(0, (Fl::h() - height) / 2));
+    int left = (Fl::w() - width) / 2, top = (Fl::h() - height) / 2;
+    if (owner && owner->shown()) {
+      left = owner->x() + (owner->w() - width) / 2;
+      top = owner->y() + (owner->h() - height) / 2;
+    }
+    position(std::clamp(left, 0, std::max(0, Fl::w() - width)),
+             std::clamp(top, 0, std::max(0, Fl::h() - height)));
   }
 
   std::optional<bool> answer() const { return answer_; }
@@ -1028,14 +1057,34 @@ class MessageDialog : public Fl_Double_Window {
 
 }  // namespace
 
-void FltkToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+int fltkBeep(BoxBeep beep) {
+  switch (beep) {
+    case BoxBeep::Warning:
+      return FL_BEEP_ERROR;  // as FLTK's own alert box
+    case BoxBeep::Question:
+      return FL_BEEP_QUESTION;
+    case BoxBeep::Information:
+      break;
+  }
+  return FL_BEEP_MESSAGE;
+}
+
+void FltkToolkit::openBox(Window* w, MessageKind kind, const std::string& text,
                           const std::string& caption) {
   Fl::pushed(nullptr);
   Fl_Group* saved = Fl_Group::current();
   Fl_Group::current(nullptr);
-  impl_->box = std::make_unique<MessageDialog>(kind, text, caption);
+  NativeWindow* owner = owns(w) ? impl_->native(*w) : nullptr;
+  impl_->box = std::make_unique<MessageDialog>(kind, text, caption, owner ? owner->win : nullptr);
   Fl_Group::current(saved);
   impl_->box->show();
+  fl_beep(fltkBeep(boxLook(kind).beep));
+}
+
+std::array<int, 4> FltkToolkit::boxFrame() const {
+  Fl_Window* box = impl_->box.get();
+  if (!box || !box->shown()) return {0, 0, 0, 0};
+  return {box->x(), box->y(), box->w(), box->h()};
 }
 
 std::optional<bool> FltkToolkit::boxAnswer() {
@@ -1142,13 +1191,14 @@ std::optional<std::string> FltkToolkit::folderDialog(Window*, const std::string&
 
 namespace quilve::ui {
 
-bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
-  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
-  if (!nat || !nat->win->shown()) return false;
+namespace {
+
+bool writeScreenshot(Fl_Window* win, const std::string& bmpPath) {
+  if (!win || !win->shown()) return false;
   Fl::flush();
-  nat->win->make_current();
-  const int width = nat->win->w();
-  const int height = nat->win->h();
+  win->make_current();
+  const int width = win->w();
+  const int height = win->h();
   std::unique_ptr<uchar[]> rgb(fl_read_image(nullptr, 0, 0, width, height));
   if (!rgb) return false;
   const int row = Image::rowBytes(width, 24);
@@ -1179,6 +1229,17 @@ bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
   std::ofstream out(bmpPath, std::ios::binary);
   out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   return static_cast<bool>(out);
+}
+
+}  // namespace
+
+bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
+  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
+  return nat && writeScreenshot(nat->win, bmpPath);
+}
+
+bool FltkToolkit::screenshotBox(const std::string& bmpPath) {
+  return writeScreenshot(impl_->box.get(), bmpPath);
 }
 
 }  // namespace quilve::ui

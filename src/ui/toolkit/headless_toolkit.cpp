@@ -43,9 +43,10 @@ bool HeadlessToolkit::takeAnswer(Answer::Type wanted, Answer* out) {
   return true;
 }
 
-void HeadlessToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+void HeadlessToolkit::openBox(Window* w, MessageKind kind, const std::string& text,
                               const std::string& caption) {
-  shown_.push_back(Shown{kind, false, caption, text});
+  const BoxLook look = boxLook(kind);
+  shown_.push_back(Shown{kind, false, caption, text, w, look.icon, look.beep});
   boxRounds_ = 0;
   openAnswer_ = true;
   if (kind != MessageKind::Question) return;

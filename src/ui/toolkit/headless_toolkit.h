@@ -22,6 +22,10 @@ class HeadlessToolkit : public Toolkit {
     bool dialog = false;
     std::string caption;
     std::string text;  // for dialogs: the filter text
+    // Message boxes: the window owning the box, its icon and beep.
+    Window* owner = nullptr;
+    BoxIcon icon = BoxIcon::Information;
+    BoxBeep beep = BoxBeep::Information;
   };
 
   HeadlessToolkit();

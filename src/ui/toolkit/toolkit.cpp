@@ -739,11 +739,23 @@ bool Toolkit::menuItemState(Window* w, int itemId, bool* checked, bool* grayed) 
 
 // ---- Toolkit: message boxes and dialogs -----------------------------------------
 
+BoxLook boxLook(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Warning:
+      return {BoxIcon::Exclamation, BoxBeep::Warning};
+    case MessageKind::Question:
+      return {BoxIcon::Question, BoxBeep::Question};
+    case MessageKind::Information:
+      break;
+  }
+  return {BoxIcon::Information, BoxBeep::Information};
+}
+
 bool Toolkit::messageBox(Window* w, MessageKind kind, const std::string& text,
                          const std::string& caption) {
   if (kind == MessageKind::Warning && warningEcho_) warningEcho_(text);
   const std::uint64_t ticket = ++lastTicket_;
-  boxQueue_.push_back(QueuedBox{ticket, w, kind, text, caption});
+  boxQueue_.push_back(QueuedBox{ticket, owns(w) ? w : nullptr, kind, text, caption});
   // A call further out is showing boxes: a note or a warning waits there.
   if (boxRunners_ > 0 && kind != MessageKind::Question) return true;
   ++boxRunners_;

@@ -235,6 +235,16 @@ struct FileChoice {
 };
 
 enum class MessageKind { Information, Warning, Question };
+// What a message box shows beside its text and the sound it makes when it
+// opens: information (information icon and beep), warning (exclamation icon
+// and warning beep), question (question icon and beep).
+enum class BoxIcon { Information, Exclamation, Question };
+enum class BoxBeep { Information, Warning, Question };
+struct BoxLook {
+  BoxIcon icon;
+  BoxBeep beep;
+};
+BoxLook boxLook(MessageKind kind);
 
 class Toolkit {
  public:
@@ -351,7 +361,8 @@ class Toolkit {
   bool menuItemState(Window* w, int itemId, bool* checked, bool* grayed);
 
   // ---- message boxes and dialogs -------------------------------------------
-  // The caption defaults to the window's title.
+  // A box is owned by `w` (shown centred over it) and its caption defaults
+  // to the window's title; each kind has its icon and beep (boxLook).
   //
   // Boxes are shown one at a time, in the order they were asked for. A box
   // asked for while another is open (by a posted call the open box's loop
@@ -425,7 +436,8 @@ class Toolkit {
   // Shows a box through the queue and returns its answer (true for notes
   // and warnings, and for those that only joined the queue).
   bool messageBox(Window* w, MessageKind kind, const std::string& text, const std::string& caption);
-  // Backend: shows one box and returns at once; boxAnswer() gives nothing
+  // Backend: shows one box owned by `w` (null: by no window) with the icon
+  // and beep of its kind and returns at once; boxAnswer() gives nothing
   // while it is open and the answer once it was closed (a question closed
   // without an answer: No). waitForEvents() handles what is pending and
   // waits briefly for more.
