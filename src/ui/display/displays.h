@@ -120,6 +120,7 @@ class Displays : public quilve::TileSink {
  private:
   struct Reference {
     bool valid = false;
+    int tile = -1;  // the slot clicked on the main window
     std::array<double, 3> values{};
   };
   struct Cursor {
@@ -139,7 +140,8 @@ class Displays : public quilve::TileSink {
   void drawTraceLocked();
   void readSettings();
   void takeAcceptedCall(int slot);
-  bool mainValues(int x, int y, std::array<double, 3>* values) const;
+  // The read-out under a main-window point and the slot of its tile.
+  bool mainValues(int x, int y, std::array<double, 3>* values, int* tile = nullptr) const;
   bool traceValues(int x, int y, std::array<double, 3>* values) const;
   void invalidateMain();
   void invalidateTrace();
@@ -196,10 +198,12 @@ class Displays : public quilve::TileSink {
   TracePlot plot_;
 
   // Mouse state (UI thread).
+  // A press counts as a single click only while no other button was held
+  // from the press to the release.
   int mainPressX_ = 0, mainPressY_ = 0, pressFirst_ = 0;
-  bool mainPressed_ = false;
+  bool mainPressed_ = false, mainOtherButton_ = false;
   int tracePressX_ = 0, tracePressY_ = 0;
-  bool tracePressed_ = false;
+  bool tracePressed_ = false, traceOtherButton_ = false;
   Reference mainReference_;   // the last single click, under the drawing mutex
   Reference traceReference_;
 

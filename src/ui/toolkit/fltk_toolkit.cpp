@@ -51,6 +51,11 @@ int modifierBits() {
   return (Fl::event_state(FL_SHIFT) ? kShiftBit : 0) | (Fl::event_state(FL_CTRL) ? kControlBit : 0);
 }
 
+int mouseBits() {
+  return modifierBits() | (Fl::event_state(FL_BUTTON3) ? kRightButtonBit : 0) |
+         (Fl::event_state(FL_BUTTON2) ? kMiddleButtonBit : 0);
+}
+
 // FLTK key codes to the key codes the windows expect (letters upper case,
 // the usual virtual-key numbers for the named keys).
 int keyCode(int k) {
@@ -312,7 +317,7 @@ struct NativeWindow {
 
   void deliverMouse(int ev) {
     tk->deliver(rec, ev,
-                {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, modifierBits(), 0});
+                {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, mouseBits(), 0});
   }
   void place(Control& c) {
     auto it = widgets.find(c.id);

@@ -92,6 +92,9 @@ constexpr int kListDrop = 34;        // control identifier, from, to (as FileLis
 // Key and modifier bits of mouse and key events.
 constexpr int kShiftBit = 1;
 constexpr int kControlBit = 2;
+// Mouse events also carry the mouse buttons other than the left one held.
+constexpr int kRightButtonBit = 4;
+constexpr int kMiddleButtonBit = 8;
 // Key codes of the keys the toolkit itself passes on.
 constexpr int kKeyTab = 9;
 constexpr int kKeyEnter = 13;

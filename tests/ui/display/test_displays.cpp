@@ -58,8 +58,8 @@ struct DisplayFacade : ::testing::Test {
   }
   Canvas& mainCanvas() { return ui.windows.main->canvas; }
   Canvas& traceCanvas() { return ui.windows.trace->canvas; }
-  void mouse(bool trace, int ev, int x, int y) {
-    const EventValues v{x, y, 0, 0};
+  void mouse(bool trace, int ev, int x, int y, int bits = 0) {
+    const EventValues v{x, y, bits, 0};
     if (trace)
       displays->handleTraceMouse(ev, v);
     else
@@ -341,6 +341,64 @@ TEST_F(DisplayScanned, AcceptedCallsAreKeptDrawnAndSelectable) {
   displays->chirpDeleted(2);
   EXPECT_EQ(displays->selectedSlot(), -1);
   EXPECT_FALSE(displays->hasCall(2));
+}
+
+TEST_F(DisplayFacade, DeltasShowOnlyOverTheTileOfASingleClick) {
+  const auto f = frame(44.0f);
+  for (int i = 0; i < 128; ++i) {
+    displays->appendFrame(0, f.data());
+    displays->appendFrame(1, f.data());
+  }
+  const Rect first = galleryCell(0), second = galleryCell(1);
+  auto readOutOver = [&](const Rect& cell) {
+    mouse(false, event::kMouseMove, cell.x + 64, cell.y + 64);
+    EXPECT_TRUE(displays->idle());
+    EXPECT_TRUE(hasText(mainCanvas(), "X(mSec):"));
+    return hasText(mainCanvas(), "dX(");
+  };
+  mouse(false, event::kLeftDown, first.x + 32, first.y + 64);
+  mouse(false, event::kLeftUp, first.x + 32, first.y + 64);
+  EXPECT_TRUE(readOutOver(first));
+  EXPECT_FALSE(readOutOver(second));
+  EXPECT_TRUE(readOutOver(first));
+
+  // With the right or the middle button held at the press, during the
+  // drag or at the release, a click on the second tile is no single click:
+  // the first tile keeps the reference.
+  const int held[][3] = {{kRightButtonBit, 0, 0}, {0, kMiddleButtonBit, 0}, {0, 0, kRightButtonBit}};
+  for (const auto& bits : held) {
+    mouse(false, event::kLeftDown, second.x + 32, second.y + 64, bits[0]);
+    mouse(false, event::kDrag, second.x + 32, second.y + 64, bits[1]);
+    mouse(false, event::kLeftUp, second.x + 32, second.y + 64, bits[2] | kShiftBit);
+    EXPECT_FALSE(readOutOver(second));
+    EXPECT_TRUE(readOutOver(first));
+  }
+  // Shift and Control are no buttons.
+  mouse(false, event::kLeftDown, second.x + 32, second.y + 64, kShiftBit | kControlBit);
+  mouse(false, event::kLeftUp, second.x + 32, second.y + 64, kShiftBit | kControlBit);
+  EXPECT_TRUE(readOutOver(second));
+  EXPECT_FALSE(readOutOver(first));
+}
+
+TEST_F(DisplayScanned, ASingleClickOnTheTraceClearsTheRangeSelection) {
+  const TracePlot& p = displays->tracePlot();
+  int x0 = 0, x1 = 0, y = 0;
+  ASSERT_TRUE(p.toPixel(0.05, 50000.0, &x0, &y));
+  ASSERT_TRUE(p.toPixel(0.1, 50000.0, &x1, &y));
+  const Rgb untinted = traceCanvas().pixel((x0 + x1) / 2, 220);
+  mouse(true, event::kLeftDown, x0, y);
+  mouse(true, event::kLeftUp, x1, y);
+  double a = 0, b = 0;
+  ASSERT_TRUE(displays->timeRange(&a, &b));
+  ASSERT_NE(traceCanvas().pixel((x0 + x1) / 2, 220), untinted);
+  mouse(true, event::kLeftDown, x1 + 20, y);
+  mouse(true, event::kLeftUp, x1 + 20, y);
+  EXPECT_FALSE(displays->timeRange(&a, &b));
+  EXPECT_EQ(traceCanvas().pixel((x0 + x1) / 2, 220), untinted);
+  // The click is the reference of the trace read-out.
+  mouse(true, event::kMouseMove, x1 + 20, y);
+  ASSERT_TRUE(displays->idle());
+  EXPECT_TRUE(hasText(traceCanvas(), "dX(mSec):     0.00"));
 }
 
 TEST_F(DisplayScanned, TraceWindowSelectsByTimeAndDragsARange) {
