@@ -71,9 +71,10 @@ class Displays : public quilve::TileSink {
 
   // Worker thread, right after a recording is opened for scanning: tile
   // frequency axis from the effective sample rate, tile time span (128
-  // column times), the trace span from the recording's length; the calls
-  // this analyzer accepts are drawn on the trace. The analyzer must stay
-  // alive until recordingClosed() or the next recordingOpened().
+  // column times), the trace span of a call at 0 s (it follows the context
+  // start of each call accepted); the calls this analyzer accepts are
+  // drawn on the trace. The analyzer must stay alive until
+  // recordingClosed() or the next recordingOpened().
   void recordingOpened(const RecordingAnalyzer& analyzer);
   // Worker thread: forget the analyzer (the copies of its calls stay shown).
   void recordingClosed();

@@ -304,11 +304,46 @@ struct DisplayScanned : DisplayFacade {
   }
 };
 
+// The trace's span follows the calls, not the recording's length: the view
+// span past the latest call's context start, in whole quarter seconds.
+TEST_F(DisplayFacade, TheTraceSpansTheViewPastTheLatestCall) {
+  test::TempDir dir;
+  test::SignalGenerator gen(6.0);
+  gen.addNoise(-60);
+  for (double t : {0.2, 0.4}) {
+    test::CallSpec c;
+    c.startTime = t;
+    c.duration = 0.006;
+    c.startFrequency = 70000;
+    c.endFrequency = 35000;
+    gen.addCall(c);
+  }
+  const std::string path = dir.file("six_seconds.wav");
+  test::writeFile(path, gen.render().wavFile());
+  RecordingAnalyzer analyzer(displays.get());
+  ASSERT_TRUE(analyzer.open(path, app.settings));
+  displays->recordingOpened(analyzer);
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.25);  // no call yet
+  while (analyzer.step(app.settings)) {
+  }
+  analyzer.finish();
+  displays->recordingClosed();
+  ASSERT_EQ(analyzer.outcome().calls.size(), 2u);
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.5);
+  // Both calls are drawn at that span, the second past the plot's middle.
+  int x = 0, y = 0;
+  ASSERT_TRUE(displays->tracePlot().toPixel(0.4, 50000.0, &x, &y));
+  EXPECT_GT(x, kTracePlotArea.x + kTracePlotArea.w / 2);
+  EXPECT_GT(countColour(traceCanvas(), Rect{x - 10, kTracePlotArea.y, 40, kTracePlotArea.h},
+                        Rgb{0, 255, 0}),
+            3);
+}
+
 TEST_F(DisplayScanned, AcceptedCallsAreKeptDrawnAndSelectable) {
   ASSERT_EQ(owned->outcome().calls.size(), 3u);
   for (int s = 0; s < 3; ++s) EXPECT_TRUE(displays->hasCall(s)) << s;
   EXPECT_FALSE(displays->hasCall(3));
-  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.5);
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.25);  // the last call starts before 0.2 s
   // The contours on the trace and over the gallery tiles.
   EXPECT_GT(countColour(traceCanvas(), kTracePlotArea, Rgb{0, 255, 0}), 20);
   EXPECT_GT(countColour(mainCanvas(), galleryCell(1), Rgb{0, 255, 0}), 5);
