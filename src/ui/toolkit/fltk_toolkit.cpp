@@ -313,11 +313,29 @@ struct NativeWindow {
   int generation = 0;
   std::vector<std::unique_ptr<ControlRef>> retired;
 
-  ~NativeWindow() { delete win; }
+  ~NativeWindow() {
+    Fl::remove_timeout(hoverCallback, this);
+    delete win;
+  }
 
   void deliverMouse(int ev) {
     tk->deliver(rec, ev,
                 {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, mouseBits(), 0});
+  }
+
+  // The mouse at rest over the client area for the hover time: told once,
+  // until it moves again.
+  static constexpr double kHoverSeconds = 0.5;
+  EventValues hoverAt{};
+  void mouseMoved() {
+    hoverAt = {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, mouseBits(), 0};
+    Fl::remove_timeout(hoverCallback, this);
+    if (Fl::event_y() >= menuH) Fl::add_timeout(kHoverSeconds, hoverCallback, this);
+  }
+  void hoverEnds() { Fl::remove_timeout(hoverCallback, this); }
+  static void hoverCallback(void* data) {
+    auto* nat = static_cast<NativeWindow*>(data);
+    nat->tk->deliver(nat->rec, event::kMouseHover, nat->hoverAt);
   }
   void place(Control& c) {
     auto it = widgets.find(c.id);
@@ -331,6 +349,7 @@ int XsFlWindow::handle(int e) {
   Window* rec = nat->rec;
   switch (e) {
     case FL_PUSH: {
+      nat->hoverEnds();
       if (Fl_Double_Window::handle(e)) return 1;  // a control took it
       pushed = true;
       if (Fl::event_button() == FL_LEFT_MOUSE)
@@ -353,11 +372,23 @@ int XsFlWindow::handle(int e) {
     case FL_MOVE:
       Fl_Double_Window::handle(e);
       nat->deliverMouse(event::kMouseMove);
+      nat->mouseMoved();
       return 1;
     case FL_LEAVE:
       Fl_Double_Window::handle(e);
+      nat->hoverEnds();
       nat->deliverMouse(event::kMouseLeave);
       return 1;
+    case FL_HIDE:
+    case FL_SHOW: {
+      // Unmapped while still meant to be visible: the window manager
+      // minimized it; mapped again: restored.
+      const int handled = Fl_Double_Window::handle(e);
+      if (e == FL_HIDE) nat->hoverEnds();
+      if (visible() && shown() && Toolkit::canMinimize(*rec))
+        nat->tk->userMinimized(rec, e == FL_HIDE);
+      return handled;
+    }
     case FL_KEYBOARD:
     case FL_KEYUP: {
       if (Fl_Double_Window::handle(e)) return 1;
@@ -411,10 +442,11 @@ void XsFlWindow::resize(int X, int Y, int W, int H) {
     }
     nat->tk->deliver(rec, event::kSizeEnd, {rec->width, rec->height, 0, 0});
   }
-  if (moved) {
-    rec->x = X;
-    rec->y = Y;
-    nat->tk->deliver(rec, event::kMoveEnd, {X, Y, 0, 0});
+  // The handler may hold the window elsewhere.
+  if (moved && !nat->tk->userMoved(rec, X, Y)) {
+    syncing = true;
+    position(rec->x, rec->y);
+    syncing = false;
   }
 }
 
@@ -542,6 +574,11 @@ Rgb flColour(Fl_Color index) {
 Rgb FltkToolkit::systemWindowColour() const { return flColour(FL_BACKGROUND2_COLOR); }
 
 Rgb FltkToolkit::faceColour() const { return flColour(FL_BACKGROUND_COLOR); }
+
+int FltkToolkit::displayBitsPerPixel() const {
+  fl_open_display();
+  return fl_visual ? fl_visual->depth : 24;
+}
 
 namespace {
 

@@ -42,6 +42,7 @@ class FltkToolkit : public Toolkit {
   void post(std::function<void()> call) override;
   Rgb systemWindowColour() const override;
   Rgb faceColour() const override;
+  int displayBitsPerPixel() const override;
   // Writes what the shown window looks like on the screen (menu bar and
   // controls included) to a 24-bit BMP file. False when the window is not
   // shown or the file cannot be written.

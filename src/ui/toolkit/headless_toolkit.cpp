@@ -170,6 +170,28 @@ bool HeadlessToolkit::requestClose(Window* w) {
   return true;
 }
 
+bool HeadlessToolkit::moveWindow(Window* w, int left, int top) {
+  return owns(w) && w->visible && userMoved(w, left, top);
+}
+
+bool HeadlessToolkit::minimize(Window* w) {
+  if (!owns(w) || !w->visible || w->minimized || !canMinimize(*w)) return false;
+  userMinimized(w, true);
+  return true;
+}
+
+bool HeadlessToolkit::restore(Window* w) {
+  if (!owns(w) || !w->minimized) return false;
+  userMinimized(w, false);
+  return true;
+}
+
+bool HeadlessToolkit::hover(Window* w, int x, int y, int keyBits) {
+  if (!owns(w) || !w->visible || x < 0 || y < 0 || x >= w->width || y >= w->height) return false;
+  deliver(w, event::kMouseHover, {x + w->scrollX, y + w->scrollY, keyBits, 0});
+  return true;
+}
+
 bool HeadlessToolkit::dragEntry(Window* w, int id, int from, int to) {
   if (!usable(w, id) || !clickEntry(w, id, from)) return false;
   if (!listDragBegin(w, id, from)) return false;

@@ -298,6 +298,22 @@ int Toolkit::deliver(Window* w, int ev, EventValues values) {
   return w->handler(*w, ev, values);
 }
 
+bool Toolkit::userMoved(Window* w, int left, int top) {
+  if (!owns(w)) return true;
+  EventValues proposed{left, top, 0, 0};
+  if (w->handler) w->handler(*w, event::kMoving, proposed);
+  w->x = proposed[0];
+  w->y = proposed[1];
+  deliver(w, event::kMoveEnd, {w->x, w->y, 0, 0});
+  return w->x == left && w->y == top;
+}
+
+void Toolkit::userMinimized(Window* w, bool minimized) {
+  if (!owns(w) || w->minimized == minimized) return;
+  w->minimized = minimized;
+  deliver(w, minimized ? event::kMinimized : event::kRestored, {w->width, w->height, 0, 0});
+}
+
 void Toolkit::postUserEvent(Window* w, int a, int b) {
   if (!owns(w)) return;
   post([this, w, a, b] { deliver(w, event::kUser, {a, b, 0, 0}); });
@@ -888,7 +904,7 @@ bool Toolkit::drawText(Window* w, int x, int y, const std::string& text) {
 
 bool Toolkit::drawImage(Window* w, const Image& img, int dx, int dy, int dw, int dh, int sx, int sy,
                         int sw, int sh) {
-  if (!owns(w)) return false;
+  if (!owns(w) || displayBitsPerPixel() <= 8) return false;
   return w->canvas.image(img, dx - w->scrollX, dy - w->scrollY, dw, dh, sx, sy, sw, sh);
 }
 

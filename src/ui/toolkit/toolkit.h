@@ -55,7 +55,10 @@ enum class ControlKind : int {
 };
 
 // Event numbers delivered to a window's handler, with the meaning of the
-// four values passed along.
+// four values passed along. The program's windows have neither a maximize
+// box, a sizing frame nor scroll bars, so kMaximized, kSizing and kScrolled
+// are never delivered, the scrolling of kind 5 is not built and
+// Window::resizing stays false; kSizeEnd follows a change of client size.
 namespace event {
 constexpr int kUser = 1;             // posted user event: its two values
 constexpr int kPaint = 2;            // paint rectangle x, y, right, bottom
@@ -213,6 +216,7 @@ struct Window {
   std::string title;
   int x = 64, y = 64, width = 320, height = 240;  // client area
   bool visible = false;
+  bool minimized = false;
   bool resizing = false;
   int scrollX = 0, scrollY = 0;
   std::vector<Control> controls;  // in creation order, which is the Tab order
@@ -264,6 +268,19 @@ class Toolkit {
   // Delivers an event to the window's handler; returns its result, 0 when
   // there is no handler.
   int deliver(Window* w, int event, EventValues values = {0, 0, 0, 0});
+  // Kinds whose frame has a minimize box.
+  static bool canMinimize(const Window& w) {
+    return w.kind == WindowKind::Main || w.kind == WindowKind::Sizable || w.kind == WindowKind::Scrolled;
+  }
+  // What the user did to a window, as the backend saw it (backends call
+  // these). A move to
+  // left, top is proposed to the handler (event::kMoving), which may change
+  // it; the record takes the position agreed, the handler hears the end of
+  // the move (event::kMoveEnd), and false tells the backend to put the
+  // window where the record says. Minimizing and restoring the window are
+  // told with its client size (event::kMinimized, event::kRestored).
+  bool userMoved(Window* w, int left, int top);
+  void userMinimized(Window* w, bool minimized);
 
   // ---- the loop and threads ---------------------------------------------
   // Runs until quit() is called.
@@ -402,8 +419,11 @@ class Toolkit {
   bool drawSegments(Window* w, const std::vector<std::array<int, 4>>& segments);
   bool fillRect(Window* w, int x, int y, int width, int height);
   bool drawText(Window* w, int x, int y, const std::string& text);
+  // Refused (false, nothing drawn) on a display of 8 or fewer bits per pixel.
   bool drawImage(Window* w, const Image& img, int dx, int dy, int dw, int dh, int sx, int sy,
                  int sw, int sh);
+  // Bits per pixel of the display the windows are shown on.
+  virtual int displayBitsPerPixel() const { return 24; }
   // Asks for the window to be painted again from its canvas. Any thread.
   void invalidate(Window* w);
 
@@ -435,6 +455,7 @@ class Toolkit {
   virtual void canvasChanged(Window&) {}
   // Native text is read back into the record before the record is read.
   virtual void syncFromNative(Window&, Control&) {}
+
 
   // Shows a box through the queue and returns its answer (true for notes
   // and warnings, and for those that only joined the queue).
