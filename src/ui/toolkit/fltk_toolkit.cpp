@@ -1019,7 +1019,7 @@ class MessageDialog : public Fl_Double_Window {
     int tw = kMaxTextW, th = 0;
     fl_measure(text_.c_str(), tw, th, 0);
     // A little room: a box exactly as wide as its text wraps it.
-    tw = std::max(tw + 4, 2 * kButtonW + 8 - kIcon - kMargin);
+    tw = std::max(tw + 12, 2 * kButtonW + 8 - kIcon - kMargin);
     const int width = kIcon + tw + 3 * kMargin;
     const int height = std::max(th, kIcon) + 3 * kMargin + kButtonH;
     size(width, height);
