@@ -120,7 +120,14 @@ TEST(FltkSmoke, AWarningShowsItsIconCentredOverItsWindow) {
   std::string picture = "warning-box";
   tk.answerBoxesWith([&](const std::string&, const std::string&) {
     frame = tk.boxFrame();
-    pictured = tk.screenshotBox(shotPath(picture));
+    // Until the box has been painted: its OK button's frame is drawn.
+    const auto end = Clock::now() + std::chrono::seconds(30);
+    do {
+      Fl::check();
+      pictured = tk.screenshotBox(shotPath(picture)) &&
+                 Bmp(shotPath(picture)).count(0, frame[3] - 45, frame[2], 45, tk.faceColour()) <
+                     frame[2] * 45;
+    } while (!pictured && Clock::now() < end);
     return true;
   });
   tk.warning(w, "Warning: No Input Selected");
