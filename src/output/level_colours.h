@@ -53,14 +53,14 @@ class LevelColours {
 };
 
 // The colour rule of one level range as a lookup table for painting many
-// pixels: levels are rounded up to a grid of 2^-k dB (k up to 8, the finest
-// grid that keeps the table within 2048 entries) spanning the levels whose
-// colours differ; below it every level is black, above it red. Levels on
-// the grid (whole dB among them) get exactly the colour LevelColours
-// gives; others take the colour of the grid level just above them, which
-// for the usual ranges is less than one step of a colour channel away
-// (and exact below the low edge when that edge lies on the grid). NaN is black. A range
-// too wide or not finite for a table falls back to the exact rule.
+// pixels, giving exactly LevelColours' colour for every level. The levels
+// are cut into cells of 2^-k dB (k up to 8, the finest grid that keeps the
+// table within 2048 cells) spanning the levels whose colours differ; below
+// them every level is black, above them red. A cell holds the colours on
+// either side of the one level inside it where the colour changes, and
+// that level; the few cells in which the colour changes more than once
+// (a narrow range, the low edge) take the rule itself. NaN is black. A
+// range too wide or not finite for a table takes the rule for every level.
 class LevelColourTable {
  public:
   explicit LevelColourTable(const LevelRange& range = LevelRange{});
@@ -68,19 +68,19 @@ class LevelColourTable {
 
   // The colour packed as blue | green << 8 | red << 16.
   std::uint32_t packed(float level) const {
-    return entries_.empty() ? pack(exact_(level)) : lookup(level);
+    return cells_.empty() ? pack(exact_(level)) : lookup(level, cells_.data(), base_, last_);
   }
   // Packed colours of n levels; the table's fields are read once, not per
   // level, so the loop runs from registers.
   void packedRun(const float* levels, int n, std::uint32_t* out) const {
-    if (entries_.empty()) {
+    if (cells_.empty()) {
       for (int i = 0; i < n; ++i) out[i] = pack(exact_(levels[i]));
       return;
     }
-    const std::uint32_t* e = entries_.data();
-    const float base = base_, perLevel = perLevel_, top = top_;
+    const Cell* cells = cells_.data();
+    const float base = base_;
     const int last = last_;
-    for (int i = 0; i < n; ++i) out[i] = e[index(levels[i], base, perLevel, top, last)];
+    for (int i = 0; i < n; ++i) out[i] = lookup(levels[i], cells, base, last);
   }
   Rgb operator()(float level) const { return unpack(packed(level)); }
 
@@ -94,26 +94,33 @@ class LevelColourTable {
   }
 
  private:
-  static int index(float level, float base, float perLevel, float top, int last) {
+  static constexpr std::uint32_t kUseRule = 1u << 31;  // in Cell::below
+  struct Cell {
+    std::uint32_t below;  // colour of the cell's levels under `change`
+    std::uint32_t above;  // from `change` on
+    float change;
+  };
+  // The cell of a level: (level - base) x 2^k truncated, which only grows
+  // with the level. Below the table, -inf and NaN: cell 0 (black); above
+  // it: the last cell (red).
+  static int cellOf(float level, float base, float perLevel, int last) {
     const float t = (level - base) * perLevel;
-    if (!(t > 0.0f)) return 0;  // below the table, -inf and NaN: black
-    if (!(t <= top)) return last;
-    // Rounded up: below the low edge the rule steps at whole dB and takes
-    // the upper value just above each step.
-    const int i = static_cast<int>(t);
-    return i + (static_cast<float>(i) < t ? 1 : 0);
+    if (!(t > 0.0f)) return 0;
+    if (!(t < static_cast<float>(last))) return last;
+    return static_cast<int>(t);
   }
-  std::uint32_t lookup(float level) const {
-    return entries_[static_cast<std::size_t>(index(level, base_, perLevel_, top_, last_))];
+  std::uint32_t lookup(float level, const Cell* cells, float base, int last) const {
+    const Cell& c = cells[cellOf(level, base, perLevel_, last)];
+    const std::uint32_t colour = level >= c.change ? c.above : c.below;
+    return (c.below & kUseRule) ? pack(exact_(level)) : colour;
   }
 
   LevelRange range_;
   LevelColours exact_;
-  float base_ = 0.0f;      // level of entry 0
-  float perLevel_ = 1.0f;  // entries per dB
-  float top_ = 0.0f;       // last_ - 1: above it the last entry
+  float base_ = 0.0f;      // first level of cell 0
+  float perLevel_ = 1.0f;  // cells per dB
   int last_ = 0;
-  std::vector<std::uint32_t> entries_;
+  std::vector<Cell> cells_;
 };
 
 // Colour of a level in dB.

@@ -13,6 +13,7 @@
 
 #include "settings/registry.h"
 #include "ui/app/application.h"
+#include "ui/app/worker_thread.h"
 #include "ui/toolkit/fltk_toolkit.h"
 
 namespace {
@@ -62,13 +63,16 @@ int main(int argc, char** argv) {
   Application app(toolkit, quilve::RegistryHive::defaultFile());
   std::atomic<bool> ended{false};
   // A request that only ends a modal loop (About) is followed by the next.
-  std::thread signalWatcher([&] {
+  quilve::ui::WorkerThread signalWatcher;
+  signalWatcher.start([&] {
     int signal = 0;
     while (sigwait(&stopSignals, &signal) == 0 && !ended) toolkit.quit();
   });
+  // Without the watcher the signals act as they do by default.
+  if (!signalWatcher.started()) pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
   const int status = app.run();
   ended = true;
-  pthread_kill(signalWatcher.native_handle(), SIGTERM);
+  if (signalWatcher.started()) pthread_kill(signalWatcher.nativeHandle(), SIGTERM);
   signalWatcher.join();
   return status;
 }

@@ -247,7 +247,7 @@ TEST(Canvas, DrawsLinesRectanglesImagesAndReplacesTexts) {
   tk.setColour(w, Rgb{255, 0, 0});
   tk.drawLine(w, 0, 0, 3, 3);
   EXPECT_EQ(w->canvas.pixel(2, 2), (Rgb{255, 0, 0}));
-  EXPECT_EQ(w->canvas.pixel(2, 1), (Rgb{255, 255, 255}));
+  EXPECT_EQ(w->canvas.pixel(2, 1), Toolkit::kDefaultFaceColour);  // a new canvas
   tk.drawText(w, 10, 10, "Contrast = 50");
   tk.drawText(w, 10, 10, "Contrast = 51");
   ASSERT_EQ(w->canvas.texts().size(), 1u);
@@ -255,7 +255,7 @@ TEST(Canvas, DrawsLinesRectanglesImagesAndReplacesTexts) {
   tk.setWindowColour(w);
   tk.fillRect(w, 0, 0, 20, 20);
   EXPECT_TRUE(w->canvas.texts().empty());
-  EXPECT_EQ(w->canvas.pixel(2, 2), (Rgb{255, 255, 255}));
+  EXPECT_EQ(w->canvas.pixel(2, 2), (Rgb{255, 255, 255}));  // the text-field colour
 
   // A 2 x 1 image of 8 bits, stretched to 4 x 2, drawn partly off the canvas.
   const Rgb palette[2] = {{0, 0, 255}, {0, 255, 0}};
@@ -268,6 +268,11 @@ TEST(Canvas, DrawsLinesRectanglesImagesAndReplacesTexts) {
   EXPECT_EQ(w->canvas.pixel(2, 0), (Rgb{0, 255, 0}));
   Image bad{2, 1, 8, pixels, nullptr, 0};
   EXPECT_FALSE(tk.drawImage(w, bad, 0, 0, 2, 1, 0, 0, 2, 1));
+
+  // A larger client area: what was drawn stays, the new part is face-coloured.
+  tk.setClientSize(w, 400, 250);
+  EXPECT_EQ(w->canvas.pixel(2, 0), (Rgb{0, 255, 0}));
+  EXPECT_EQ(w->canvas.pixel(399, 249), Toolkit::kDefaultFaceColour);
 }
 
 }  // namespace

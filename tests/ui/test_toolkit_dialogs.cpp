@@ -37,6 +37,35 @@ class DialogsTest : public ::testing::Test {
   void SetUp() override { tk.setTitle(w, "  QUILVE"); }
 };
 
+TEST_F(DialogsTest, EachBoxKindHasItsIconAndBeepAndIsOwnedByItsWindow) {
+  Window* tool = tk.createWindow({}, WindowKind::Tool);
+  tk.information(w, "note");
+  tk.warning(tool, "careful");
+  tk.answerQuestion(true);
+  EXPECT_TRUE(tk.question(tool, "sure?"));
+  ASSERT_EQ(tk.shown().size(), 3u);
+  const auto& note = tk.shown()[0];
+  EXPECT_EQ(note.owner, w);
+  EXPECT_EQ(note.icon, BoxIcon::Information);
+  EXPECT_EQ(note.beep, BoxBeep::Information);
+  const auto& warn = tk.shown()[1];
+  EXPECT_EQ(warn.owner, tool);
+  EXPECT_EQ(warn.icon, BoxIcon::Exclamation);
+  EXPECT_EQ(warn.beep, BoxBeep::Warning);
+  const auto& ask = tk.shown()[2];
+  EXPECT_EQ(ask.owner, tool);
+  EXPECT_EQ(ask.icon, BoxIcon::Question);
+  EXPECT_EQ(ask.beep, BoxBeep::Question);
+
+  // A window of another toolkit owns nothing here: the box is the screen's.
+  HeadlessToolkit other;
+  Window* foreign = other.createWindow({}, WindowKind::Main);
+  tk.warning(foreign, "elsewhere");
+  tk.information(nullptr, "nobody's");
+  EXPECT_EQ(tk.shown()[3].owner, nullptr);
+  EXPECT_EQ(tk.shown()[4].owner, nullptr);
+}
+
 TEST_F(DialogsTest, SaveDialogAppendsTheChosenFiltersExtension) {
   tk.answerFile("/tmp/run1", 0);
   EXPECT_EQ(tk.saveFile(w, ";*.txt", "", false), std::optional<std::string>("/tmp/run1.txt"));

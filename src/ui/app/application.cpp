@@ -130,14 +130,18 @@ void Application::start() {
                    state_.disposition, *timerDisposition_, *clock_, *timerHost_, console_});
 
   if (!startWorkers_) return;
-  workerThread_ = std::thread([this] {
-    lowerThreadPriority();
-    worker_->run();
-  });
-  timerThread_ = std::thread([this] {
-    lowerThreadPriority();
-    timer_->run();
-  });
+  workerThread_.start(
+      [this] {
+        lowerThreadPriority();
+        worker_->run();
+      },
+      launcher_);
+  timerThread_.start(
+      [this] {
+        lowerThreadPriority();
+        timer_->run();
+      },
+      launcher_);
 }
 
 int Application::run() {
@@ -152,8 +156,8 @@ void Application::shutDown() {
   stopped_ = true;
   state_.control.running = false;
   if (clock_) static_cast<StoppableClock&>(*clock_).stop();
-  if (workerThread_.joinable()) workerThread_.join();
-  if (timerThread_.joinable()) timerThread_.join();
+  workerThread_.join();
+  timerThread_.join();
   // Calls the workers posted after the loop ended are dropped with the
   // toolkit; the state they would show is saved below all the same.
   // A failed save would lose the user's settings silently on the console.

@@ -6,10 +6,9 @@
 // saves the settings and the history again.
 #include <memory>
 #include <string>
-#include <thread>
-
 #include "ui/app/trace_console.h"
 #include "ui/app/ui_context.h"
+#include "ui/app/worker_thread.h"
 
 namespace quilve {
 class RegistryHive;
@@ -36,6 +35,9 @@ class Application {
   Application(const Application&) = delete;
   Application& operator=(const Application&) = delete;
 
+  // How start() makes the workers' threads (for tests of a thread that
+  // cannot be made). A worker whose thread cannot be made does not run.
+  void setThreadLauncher(WorkerThread::Launcher launcher) { launcher_ = std::move(launcher); }
   // Loads, builds the windows, shows the main window, starts the workers.
   void start();
   // The message loop; on its end the workers are stopped and everything is
@@ -65,8 +67,9 @@ class Application {
   std::unique_ptr<WindowTimerHost> timerHost_;
   std::unique_ptr<PostingDispositionHost> timerDisposition_;
   std::unique_ptr<OperationTimer> timer_;
-  std::thread workerThread_;
-  std::thread timerThread_;
+  WorkerThread::Launcher launcher_ = WorkerThread::launch;
+  WorkerThread workerThread_;
+  WorkerThread timerThread_;
   bool startWorkers_;
   bool started_ = false;
   bool stopped_ = false;

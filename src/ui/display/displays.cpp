@@ -70,7 +70,7 @@ Displays::Displays(UiContext& ui)
 
 Displays::~Displays() = default;
 
-Rgb Displays::face() const { return ui_.tk.systemWindowColour(); }
+Rgb Displays::face() const { return ui_.tk.faceColour(); }
 
 void Displays::attach() {
   readSettings();
@@ -187,6 +187,11 @@ void Displays::takeAcceptedCall(int slot) {
   records_[i] = analyzer_->store().records[i];
   parameters_[i] = analyzer_->store().parameters[i];
   haveCall_[i] = 1;
+  // The trace spans the view span past the context start of the latest
+  // call; when that changes the span, the whole trace is drawn anew.
+  const double span = traceSpan(viewSpan_, records_[i].contextStartTime);
+  const bool spanChanged = span != plot_.span();
+  if (spanChanged) plot_.setTimeAxis(0.0, kTraceSecondsPerDivision, span);
   if (!attached_) return;
   if (shown(slot)) {
     const ChirpTile& t = tiles_[i];
@@ -194,7 +199,11 @@ void Displays::takeAcceptedCall(int slot) {
     drawCallParameters(*mainCanvas_, t, records_[i], parameters_[i], outputFormat_, sampleRate_,
                        slot == selected_.load());
   }
-  if (traceCanvas_ != nullptr) plot_.drawCall(*traceCanvas_, records_[i], traceStretch(detailSelection_));
+  if (spanChanged)
+    drawTraceLocked();
+  else if (traceCanvas_ != nullptr) {
+    plot_.drawCall(*traceCanvas_, records_[i], traceStretch(detailSelection_));
+  }
 }
 
 void Displays::appendFrame(int slot, const float* levels) {
@@ -241,8 +250,6 @@ int Displays::columnCount(int slot) const {
 void Displays::recordingOpened(const RecordingAnalyzer& analyzer) {
   const Recording& rec = analyzer.recording();
   const double rate = rec.effectiveSampleRate > 0 ? rec.effectiveSampleRate : 0.0;
-  const double bytesPerSecond = rate * rec.format.blockAlign;
-  const double duration = bytesPerSecond > 0 ? rec.dataSize / bytesPerSecond : 0.0;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     analyzer_ = &analyzer;
@@ -261,9 +268,9 @@ void Displays::recordingOpened(const RecordingAnalyzer& analyzer) {
     mainReference_.valid = false;
     traceReference_.valid = false;
     gallery_.setFirstShown(0);
-    // The whole recording from the start: its length stands for the
-    // context start of its last call.
-    plot_.setTimeAxis(0.0, kTraceSecondsPerDivision, traceSpan(viewSpan_, duration));
+    // No call yet: the span of a current call starting at 0; it grows with
+    // the calls accepted (takeAcceptedCall).
+    plot_.setTimeAxis(0.0, kTraceSecondsPerDivision, traceSpan(viewSpan_, 0.0));
     if (attached_) {
       drawMainLocked();
       drawTraceLocked();

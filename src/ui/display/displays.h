@@ -71,9 +71,10 @@ class Displays : public quilve::TileSink {
 
   // Worker thread, right after a recording is opened for scanning: tile
   // frequency axis from the effective sample rate, tile time span (128
-  // column times), the trace span from the recording's length; the calls
-  // this analyzer accepts are drawn on the trace. The analyzer must stay
-  // alive until recordingClosed() or the next recordingOpened().
+  // column times), the trace span of a call at 0 s (it follows the context
+  // start of each call accepted); the calls this analyzer accepts are
+  // drawn on the trace. The analyzer must stay alive until
+  // recordingClosed() or the next recordingOpened().
   void recordingOpened(const RecordingAnalyzer& analyzer);
   // Worker thread: forget the analyzer (the copies of its calls stay shown).
   void recordingClosed();
@@ -120,6 +121,7 @@ class Displays : public quilve::TileSink {
  private:
   struct Reference {
     bool valid = false;
+    int tile = -1;  // the slot clicked on the main window
     std::array<double, 3> values{};
   };
   struct Cursor {
@@ -139,7 +141,8 @@ class Displays : public quilve::TileSink {
   void drawTraceLocked();
   void readSettings();
   void takeAcceptedCall(int slot);
-  bool mainValues(int x, int y, std::array<double, 3>* values) const;
+  // The read-out under a main-window point and the slot of its tile.
+  bool mainValues(int x, int y, std::array<double, 3>* values, int* tile = nullptr) const;
   bool traceValues(int x, int y, std::array<double, 3>* values) const;
   void invalidateMain();
   void invalidateTrace();
@@ -196,10 +199,12 @@ class Displays : public quilve::TileSink {
   TracePlot plot_;
 
   // Mouse state (UI thread).
+  // A press counts as a single click only while no other button was held
+  // from the press to the release.
   int mainPressX_ = 0, mainPressY_ = 0, pressFirst_ = 0;
-  bool mainPressed_ = false;
+  bool mainPressed_ = false, mainOtherButton_ = false;
   int tracePressX_ = 0, tracePressY_ = 0;
-  bool tracePressed_ = false;
+  bool tracePressed_ = false, traceOtherButton_ = false;
   Reference mainReference_;   // the last single click, under the drawing mutex
   Reference traceReference_;
 

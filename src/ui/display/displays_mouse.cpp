@@ -19,9 +19,11 @@ bool isClick(int x0, int y0, int x1, int y1) {
   return std::abs(x1 - x0) <= kClickSlack && std::abs(y1 - y0) <= kClickSlack;
 }
 
+bool otherButtonHeld(const EventValues& v) { return (v[2] & (kRightButtonBit | kMiddleButtonBit)) != 0; }
+
 }  // namespace
 
-bool Displays::mainValues(int x, int y, std::array<double, 3>* values) const {
+bool Displays::mainValues(int x, int y, std::array<double, 3>* values, int* tile) const {
   const int selected = selected_.load();
   int slot = -1;
   if (selected >= 0 && kEnlargedView.contains(x, y)) {
@@ -35,6 +37,7 @@ bool Displays::mainValues(int x, int y, std::array<double, 3>* values) const {
   float level = 0;
   if (!t.pixelToTimeFrequencyLevel(x, y, &time, &frequency, &level)) return false;
   *values = {time * 1000.0, frequency, level};
+  if (tile) *tile = slot;
   return true;
 }
 
@@ -67,15 +70,18 @@ int Displays::handleMainMouse(int ev, const EventValues& v) {
       mainPressY_ = y;
       pressFirst_ = firstShownSlot();
       mainPressed_ = true;
+      mainOtherButton_ = otherButtonHeld(v);
       return 1;
     case event::kDrag:
+      mainOtherButton_ = mainOtherButton_ || otherButtonHeld(v);
       return 1;
     case event::kLeftUp: {
       if (!mainPressed_) return 1;
       mainPressed_ = false;
       if (isClick(mainPressX_, mainPressY_, x, y)) {
+        if (mainOtherButton_ || otherButtonHeld(v)) return 1;
         std::lock_guard<std::mutex> lock(mutex_);
-        mainReference_.valid = mainValues(x, y, &mainReference_.values);
+        mainReference_.valid = mainValues(x, y, &mainReference_.values, &mainReference_.tile);
         return 1;
       }
       // Dragging up brings later chirps into view; committed on release.
@@ -113,8 +119,10 @@ int Displays::handleTraceMouse(int ev, const EventValues& v) {
       tracePressX_ = x;
       tracePressY_ = y;
       tracePressed_ = true;
+      traceOtherButton_ = otherButtonHeld(v);
       return 1;
     case event::kDrag:
+      traceOtherButton_ = traceOtherButton_ || otherButtonHeld(v);
       return 1;
     case event::kLeftUp: {
       if (!tracePressed_) return 1;
@@ -122,20 +130,27 @@ int Displays::handleTraceMouse(int ev, const EventValues& v) {
       {
         std::lock_guard<std::mutex> lock(mutex_);
         if (isClick(tracePressX_, tracePressY_, x, y)) {
-          traceReference_.valid = traceValues(x, y, &traceReference_.values);
-          return 1;
+          // A click is a drag too short to select a time range: the range
+          // selection goes.
+          if (!traceOtherButton_ && !otherButtonHeld(v))
+            traceReference_.valid = traceValues(x, y, &traceReference_.values);
+          if (haveRange_) {
+            haveRange_ = false;
+            if (attached_) drawTraceLocked();
+          }
+        } else {
+          // The dragged interval, with both ends held to the plot.
+          const Rect& a = plot_.area();
+          const int left = std::clamp(std::min(tracePressX_, x), a.x, a.x + a.w - 1);
+          const int right = std::clamp(std::max(tracePressX_, x), a.x, a.x + a.w - 1);
+          double t0 = 0, t1 = 0, f = 0;
+          plot_.toValue(left, a.y, &t0, &f);
+          plot_.toValue(right, a.y, &t1, &f);
+          haveRange_ = t1 - t0 > kMinimumRange;
+          rangeStart_ = t0;
+          rangeEnd_ = t1;
+          if (attached_) drawTraceLocked();
         }
-        // The dragged interval, with both ends held to the plot.
-        const Rect& a = plot_.area();
-        const int left = std::clamp(std::min(tracePressX_, x), a.x, a.x + a.w - 1);
-        const int right = std::clamp(std::max(tracePressX_, x), a.x, a.x + a.w - 1);
-        double t0 = 0, t1 = 0, f = 0;
-        plot_.toValue(left, a.y, &t0, &f);
-        plot_.toValue(right, a.y, &t1, &f);
-        haveRange_ = t1 - t0 > kMinimumRange;
-        rangeStart_ = t0;
-        rangeEnd_ = t1;
-        if (attached_) drawTraceLocked();
       }
       invalidateTrace();
       return 1;
@@ -186,9 +201,12 @@ bool Displays::idle() {
     const ReadoutBox& box = c.trace ? traceReadout_ : mainReadout_;
     const PixelImage& background = c.trace ? traceBackground_ : mainBackground_;
     const Reference& ref = c.trace ? traceReference_ : mainReference_;
-    const bool have = c.trace ? traceValues(c.x, c.y, &values) : mainValues(c.x, c.y, &values);
+    int tile = -1;
+    const bool have = c.trace ? traceValues(c.x, c.y, &values) : mainValues(c.x, c.y, &values, &tile);
     if (canvas != nullptr && have) {
-      if (ref.valid) {
+      // The differences to the clicked point while over its tile (the
+      // Trace window has a single plot).
+      if (ref.valid && (c.trace || ref.tile == tile)) {
         const std::array<double, 3> deltas{values[0] - ref.values[0], values[1] - ref.values[1],
                                            values[2] - ref.values[2]};
         box.showWithDeltas(*canvas, background, face(), values, deltas);

@@ -30,8 +30,8 @@ OperationTimerWindow::OperationTimerWindow(UiContext& ui) : ui_(ui) {}
 
 Window* OperationTimerWindow::create() {
   Toolkit& tk = ui_.tk;
-  // The client area starts out filled with the system colour: the plain
-  // background this window shows.
+  // The client area starts out filled with the button-face colour: the
+  // plain background this window shows.
   w_ = createToolWindow(ui_, [this](Window& w, int ev, EventValues& v) { return handle(w, ev, v); },
                         WindowKind::Tool, "Operation Timer", 688, 352, 138, 206);
   ui_.windows.timer = w_;

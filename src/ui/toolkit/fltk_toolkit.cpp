@@ -51,6 +51,11 @@ int modifierBits() {
   return (Fl::event_state(FL_SHIFT) ? kShiftBit : 0) | (Fl::event_state(FL_CTRL) ? kControlBit : 0);
 }
 
+int mouseBits() {
+  return modifierBits() | (Fl::event_state(FL_BUTTON3) ? kRightButtonBit : 0) |
+         (Fl::event_state(FL_BUTTON2) ? kMiddleButtonBit : 0);
+}
+
 // FLTK key codes to the key codes the windows expect (letters upper case,
 // the usual virtual-key numbers for the named keys).
 int keyCode(int k) {
@@ -308,11 +313,29 @@ struct NativeWindow {
   int generation = 0;
   std::vector<std::unique_ptr<ControlRef>> retired;
 
-  ~NativeWindow() { delete win; }
+  ~NativeWindow() {
+    Fl::remove_timeout(hoverCallback, this);
+    delete win;
+  }
 
   void deliverMouse(int ev) {
     tk->deliver(rec, ev,
-                {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, modifierBits(), 0});
+                {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, mouseBits(), 0});
+  }
+
+  // The mouse at rest over the client area for the hover time: told once,
+  // until it moves again.
+  static constexpr double kHoverSeconds = 0.5;
+  EventValues hoverAt{};
+  void mouseMoved() {
+    hoverAt = {Fl::event_x() + rec->scrollX, Fl::event_y() - menuH + rec->scrollY, mouseBits(), 0};
+    Fl::remove_timeout(hoverCallback, this);
+    if (Fl::event_y() >= menuH) Fl::add_timeout(kHoverSeconds, hoverCallback, this);
+  }
+  void hoverEnds() { Fl::remove_timeout(hoverCallback, this); }
+  static void hoverCallback(void* data) {
+    auto* nat = static_cast<NativeWindow*>(data);
+    nat->tk->deliver(nat->rec, event::kMouseHover, nat->hoverAt);
   }
   void place(Control& c) {
     auto it = widgets.find(c.id);
@@ -326,6 +349,7 @@ int XsFlWindow::handle(int e) {
   Window* rec = nat->rec;
   switch (e) {
     case FL_PUSH: {
+      nat->hoverEnds();
       if (Fl_Double_Window::handle(e)) return 1;  // a control took it
       pushed = true;
       if (Fl::event_button() == FL_LEFT_MOUSE)
@@ -348,11 +372,23 @@ int XsFlWindow::handle(int e) {
     case FL_MOVE:
       Fl_Double_Window::handle(e);
       nat->deliverMouse(event::kMouseMove);
+      nat->mouseMoved();
       return 1;
     case FL_LEAVE:
       Fl_Double_Window::handle(e);
+      nat->hoverEnds();
       nat->deliverMouse(event::kMouseLeave);
       return 1;
+    case FL_HIDE:
+    case FL_SHOW: {
+      // Unmapped while still meant to be visible: the window manager
+      // minimized it; mapped again: restored.
+      const int handled = Fl_Double_Window::handle(e);
+      if (e == FL_HIDE) nat->hoverEnds();
+      if (visible() && shown() && Toolkit::canMinimize(*rec))
+        nat->tk->userMinimized(rec, e == FL_HIDE);
+      return handled;
+    }
     case FL_KEYBOARD:
     case FL_KEYUP: {
       if (Fl_Double_Window::handle(e)) return 1;
@@ -402,14 +438,15 @@ void XsFlWindow::resize(int X, int Y, int W, int H) {
     {
       std::unique_lock<std::mutex> lock;
       if (std::mutex* m = nat->tk->drawingMutex()) lock = std::unique_lock<std::mutex>(*m);
-      rec->canvas.resize(rec->width, rec->height, nat->tk->systemWindowColour());
+      rec->canvas.resize(rec->width, rec->height, nat->tk->faceColour());
     }
     nat->tk->deliver(rec, event::kSizeEnd, {rec->width, rec->height, 0, 0});
   }
-  if (moved) {
-    rec->x = X;
-    rec->y = Y;
-    nat->tk->deliver(rec, event::kMoveEnd, {X, Y, 0, 0});
+  // The handler may hold the window elsewhere.
+  if (moved && !nat->tk->userMoved(rec, X, Y)) {
+    syncing = true;
+    position(rec->x, rec->y);
+    syncing = false;
   }
 }
 
@@ -534,10 +571,21 @@ void FltkToolkit::post(std::function<void()> call) {
   if (Fl::awake(&Impl::drainCallback, impl_.get()) != 0) Fl::awake();
 }
 
-Rgb FltkToolkit::systemWindowColour() const {
-  const unsigned c = Fl::get_color(FL_BACKGROUND2_COLOR);
+namespace {
+Rgb flColour(Fl_Color index) {
+  const unsigned c = Fl::get_color(index);
   return Rgb{static_cast<std::uint8_t>(c >> 24), static_cast<std::uint8_t>(c >> 16),
              static_cast<std::uint8_t>(c >> 8)};
+}
+}  // namespace
+
+Rgb FltkToolkit::systemWindowColour() const { return flColour(FL_BACKGROUND2_COLOR); }
+
+Rgb FltkToolkit::faceColour() const { return flColour(FL_BACKGROUND_COLOR); }
+
+int FltkToolkit::displayBitsPerPixel() const {
+  fl_open_display();
+  return fl_visual ? fl_visual->depth : 24;
 }
 
 namespace {
@@ -965,22 +1013,46 @@ void FltkToolkit::syncFromNative(Window& w, Control& c) {
 
 namespace {
 
-// A message box: the text, and "OK" or "No" and "Yes" (Enter answers with
-// the right-hand button, Escape and the close box with the left-hand one).
+// A message box: the icon of its kind, the text, and "OK" or "No" and "Yes"
+// (Enter answers with the right-hand button, Escape and the close box with
+// the left-hand one). Centred over the owner's window when that is shown,
+// else on the screen.
 class MessageDialog : public Fl_Double_Window {
  public:
-  MessageDialog(MessageKind kind, const std::string& text, const std::string& caption)
+  MessageDialog(MessageKind kind, const std::string& text, const std::string& caption,
+                Fl_Window* owner)
       : Fl_Double_Window(0, 0, 100, 100), kind_(kind), text_(text), caption_(caption) {
-    constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560;
+    constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560, kIcon = 48;
     fl_font(FL_HELVETICA, kFontSize);
     int tw = kMaxTextW, th = 0;
     fl_measure(text_.c_str(), tw, th, 0);
-    tw = std::max(tw, 2 * kButtonW + 8);
-    const int width = tw + 2 * kMargin;
-    const int height = th + 3 * kMargin + kButtonH;
+    // A little room: a box exactly as wide as its text wraps it.
+    tw = std::max(tw + 12, 2 * kButtonW + 8 - kIcon - kMargin);
+    const int width = kIcon + tw + 3 * kMargin;
+    const int height = std::max(th, kIcon) + 3 * kMargin + kButtonH;
     size(width, height);
     label(caption_.c_str());
-    auto* message = new Fl_Box(kMargin, kMargin, tw, th);
+    auto* icon = new Fl_Box(kMargin, kMargin, kIcon, kIcon);
+    icon->box(FL_THIN_UP_BOX);
+    icon->labelfont(FL_TIMES_BOLD);
+    icon->labelsize(34);
+    icon->color(FL_WHITE);
+    switch (boxLook(kind_).icon) {
+      case BoxIcon::Information:
+        icon->label("i");
+        icon->labelcolor(FL_BLUE);
+        break;
+      case BoxIcon::Exclamation:
+        icon->label("!");
+        icon->color(FL_YELLOW);
+        icon->labelcolor(FL_BLACK);
+        break;
+      case BoxIcon::Question:
+        icon->label("?");
+        icon->labelcolor(FL_BLUE);
+        break;
+    }
+    auto* message = new Fl_Box(kIcon + 2 * kMargin, kMargin, tw, th);
     message->copy_label(literalLabel(text_).c_str());
     message->labelsize(kFontSize);
     message->align(FL_ALIGN_LEFT | FL_ALIGN_TOP | FL_ALIGN_INSIDE | FL_ALIGN_WRAP);
@@ -999,7 +1071,13 @@ class MessageDialog : public Fl_Double_Window {
     end();
     set_modal();
     callback(closeCallback, this);
-    position(std::max(0, (Fl::w() - width) / 2), std::max(0, (Fl::h() - height) / 2));
+    int left = (Fl::w() - width) / 2, top = (Fl::h() - height) / 2;
+    if (owner && owner->shown()) {
+      left = owner->x() + (owner->w() - width) / 2;
+      top = owner->y() + (owner->h() - height) / 2;
+    }
+    position(std::clamp(left, 0, std::max(0, Fl::w() - width)),
+             std::clamp(top, 0, std::max(0, Fl::h() - height)));
   }
 
   std::optional<bool> answer() const { return answer_; }
@@ -1030,14 +1108,34 @@ class MessageDialog : public Fl_Double_Window {
 
 }  // namespace
 
-void FltkToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+int fltkBeep(BoxBeep beep) {
+  switch (beep) {
+    case BoxBeep::Warning:
+      return FL_BEEP_ERROR;  // as FLTK's own alert box
+    case BoxBeep::Question:
+      return FL_BEEP_QUESTION;
+    case BoxBeep::Information:
+      break;
+  }
+  return FL_BEEP_MESSAGE;
+}
+
+void FltkToolkit::openBox(Window* w, MessageKind kind, const std::string& text,
                           const std::string& caption) {
   Fl::pushed(nullptr);
   Fl_Group* saved = Fl_Group::current();
   Fl_Group::current(nullptr);
-  impl_->box = std::make_unique<MessageDialog>(kind, text, caption);
+  NativeWindow* owner = owns(w) ? impl_->native(*w) : nullptr;
+  impl_->box = std::make_unique<MessageDialog>(kind, text, caption, owner ? owner->win : nullptr);
   Fl_Group::current(saved);
   impl_->box->show();
+  fl_beep(fltkBeep(boxLook(kind).beep));
+}
+
+std::array<int, 4> FltkToolkit::boxFrame() const {
+  Fl_Window* box = impl_->box.get();
+  if (!box || !box->shown()) return {0, 0, 0, 0};
+  return {box->x(), box->y(), box->w(), box->h()};
 }
 
 std::optional<bool> FltkToolkit::boxAnswer() {
@@ -1144,13 +1242,14 @@ std::optional<std::string> FltkToolkit::folderDialog(Window*, const std::string&
 
 namespace quilve::ui {
 
-bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
-  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
-  if (!nat || !nat->win->shown()) return false;
+namespace {
+
+bool writeScreenshot(Fl_Window* win, const std::string& bmpPath) {
+  if (!win || !win->shown()) return false;
   Fl::flush();
-  nat->win->make_current();
-  const int width = nat->win->w();
-  const int height = nat->win->h();
+  win->make_current();
+  const int width = win->w();
+  const int height = win->h();
   std::unique_ptr<uchar[]> rgb(fl_read_image(nullptr, 0, 0, width, height));
   if (!rgb) return false;
   const int row = Image::rowBytes(width, 24);
@@ -1181,6 +1280,17 @@ bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
   std::ofstream out(bmpPath, std::ios::binary);
   out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
   return static_cast<bool>(out);
+}
+
+}  // namespace
+
+bool FltkToolkit::screenshot(Window* w, const std::string& bmpPath) {
+  NativeWindow* nat = owns(w) ? impl_->native(*w) : nullptr;
+  return nat && writeScreenshot(nat->win, bmpPath);
+}
+
+bool FltkToolkit::screenshotBox(const std::string& bmpPath) {
+  return writeScreenshot(impl_->box.get(), bmpPath);
 }
 
 }  // namespace quilve::ui

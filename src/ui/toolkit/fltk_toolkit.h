@@ -7,6 +7,7 @@
 // created the FltkToolkit and runs its loop. Other threads use post(),
 // postUserEvent(), quit() and invalidate(), which hand the work to that
 // thread through Fl::awake().
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -19,6 +20,9 @@ namespace quilve::ui {
 // A file dialog pattern in FLTK's syntax: alternatives separated by ','
 // ("*.wav,*.wv") become "{...,...}", and letters match either case.
 std::string fltkFilterPattern(const std::string& pattern);
+
+// FLTK's beep type for a message box's beep.
+int fltkBeep(BoxBeep beep);
 
 class FltkToolkit : public Toolkit {
  public:
@@ -37,10 +41,16 @@ class FltkToolkit : public Toolkit {
   void quit() override;
   void post(std::function<void()> call) override;
   Rgb systemWindowColour() const override;
+  Rgb faceColour() const override;
+  int displayBitsPerPixel() const override;
   // Writes what the shown window looks like on the screen (menu bar and
   // controls included) to a 24-bit BMP file. False when the window is not
   // shown or the file cannot be written.
   bool screenshot(Window* w, const std::string& bmpPath);
+  // The same for the message box open now; and its frame on the screen
+  // (x, y, width, height; zeros when none is shown).
+  bool screenshotBox(const std::string& bmpPath);
+  std::array<int, 4> boxFrame() const;
   // Every text of the window that cannot be shown whole where it is, as
   // measured by FLTK at the size it is drawn: captions and edit-field texts
   // of the visible controls larger than their box or drawn below the

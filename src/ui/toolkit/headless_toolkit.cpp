@@ -43,9 +43,10 @@ bool HeadlessToolkit::takeAnswer(Answer::Type wanted, Answer* out) {
   return true;
 }
 
-void HeadlessToolkit::openBox(Window*, MessageKind kind, const std::string& text,
+void HeadlessToolkit::openBox(Window* w, MessageKind kind, const std::string& text,
                               const std::string& caption) {
-  shown_.push_back(Shown{kind, false, caption, text});
+  const BoxLook look = boxLook(kind);
+  shown_.push_back(Shown{kind, false, caption, text, w, look.icon, look.beep});
   boxRounds_ = 0;
   openAnswer_ = true;
   if (kind != MessageKind::Question) return;
@@ -166,6 +167,28 @@ bool HeadlessToolkit::pressKey(Window* w, int key, int modifiers) {
 bool HeadlessToolkit::requestClose(Window* w) {
   if (!owns(w)) return false;
   deliver(w, event::kClose);
+  return true;
+}
+
+bool HeadlessToolkit::moveWindow(Window* w, int left, int top) {
+  return owns(w) && w->visible && userMoved(w, left, top);
+}
+
+bool HeadlessToolkit::minimize(Window* w) {
+  if (!owns(w) || !w->visible || w->minimized || !canMinimize(*w)) return false;
+  userMinimized(w, true);
+  return true;
+}
+
+bool HeadlessToolkit::restore(Window* w) {
+  if (!owns(w) || !w->minimized) return false;
+  userMinimized(w, false);
+  return true;
+}
+
+bool HeadlessToolkit::hover(Window* w, int x, int y, int keyBits) {
+  if (!owns(w) || !w->visible || x < 0 || y < 0 || x >= w->width || y >= w->height) return false;
+  deliver(w, event::kMouseHover, {x + w->scrollX, y + w->scrollY, keyBits, 0});
   return true;
 }
 

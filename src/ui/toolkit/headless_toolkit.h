@@ -22,6 +22,10 @@ class HeadlessToolkit : public Toolkit {
     bool dialog = false;
     std::string caption;
     std::string text;  // for dialogs: the filter text
+    // Message boxes: the window owning the box, its icon and beep.
+    Window* owner = nullptr;
+    BoxIcon icon = BoxIcon::Information;
+    BoxBeep beep = BoxBeep::Information;
   };
 
   HeadlessToolkit();
@@ -58,6 +62,15 @@ class HeadlessToolkit : public Toolkit {
   // key reach the window as key-down events.
   bool pressKey(Window* w, int key, int modifiers = 0);
   bool requestClose(Window* w);
+  // Moves the window by its frame; false when the handler put it elsewhere.
+  bool moveWindow(Window* w, int left, int top);
+  bool minimize(Window* w);
+  bool restore(Window* w);
+  // The mouse rests over the client area (the hover time has passed).
+  bool hover(Window* w, int x, int y, int keyBits = 0);
+  // The display the windows are "shown" on (24 bits per pixel at first).
+  void setDisplayBitsPerPixel(int bits) { displayBits_ = bits; }
+  int displayBitsPerPixel() const override { return displayBits_; }
   // Presses on entry `from`, drags over `to` (count: below the last entry,
   // negative: off the list) and releases there.
   bool dragEntry(Window* w, int id, int from, int to);
@@ -106,6 +119,7 @@ class HeadlessToolkit : public Toolkit {
   // posted costs no locking.
   std::atomic<std::size_t> queued_{0};
   bool quitRequested_ = false;
+  int displayBits_ = 24;
 };
 
 }  // namespace quilve::ui

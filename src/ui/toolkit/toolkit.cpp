@@ -244,7 +244,7 @@ Window* Toolkit::createWindow(EventHandler handler, WindowKind kind, Window* own
   w->handler = std::move(handler);
   w->owner = owns(owner) ? owner : nullptr;
   w->colour = Rgb{0, 0, 0};
-  w->canvas.resize(w->width, w->height, systemWindowColour());
+  w->canvas.resize(w->width, w->height, faceColour());
   Window* raw = w.get();
   windows_.push_back(std::move(w));
   windowCreated(*raw);
@@ -279,7 +279,7 @@ bool Toolkit::setClientSize(Window* w, int width, int height) {
   {
     std::unique_lock<std::mutex> lock;
     if (drawingMutex_) lock = std::unique_lock<std::mutex>(*drawingMutex_);
-    w->canvas.resize(width, height, systemWindowColour());
+    w->canvas.resize(width, height, faceColour());
   }
   windowGeometryChanged(*w);
   return true;
@@ -296,6 +296,22 @@ bool Toolkit::setPosition(Window* w, int x, int y) {
 int Toolkit::deliver(Window* w, int ev, EventValues values) {
   if (!owns(w) || !w->handler) return 0;
   return w->handler(*w, ev, values);
+}
+
+bool Toolkit::userMoved(Window* w, int left, int top) {
+  if (!owns(w)) return true;
+  EventValues proposed{left, top, 0, 0};
+  if (w->handler) w->handler(*w, event::kMoving, proposed);
+  w->x = proposed[0];
+  w->y = proposed[1];
+  deliver(w, event::kMoveEnd, {w->x, w->y, 0, 0});
+  return w->x == left && w->y == top;
+}
+
+void Toolkit::userMinimized(Window* w, bool minimized) {
+  if (!owns(w) || w->minimized == minimized) return;
+  w->minimized = minimized;
+  deliver(w, minimized ? event::kMinimized : event::kRestored, {w->width, w->height, 0, 0});
 }
 
 void Toolkit::postUserEvent(Window* w, int a, int b) {
@@ -739,11 +755,23 @@ bool Toolkit::menuItemState(Window* w, int itemId, bool* checked, bool* grayed) 
 
 // ---- Toolkit: message boxes and dialogs -----------------------------------------
 
+BoxLook boxLook(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Warning:
+      return {BoxIcon::Exclamation, BoxBeep::Warning};
+    case MessageKind::Question:
+      return {BoxIcon::Question, BoxBeep::Question};
+    case MessageKind::Information:
+      break;
+  }
+  return {BoxIcon::Information, BoxBeep::Information};
+}
+
 bool Toolkit::messageBox(Window* w, MessageKind kind, const std::string& text,
                          const std::string& caption) {
   if (kind == MessageKind::Warning && warningEcho_) warningEcho_(text);
   const std::uint64_t ticket = ++lastTicket_;
-  boxQueue_.push_back(QueuedBox{ticket, w, kind, text, caption});
+  boxQueue_.push_back(QueuedBox{ticket, owns(w) ? w : nullptr, kind, text, caption});
   // A call further out is showing boxes: a note or a warning waits there.
   if (boxRunners_ > 0 && kind != MessageKind::Question) return true;
   ++boxRunners_;
@@ -876,7 +904,7 @@ bool Toolkit::drawText(Window* w, int x, int y, const std::string& text) {
 
 bool Toolkit::drawImage(Window* w, const Image& img, int dx, int dy, int dw, int dh, int sx, int sy,
                         int sw, int sh) {
-  if (!owns(w)) return false;
+  if (!owns(w) || displayBitsPerPixel() <= 8) return false;
   return w->canvas.image(img, dx - w->scrollX, dy - w->scrollY, dw, dh, sx, sy, sw, sh);
 }
 

@@ -55,7 +55,10 @@ enum class ControlKind : int {
 };
 
 // Event numbers delivered to a window's handler, with the meaning of the
-// four values passed along.
+// four values passed along. The program's windows have neither a maximize
+// box, a sizing frame nor scroll bars, so kMaximized, kSizing and kScrolled
+// are never delivered, the scrolling of kind 5 is not built and
+// Window::resizing stays false; kSizeEnd follows a change of client size.
 namespace event {
 constexpr int kUser = 1;             // posted user event: its two values
 constexpr int kPaint = 2;            // paint rectangle x, y, right, bottom
@@ -92,6 +95,9 @@ constexpr int kListDrop = 34;        // control identifier, from, to (as FileLis
 // Key and modifier bits of mouse and key events.
 constexpr int kShiftBit = 1;
 constexpr int kControlBit = 2;
+// Mouse events also carry the mouse buttons other than the left one held.
+constexpr int kRightButtonBit = 4;
+constexpr int kMiddleButtonBit = 8;
 // Key codes of the keys the toolkit itself passes on.
 constexpr int kKeyTab = 9;
 constexpr int kKeyEnter = 13;
@@ -210,6 +216,7 @@ struct Window {
   std::string title;
   int x = 64, y = 64, width = 320, height = 240;  // client area
   bool visible = false;
+  bool minimized = false;
   bool resizing = false;
   int scrollX = 0, scrollY = 0;
   std::vector<Control> controls;  // in creation order, which is the Tab order
@@ -235,6 +242,16 @@ struct FileChoice {
 };
 
 enum class MessageKind { Information, Warning, Question };
+// What a message box shows beside its text and the sound it makes when it
+// opens: information (information icon and beep), warning (exclamation icon
+// and warning beep), question (question icon and beep).
+enum class BoxIcon { Information, Exclamation, Question };
+enum class BoxBeep { Information, Warning, Question };
+struct BoxLook {
+  BoxIcon icon;
+  BoxBeep beep;
+};
+BoxLook boxLook(MessageKind kind);
 
 class Toolkit {
  public:
@@ -251,6 +268,19 @@ class Toolkit {
   // Delivers an event to the window's handler; returns its result, 0 when
   // there is no handler.
   int deliver(Window* w, int event, EventValues values = {0, 0, 0, 0});
+  // Kinds whose frame has a minimize box.
+  static bool canMinimize(const Window& w) {
+    return w.kind == WindowKind::Main || w.kind == WindowKind::Sizable || w.kind == WindowKind::Scrolled;
+  }
+  // What the user did to a window, as the backend saw it (backends call
+  // these). A move to
+  // left, top is proposed to the handler (event::kMoving), which may change
+  // it; the record takes the position agreed, the handler hears the end of
+  // the move (event::kMoveEnd), and false tells the backend to put the
+  // window where the record says. Minimizing and restoring the window are
+  // told with its client size (event::kMinimized, event::kRestored).
+  bool userMoved(Window* w, int left, int top);
+  void userMinimized(Window* w, bool minimized);
 
   // ---- the loop and threads ---------------------------------------------
   // Runs until quit() is called.
@@ -351,7 +381,8 @@ class Toolkit {
   bool menuItemState(Window* w, int itemId, bool* checked, bool* grayed);
 
   // ---- message boxes and dialogs -------------------------------------------
-  // The caption defaults to the window's title.
+  // A box is owned by `w` (shown centred over it) and its caption defaults
+  // to the window's title; each kind has its icon and beep (boxLook).
   //
   // Boxes are shown one at a time, in the order they were asked for. A box
   // asked for while another is open (by a posted call the open box's loop
@@ -388,13 +419,20 @@ class Toolkit {
   bool drawSegments(Window* w, const std::vector<std::array<int, 4>>& segments);
   bool fillRect(Window* w, int x, int y, int width, int height);
   bool drawText(Window* w, int x, int y, const std::string& text);
+  // Refused (false, nothing drawn) on a display of 8 or fewer bits per pixel.
   bool drawImage(Window* w, const Image& img, int dx, int dy, int dw, int dh, int sx, int sy,
                  int sw, int sh);
+  // Bits per pixel of the display the windows are shown on.
+  virtual int displayBitsPerPixel() const { return 24; }
   // Asks for the window to be painted again from its canvas. Any thread.
   void invalidate(Window* w);
 
-  // The background colour of windows, used by setWindowColour.
+  // The colour of text fields and list boxes, used by setWindowColour.
   virtual Rgb systemWindowColour() const { return Rgb{255, 255, 255}; }
+  // The button-face colour: the background of every window (a new canvas
+  // is filled with it). Without a display, the grey FLTK starts out with.
+  static constexpr Rgb kDefaultFaceColour{192, 192, 192};
+  virtual Rgb faceColour() const { return kDefaultFaceColour; }
 
   // Held while the backend copies a canvas to the screen.
   void setDrawingMutex(std::mutex* m) { drawingMutex_ = m; }
@@ -418,10 +456,12 @@ class Toolkit {
   // Native text is read back into the record before the record is read.
   virtual void syncFromNative(Window&, Control&) {}
 
+
   // Shows a box through the queue and returns its answer (true for notes
   // and warnings, and for those that only joined the queue).
   bool messageBox(Window* w, MessageKind kind, const std::string& text, const std::string& caption);
-  // Backend: shows one box and returns at once; boxAnswer() gives nothing
+  // Backend: shows one box owned by `w` (null: by no window) with the icon
+  // and beep of its kind and returns at once; boxAnswer() gives nothing
   // while it is open and the answer once it was closed (a question closed
   // without an answer: No). waitForEvents() handles what is pending and
   // waits briefly for more.

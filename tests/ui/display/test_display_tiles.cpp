@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
+#include <random>
+#include <vector>
 
 #include "ui/display/chirp_tile.h"
 #include "ui/display/colour_map.h"
@@ -44,40 +46,60 @@ TEST(DisplayColourMap, DegenerateInputsStayInRange) {
   EXPECT_EQ(levelColour(-std::numeric_limits<float>::infinity(), kRange), (Rgb{0, 0, 0}));
 }
 
-// The lookup table the tiles paint with against the exact rule: equal on
-// its grid (whole and quarter dB among the levels tried), never more than
-// one channel step off between grid points for the usual ranges, and the
-// same ends for levels far outside, infinities and NaN. Ranges of zero
-// width, upside down and absurdly wide are covered too.
-TEST(DisplayColourMap, LookupTableFollowsTheExactRule) {
-  const std::array<LevelRange, 6> ranges{kRange, levelRangeFrom(20.0f, 4.0f),
-                                         levelRangeFrom(80.0f, 100.0f), LevelRange{50.0f, 50.0f},
-                                         LevelRange{60.0f, 40.0f}, LevelRange{-1e7f, 1e7f}};
+// The rule written out once more, plainly, as the reference.
+Rgb referenceColour(float level, const LevelRange& range) {
+  const double v = level, low = range.low, mid = (static_cast<double>(range.low) + range.high) / 2.0;
+  const double s = 255.0 / std::max(mid - low, 1e-3);
+  auto channel = [](double x) { return static_cast<std::uint8_t>(std::clamp(std::trunc(x), 0.0, 255.0)); };
+  if (v > mid) {
+    const std::uint8_t r = channel((v - mid) * s);
+    return Rgb{r, static_cast<std::uint8_t>(255 - r), 0};
+  }
+  if (v >= low) {
+    const std::uint8_t b = channel((mid - v) * s);
+    return Rgb{0, static_cast<std::uint8_t>(255 - b), b};
+  }
+  if (v < low) return Rgb{0, 0, channel(255.0 - s * std::trunc(std::min(low - v, 1e15)))};
+  return Rgb{0, 0, 0};
+}
+
+// The table the tiles paint with gives every level exactly the rule's
+// colour, not that of a grid level near it: levels at random between the
+// edges and below them, and a dense sweep, for the usual range and narrow,
+// wide, flat, upside-down and absurdly wide ones; a run of levels is
+// painted as single levels are.
+TEST(DisplayColourMap, TheTableGivesEveryLevelTheRulesExactColour) {
+  const std::array<LevelRange, 7> ranges{kRange, levelRangeFrom(20.0f, 4.0f),
+                                         levelRangeFrom(80.0f, 100.0f), levelRangeFrom(50.0f, 1.0f),
+                                         LevelRange{50.0f, 50.0f}, LevelRange{60.0f, 40.0f},
+                                         LevelRange{-1e7f, 1e7f}};
+  std::mt19937 random(26);
   for (const LevelRange& range : ranges) {
-    const LevelColours exact(range);
+    const LevelColours rule(range);
     const LevelColourTable table(range);
-    for (float v = -200.0f; v <= 200.0f; v += 0.25f)
-      ASSERT_EQ(table(v), exact(v)) << range.low << ".." << range.high << " at " << v;
+    const float from = std::min(range.low, range.high), to = std::max(range.low, range.high);
+    std::uniform_real_distribution<float> between(from - 30.0f, to + 5.0f);
+    std::vector<float> levels(100000);
+    for (float& v : levels) v = between(random);
+    if (to - from < 200.0f)
+      for (float v = from - 30.0f; v <= to + 5.0f; v += 0.0037f) levels.push_back(v);
     for (const float v : {-1e30f, 1e30f, std::numeric_limits<float>::infinity(),
                           -std::numeric_limits<float>::infinity(),
-                          std::numeric_limits<float>::quiet_NaN()})
-      EXPECT_EQ(table(v), exact(v)) << range.low << ".." << range.high << " at " << v;
-  }
-  for (const LevelRange& range : {kRange, levelRangeFrom(80.0f, 100.0f)}) {
-    const LevelColours exact(range);
-    const LevelColourTable table(range);
-    for (float v = range.low - 30.0f; v <= range.high + 5.0f; v += 0.0137f) {
-      const Rgb a = table(v), b = exact(v);
-      ASSERT_LE(std::abs(a.r - b.r) + std::abs(a.g - b.g) + std::abs(a.b - b.b), 2) << v;
+                          std::numeric_limits<float>::quiet_NaN(), 29.999998f, 50.000004f, 0.0f})
+      levels.push_back(v);
+    std::vector<std::uint32_t> run(levels.size());
+    table.packedRun(levels.data(), static_cast<int>(levels.size()), run.data());
+    std::size_t wrong = 0;
+    float firstWrong = 0.0f;
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+      const Rgb expected = referenceColour(levels[i], range);
+      if (rule(levels[i]) == expected && table(levels[i]) == expected &&
+          run[i] == LevelColourTable::pack(expected))
+        continue;
+      if (wrong++ == 0) firstWrong = levels[i];
     }
+    EXPECT_EQ(wrong, 0u) << range.low << ".." << range.high << ", first at " << firstWrong;
   }
-  // A run gives what single lookups give.
-  const LevelColourTable table(kRange);
-  std::array<float, 5> levels{29.3f, 50.0f, -100.0f, 66.6f,
-                              std::numeric_limits<float>::quiet_NaN()};
-  std::array<std::uint32_t, 5> packed{};
-  table.packedRun(levels.data(), 5, packed.data());
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(packed[i], table.packed(levels[i])) << i;
 }
 
 std::array<float, 128> column(float level) {

@@ -58,8 +58,8 @@ struct DisplayFacade : ::testing::Test {
   }
   Canvas& mainCanvas() { return ui.windows.main->canvas; }
   Canvas& traceCanvas() { return ui.windows.trace->canvas; }
-  void mouse(bool trace, int ev, int x, int y) {
-    const EventValues v{x, y, 0, 0};
+  void mouse(bool trace, int ev, int x, int y, int bits = 0) {
+    const EventValues v{x, y, bits, 0};
     if (trace)
       displays->handleTraceMouse(ev, v);
     else
@@ -111,6 +111,37 @@ TEST_F(DisplayFacade, AppendingPaintsOnlyTheNewColumnOfAShownTile) {
   EXPECT_EQ(mainCanvas().pixel(cell18.x + 5, cell18.y + 60), (Rgb{0, 255, 0}));
   EXPECT_EQ(mainCanvas().pixel(cell18.x + 20, cell18.y + 60), (Rgb{0, 0, 0}));
   tk.dispatchPending();
+}
+
+// A toolkit whose button-face colour is not the default one.
+class FacedToolkit : public HeadlessToolkit {
+ public:
+  Rgb faceColour() const override { return Rgb{10, 20, 30}; }
+};
+
+TEST(DisplayBackgrounds, WhiteOfTheBackgroundsAndClearedScalesTakeTheFaceColour) {
+  FacedToolkit tk;
+  AppState app;
+  QuietReporter reporter;
+  UiContext ui{tk, app, reporter};
+  ui.windows.main = tk.createWindow(nullptr, WindowKind::Main);
+  ui.windows.trace = tk.createWindow(nullptr, WindowKind::Tool);
+  Displays displays(ui);
+  displays.attach();
+  const Rgb face{10, 20, 30};
+  const Canvas& main = ui.windows.main->canvas;
+  const Canvas& trace = ui.windows.trace->canvas;
+  EXPECT_EQ(main.pixel(8, 8), face);      // white of the main background
+  EXPECT_EQ(main.pixel(820, 600), face);  // right of the 800-wide bitmap
+  EXPECT_EQ(trace.pixel(8, 250), face);
+  EXPECT_EQ(trace.pixel(40, 2), face);    // the cleared time scale above the plot
+  EXPECT_EQ(trace.pixel(820, 40), face);  // the cleared frequency scale
+  // The drawn parts of the backgrounds are kept.
+  EXPECT_EQ(main.pixel(300, 560), (Rgb{236, 236, 236}));
+  for (const Canvas* c : {&main, &trace})
+    for (int y = 0; y < c->height(); y += 3)
+      for (int x = 0; x < c->width(); x += 3)
+        ASSERT_NE(c->pixel(x, y), (Rgb{192, 192, 192})) << x << "," << y;
 }
 
 // A candidate cleared without a call leaves its cell as a fresh tile would
@@ -273,11 +304,46 @@ struct DisplayScanned : DisplayFacade {
   }
 };
 
+// The trace's span follows the calls, not the recording's length: the view
+// span past the latest call's context start, in whole quarter seconds.
+TEST_F(DisplayFacade, TheTraceSpansTheViewPastTheLatestCall) {
+  test::TempDir dir;
+  test::SignalGenerator gen(6.0);
+  gen.addNoise(-60);
+  for (double t : {0.2, 0.4}) {
+    test::CallSpec c;
+    c.startTime = t;
+    c.duration = 0.006;
+    c.startFrequency = 70000;
+    c.endFrequency = 35000;
+    gen.addCall(c);
+  }
+  const std::string path = dir.file("six_seconds.wav");
+  test::writeFile(path, gen.render().wavFile());
+  RecordingAnalyzer analyzer(displays.get());
+  ASSERT_TRUE(analyzer.open(path, app.settings));
+  displays->recordingOpened(analyzer);
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.25);  // no call yet
+  while (analyzer.step(app.settings)) {
+  }
+  analyzer.finish();
+  displays->recordingClosed();
+  ASSERT_EQ(analyzer.outcome().calls.size(), 2u);
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.5);
+  // Both calls are drawn at that span, the second past the plot's middle.
+  int x = 0, y = 0;
+  ASSERT_TRUE(displays->tracePlot().toPixel(0.4, 50000.0, &x, &y));
+  EXPECT_GT(x, kTracePlotArea.x + kTracePlotArea.w / 2);
+  EXPECT_GT(countColour(traceCanvas(), Rect{x - 10, kTracePlotArea.y, 40, kTracePlotArea.h},
+                        Rgb{0, 255, 0}),
+            3);
+}
+
 TEST_F(DisplayScanned, AcceptedCallsAreKeptDrawnAndSelectable) {
   ASSERT_EQ(owned->outcome().calls.size(), 3u);
   for (int s = 0; s < 3; ++s) EXPECT_TRUE(displays->hasCall(s)) << s;
   EXPECT_FALSE(displays->hasCall(3));
-  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.5);
+  EXPECT_DOUBLE_EQ(displays->tracePlot().span(), 0.25);  // the last call starts before 0.2 s
   // The contours on the trace and over the gallery tiles.
   EXPECT_GT(countColour(traceCanvas(), kTracePlotArea, Rgb{0, 255, 0}), 20);
   EXPECT_GT(countColour(mainCanvas(), galleryCell(1), Rgb{0, 255, 0}), 5);
@@ -310,6 +376,64 @@ TEST_F(DisplayScanned, AcceptedCallsAreKeptDrawnAndSelectable) {
   displays->chirpDeleted(2);
   EXPECT_EQ(displays->selectedSlot(), -1);
   EXPECT_FALSE(displays->hasCall(2));
+}
+
+TEST_F(DisplayFacade, DeltasShowOnlyOverTheTileOfASingleClick) {
+  const auto f = frame(44.0f);
+  for (int i = 0; i < 128; ++i) {
+    displays->appendFrame(0, f.data());
+    displays->appendFrame(1, f.data());
+  }
+  const Rect first = galleryCell(0), second = galleryCell(1);
+  auto readOutOver = [&](const Rect& cell) {
+    mouse(false, event::kMouseMove, cell.x + 64, cell.y + 64);
+    EXPECT_TRUE(displays->idle());
+    EXPECT_TRUE(hasText(mainCanvas(), "X(mSec):"));
+    return hasText(mainCanvas(), "dX(");
+  };
+  mouse(false, event::kLeftDown, first.x + 32, first.y + 64);
+  mouse(false, event::kLeftUp, first.x + 32, first.y + 64);
+  EXPECT_TRUE(readOutOver(first));
+  EXPECT_FALSE(readOutOver(second));
+  EXPECT_TRUE(readOutOver(first));
+
+  // With the right or the middle button held at the press, during the
+  // drag or at the release, a click on the second tile is no single click:
+  // the first tile keeps the reference.
+  const int held[][3] = {{kRightButtonBit, 0, 0}, {0, kMiddleButtonBit, 0}, {0, 0, kRightButtonBit}};
+  for (const auto& bits : held) {
+    mouse(false, event::kLeftDown, second.x + 32, second.y + 64, bits[0]);
+    mouse(false, event::kDrag, second.x + 32, second.y + 64, bits[1]);
+    mouse(false, event::kLeftUp, second.x + 32, second.y + 64, bits[2] | kShiftBit);
+    EXPECT_FALSE(readOutOver(second));
+    EXPECT_TRUE(readOutOver(first));
+  }
+  // Shift and Control are no buttons.
+  mouse(false, event::kLeftDown, second.x + 32, second.y + 64, kShiftBit | kControlBit);
+  mouse(false, event::kLeftUp, second.x + 32, second.y + 64, kShiftBit | kControlBit);
+  EXPECT_TRUE(readOutOver(second));
+  EXPECT_FALSE(readOutOver(first));
+}
+
+TEST_F(DisplayScanned, ASingleClickOnTheTraceClearsTheRangeSelection) {
+  const TracePlot& p = displays->tracePlot();
+  int x0 = 0, x1 = 0, y = 0;
+  ASSERT_TRUE(p.toPixel(0.05, 50000.0, &x0, &y));
+  ASSERT_TRUE(p.toPixel(0.1, 50000.0, &x1, &y));
+  const Rgb untinted = traceCanvas().pixel((x0 + x1) / 2, 220);
+  mouse(true, event::kLeftDown, x0, y);
+  mouse(true, event::kLeftUp, x1, y);
+  double a = 0, b = 0;
+  ASSERT_TRUE(displays->timeRange(&a, &b));
+  ASSERT_NE(traceCanvas().pixel((x0 + x1) / 2, 220), untinted);
+  mouse(true, event::kLeftDown, x1 + 20, y);
+  mouse(true, event::kLeftUp, x1 + 20, y);
+  EXPECT_FALSE(displays->timeRange(&a, &b));
+  EXPECT_EQ(traceCanvas().pixel((x0 + x1) / 2, 220), untinted);
+  // The click is the reference of the trace read-out.
+  mouse(true, event::kMouseMove, x1 + 20, y);
+  ASSERT_TRUE(displays->idle());
+  EXPECT_TRUE(hasText(traceCanvas(), "dX(mSec):     0.00"));
 }
 
 TEST_F(DisplayScanned, TraceWindowSelectsByTimeAndDragsARange) {

@@ -37,6 +37,10 @@ TEST_F(TimerWindowTest, IsAHiddenToolWindowWithTheInitialClockAndState) {
   EXPECT_EQ(w->x, 138);
   EXPECT_EQ(w->y, 206);
   EXPECT_FALSE(w->visible);
+  // A plain background in the button-face colour, across the whole width.
+  ASSERT_EQ(w->canvas.width(), 688);
+  for (const int x : {0, 400, 687})
+    EXPECT_EQ(w->canvas.pixel(x, 351), Toolkit::kDefaultFaceColour) << x;
   EXPECT_EQ(text(w, kCurrentTime), "00:00:00");
   EXPECT_EQ(text(w, kTimeStandard), "UTC");
   EXPECT_EQ(text(w, kStatus), "IDLE");

@@ -3,8 +3,13 @@
 // check marks, the level sliders and the tool windows they show.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <system_error>
+#include <thread>
+
 #include "desktop_rig.h"
 #include "timer/operation_timer.h"
+#include "ui/app/worker_thread.h"
 #include "ui/setup/setup_ids.h"
 #include "ui/windows/desktop.h"
 
@@ -253,6 +258,49 @@ TEST(DesktopStart, AnUnreadableHiveThatCannotBeSetAsideIsSaidSoAndKept) {
   app.shutDown();
   // The file the user may still want is not written over at exit.
   EXPECT_EQ(slurp(hive), std::string(bytes.begin(), bytes.end()));
+}
+
+// The system refuses new threads: the program runs without the workers it
+// could not start, says nothing about it, and still ends and saves.
+TEST(DesktopStart, WorkersWhoseThreadCannotBeMadeAreLeftOutSilently) {
+  for (const int refusedFrom : {0, 1}) {  // both threads; only the timer's
+    TempDir dir;
+    HeadlessToolkit tk;
+    {
+      Application app(tk, dir.file("hive.reg"));
+      int made = 0;
+      app.setThreadLauncher([&](std::function<void()> body) {
+        if (made++ >= refusedFrom)
+          throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+        return std::thread(std::move(body));
+      });
+      ASSERT_NO_THROW(app.start());
+      EXPECT_EQ(made, 2);
+      EXPECT_TRUE(tk.shown().empty()) << tk.shown()[0].text;
+      app.state().settings.DefaultExpansionFactor = 10;
+      tk.post([&] { tk.requestClose(app.ui().windows.main); });
+      EXPECT_EQ(app.run(), 0);  // start() again does nothing; the joins return
+    }
+    HeadlessToolkit tk2;
+    Application second(tk2, dir.file("hive.reg"), false);
+    second.start();
+    EXPECT_EQ(second.state().settings.DefaultExpansionFactor, 10) << refusedFrom;
+  }
+}
+
+TEST(WorkerThread, RunsItsBodyOrReportsThatItCouldNotStart) {
+  WorkerThread ok;
+  std::atomic<bool> ran{false};
+  EXPECT_TRUE(ok.start([&] { ran = true; }));
+  ok.join();
+  EXPECT_TRUE(ran);
+  EXPECT_FALSE(ok.started());
+  WorkerThread refused;
+  EXPECT_FALSE(refused.start([&] { ADD_FAILURE() << "ran"; }, [](std::function<void()>) -> std::thread {
+    throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+  }));
+  refused.join();  // at once
+  EXPECT_FALSE(refused.started());
 }
 
 TEST(DesktopStart, AHiveThatCannotBeSavedIsReportedAtExit) {

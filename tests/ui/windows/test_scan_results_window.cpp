@@ -216,6 +216,16 @@ TEST_F(ScanResultsTest, MoveAllLeavesARecordingThatCouldNotBeReadWhereItIs) {
   rig.tk.answerQuestion(true);
   const std::size_t before = rig.warnings().size();
   rig.tk.click(w, kFailedAllButton);
+  // The confirmation is Scan Results' own question.
+  bool asked = false;
+  for (const auto& box : rig.tk.shown()) {
+    if (box.dialog || box.kind != MessageKind::Question) continue;
+    asked = true;
+    EXPECT_EQ(box.owner, w) << box.text;
+    EXPECT_EQ(box.icon, BoxIcon::Question);
+    EXPECT_EQ(box.beep, BoxBeep::Question);
+  }
+  EXPECT_TRUE(asked);
   EXPECT_TRUE(std::filesystem::exists(rejects + "/r3_noise.wav"));
   EXPECT_TRUE(std::filesystem::exists(rig.recordings() + "a_broken.wav"));
   EXPECT_FALSE(std::filesystem::exists(rejects + "/a_broken.wav"));
