@@ -226,7 +226,7 @@ void BM_FloorPerColumn(benchmark::State& state) {
   for (auto _ : state) {
     std::copy(c.frames[k].level, c.frames[k].level + 128, b.begin() + 1);
     k = (k + 1) % c.frames.size();
-    quilve::noiseFloorWindows(b.data(), a.data(), m.data(), count.data(), floor.data());
+    quilve::noiseFloorBins(b.data(), a.data(), m.data(), count.data(), 0, 127, floor.data());
     benchmark::DoNotOptimize(floor.data());
     benchmark::ClobberMemory();
   }

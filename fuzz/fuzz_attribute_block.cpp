@@ -38,10 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // A header extension holds at most kMaxExtraBytes; longer inputs still go
   // to the parser, which takes any length.
   const SonoAttribute attr;
-  long rate = -1, factor = 10, third = -1;
-  std::string text;
-  const bool parsed = attr.parseBlock(data, size, &rate, &factor, &third, &text);
+  AttributeFields fields;
+  const bool parsed = attr.parseBlock(data, size, 10, &fields);
+  const std::string& text = fields.text;
   if (parsed) {
+    expect(!fields.statedFactor || *fields.statedFactor == fields.factor,
+           "stated factor not the one given");
     expect(text.size() <= size, "attribute text longer than the block");
     expect(std::memchr(text.data(), '\0', text.size()) == nullptr, "attribute text holds a NUL");
     lookUpEverything(attr, text);

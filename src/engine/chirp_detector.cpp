@@ -191,43 +191,20 @@ void ChirpDetector::updateBackground(const float* levels) {
 const float* ChirpDetector::noiseFloor() const {
   static_assert(kMaxPad == 1 && kMinPad == 3 && kMeanPad == 7, "pads of the 3, 7, 15-bin windows");
   if (!floorValid_) {
-    noiseFloorWindows(background_.data(), maxima_.data(), minima_.data(), floorCount_.data(),
-                      floor_.data());
+    noiseFloorBins(background_.data(), maxima_.data(), minima_.data(), floorCount_.data(), 0,
+                   kSpectrumBins - 1, floor_.data());
     floorValid_ = true;
   }
   return floor_.data();
 }
 
 float ChirpDetector::noiseFloorAt(int bin) const {
-  if (floorValid_) return floor_[static_cast<std::size_t>(bin)];
-  if (bin >= kFloorOfBinFirst && bin <= kFloorOfBinLast) {
-    return floorOfBin(background_.data() + kMaxPad + bin, floorCount_[static_cast<std::size_t>(bin)]);
+  if (!floorValid_) {
+    // Only the windows of this bin; the rest of floor_ stays out of date.
+    noiseFloorBins(background_.data(), maxima_.data(), minima_.data(), floorCount_.data(), bin, bin,
+                   floor_.data());
   }
-  // The windows of noiseFloorWindows around this bin alone, with the same
-  // pads and the same order of comparisons and sums. bg(i) is the
-  // background of bin i, -inf outside the spectrum; maximum(j) the window
-  // of bins j-1 .. j+1, +inf outside; minimum(j) that of maxima j-3 .. j+3,
-  // 0 outside.
-  const float* bg = background_.data() + kMaxPad;
-  auto maximum = [&](int j) {
-    if (j < 0 || j >= kSpectrumBins) return std::numeric_limits<float>::infinity();
-    float v = bg[j - 1];
-    v = bg[j] > v ? bg[j] : v;
-    v = bg[j + 1] > v ? bg[j + 1] : v;
-    return v;
-  };
-  float maxima[2 * (kMinPad + kMeanPad) + 1];  // bins bin-10 .. bin+10
-  for (int i = 0; i < 2 * (kMinPad + kMeanPad) + 1; ++i) maxima[i] = maximum(bin - 10 + i);
-  auto minimum = [&](int j) {
-    if (j < 0 || j >= kSpectrumBins) return 0.0f;
-    const float* a = &maxima[j - 3 - (bin - 10)];
-    float v = a[0];
-    for (int i = 1; i < 7; ++i) v = a[i] < v ? a[i] : v;
-    return v;
-  };
-  float sum = minimum(bin - kMeanPad);
-  for (int j = 1; j < 2 * kMeanPad + 1; ++j) sum += minimum(bin - kMeanPad + j);
-  return sum / floorCount_[static_cast<std::size_t>(bin)];
+  return floor_[static_cast<std::size_t>(bin)];
 }
 
 void ChirpDetector::feedEarlierTiles(const float* levels, int chirpIndex) {

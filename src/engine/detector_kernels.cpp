@@ -6,7 +6,10 @@
 
 #include <hwy/highway.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <limits>
 
 #include "engine/detector_kernels.h"
 
@@ -73,11 +76,29 @@ void BlendBackground(float* HWY_RESTRICT b, const float* HWY_RESTRICT levels, fl
   }
 }
 
-void NoiseFloorWindows(const float* HWY_RESTRICT b, float* HWY_RESTRICT a, float* HWY_RESTRICT m,
-                       const float* HWY_RESTRICT count, float* HWY_RESTRICT floor) {
+// Bins start .. start + vectors * n - 1, all inside the spectrum, covering
+// lo .. hi (clipped to the spectrum).
+struct Cover {
+  int start;
+  int vectors;
+};
+Cover coverOf(int lo, int hi, int n) {
+  lo = lo < 0 ? 0 : lo;
+  hi = hi > kBins - 1 ? kBins - 1 : hi;
+  const int vectors = (hi - lo + n) / n;
+  const int last = kBins - vectors * n;
+  return {lo < last ? lo : last, vectors};
+}
+
+void NoiseFloorBins(const float* HWY_RESTRICT b, float* HWY_RESTRICT a, float* HWY_RESTRICT m,
+                    const float* HWY_RESTRICT count, int first, int last,
+                    float* HWY_RESTRICT floor) {
   const FloatTag d;
   const int n = static_cast<int>(hn::Lanes(d));
-  for (int k = 0; k < kBins; k += n) {
+  // The floor of bin k takes the minima of bins k-7 .. k+7, each of them
+  // the maxima of its bin and the three either side.
+  Cover c = coverOf(first - 10, last + 10, n);
+  for (int i = 0, k = c.start; i < c.vectors; ++i, k += n) {
     auto v = hn::LoadU(d, b + k);
     for (int j = 1; j < 3; ++j) {
       const auto x = hn::LoadU(d, b + k + j);
@@ -85,7 +106,8 @@ void NoiseFloorWindows(const float* HWY_RESTRICT b, float* HWY_RESTRICT a, float
     }
     hn::StoreU(v, d, a + k + 3);
   }
-  for (int k = 0; k < kBins; k += n) {
+  c = coverOf(first - 7, last + 7, n);
+  for (int i = 0, k = c.start; i < c.vectors; ++i, k += n) {
     auto v = hn::LoadU(d, a + k);
     for (int j = 1; j < 7; ++j) {
       const auto x = hn::LoadU(d, a + k + j);
@@ -93,40 +115,12 @@ void NoiseFloorWindows(const float* HWY_RESTRICT b, float* HWY_RESTRICT a, float
     }
     hn::StoreU(v, d, m + k + 7);
   }
-  for (int k = 0; k < kBins; k += n) {
+  c = coverOf(first, last, n);
+  for (int i = 0, k = c.start; i < c.vectors; ++i, k += n) {
     auto sum = hn::LoadU(d, m + k);
     for (int j = 1; j < 15; ++j) sum = hn::Add(sum, hn::LoadU(d, m + k + j));
     hn::StoreU(hn::Div(sum, hn::LoadU(d, count + k)), d, floor + k);
   }
-}
-
-float FloorOfBin(const float* HWY_RESTRICT at, float count) {
-  const FloatTag d;
-  const int n = static_cast<int>(hn::Lanes(d));
-  // Lane i stands for the minimum of the bin at-7+i: the window of the
-  // maxima of the bins at-10+i .. at-4+i, each the window of its bin and
-  // the two beside it, taken from the background directly.
-  constexpr int kMinima = 16;
-  float minima[kMinima];
-  for (int s = 0; s < kMinima; s += n) {
-    const float* b = at - 10 + s;
-    auto previous = hn::LoadU(d, b - 1);
-    auto middle = hn::LoadU(d, b);
-    hn::Vec<FloatTag> v;
-    for (int t = 0; t < 7; ++t) {
-      const auto next = hn::LoadU(d, b + t + 1);
-      auto m = previous;
-      m = hn::IfThenElse(hn::Gt(middle, m), middle, m);
-      m = hn::IfThenElse(hn::Gt(next, m), next, m);
-      v = t == 0 ? m : hn::IfThenElse(hn::Lt(m, v), m, v);
-      previous = middle;
-      middle = next;
-    }
-    hn::StoreU(v, d, minima + s);
-  }
-  float sum = minima[0];
-  for (int j = 1; j < 15; ++j) sum += minima[j];
-  return sum / count;
 }
 
 }  // namespace HWY_NAMESPACE
@@ -138,8 +132,7 @@ namespace quilve {
 
 HWY_EXPORT(StrongestBin);
 HWY_EXPORT(BlendBackground);
-HWY_EXPORT(NoiseFloorWindows);
-HWY_EXPORT(FloorOfBin);
+HWY_EXPORT(NoiseFloorBins);
 
 int strongestBin(const float* levels, int from, float floorDb, float* best) {
   return HWY_DYNAMIC_DISPATCH(StrongestBin)(levels, from, floorDb, best);
@@ -149,12 +142,36 @@ void blendBackground(float* b, const float* levels, float w, float keep) {
   HWY_DYNAMIC_DISPATCH(BlendBackground)(b, levels, w, keep);
 }
 
-void noiseFloorWindows(const float* b, float* a, float* m, const float* count, float* floor) {
-  HWY_DYNAMIC_DISPATCH(NoiseFloorWindows)(b, a, m, count, floor);
+void noiseFloorBins(const float* b, float* a, float* m, const float* count, int first, int last,
+                    float* floor) {
+  HWY_DYNAMIC_DISPATCH(NoiseFloorBins)(b, a, m, count, first, last, floor);
 }
 
-float floorOfBin(const float* at, float count) {
-  return HWY_DYNAMIC_DISPATCH(FloorOfBin)(at, count);
+void noiseFloorReference(const float* background, const float* count, float* floor) {
+  constexpr int kBins = 128;
+  constexpr float kInf = std::numeric_limits<float>::infinity();
+  std::array<float, kBins + 2> b;
+  std::array<float, kBins + 6> a;
+  std::array<float, kBins + 14> m;
+  b.fill(-kInf);
+  a.fill(kInf);
+  m.fill(0.0f);
+  std::copy(background, background + kBins, b.begin() + 1);
+  for (int k = 0; k < kBins; ++k) {
+    float v = b[k];
+    for (int j = 1; j < 3; ++j) v = b[k + j] > v ? b[k + j] : v;
+    a[k + 3] = v;
+  }
+  for (int k = 0; k < kBins; ++k) {
+    float v = a[k];
+    for (int j = 1; j < 7; ++j) v = a[k + j] < v ? a[k + j] : v;
+    m[k + 7] = v;
+  }
+  for (int k = 0; k < kBins; ++k) {
+    float sum = m[k];
+    for (int j = 1; j < 15; ++j) sum += m[k + j];
+    floor[k] = sum / count[k];
+  }
 }
 
 }  // namespace quilve

@@ -12,19 +12,23 @@ int strongestBin(const float* levels, int from, float floorDb, float* best);
 // b[k] = w * levels[k] + keep * b[k] for k = 0 .. 127.
 void blendBackground(float* b, const float* levels, float w, float keep);
 
-// The three noise-floor windows over padded arrays (see ChirpDetector): b
-// holds the background from b[1] with one -inf either side, the maxima of 3
-// go to a[3 .. 130], the minima of 7 to m[7 .. 134], and
+// The noise floor of bins first .. last over padded arrays (see
+// ChirpDetector): b holds the background from b[1] with one -inf either
+// side; a (130 + 4 floats, +inf at a[0 .. 2] and a[131 .. 133]) takes the
+// maxima of 3 at a[3 .. 130], m (128 + 14 floats, 0 at m[0 .. 6] and
+// m[135 .. 141]) the minima of 7 at m[7 .. 134], and
 // floor[k] = (m[k] + m[k + 1] + ... + m[k + 14]) / count[k], added in that
 // order. Every maximum and minimum takes its window in order with the
-// comparison v = x > v ? x : v (x < v for the minima).
-void noiseFloorWindows(const float* b, float* a, float* m, const float* count, float* floor);
+// comparison v = x > v ? x : v (x < v for the minima). Only the windows the
+// asked bins need are worked out, a vector's width at a time, so entries of
+// a, m and floor outside them may change too; the asked ones are those of
+// the whole floor, bit for bit.
+void noiseFloorBins(const float* b, float* a, float* m, const float* count, int first, int last,
+                    float* floor);
 
-// The floor of one bin k in kFloorOfBinFirst .. kFloorOfBinLast, the same
-// windows taken around that bin alone: `at` points to the background of bin
-// k in the array noiseFloorWindows reads as b (so at = b + 1 + k).
-constexpr int kFloorOfBinFirst = 10;
-constexpr int kFloorOfBinLast = 115;
-float floorOfBin(const float* at, float count);
+// The same rule as plain loops over the whole spectrum, with pads of its
+// own: `background` and `count` hold the 128 bins. The reference the vector
+// form is held to.
+void noiseFloorReference(const float* background, const float* count, float* floor);
 
 }  // namespace quilve

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "input/regular_file.h"
+#include "input/sono_attribute.h"
 #include "input/wamd.h"
 #include "input/wave_file.h"
 #include "input/wavpack_file.h"
@@ -27,25 +29,18 @@ void deriveSampleRate(const ScanSettings& settings, Recording& rec) {
       rec.reader ? &rec.reader->chunkMetadata().extension : nullptr;
   const std::uint8_t* block = whole && !whole->empty() ? whole->data() : f.extra.data();
   const std::size_t blockSize = whole && !whole->empty() ? whole->size() : f.extraSize;
-  if (blockSize != 0) {
-    long rate = 0;
-    long third = 0;
-    long stated = -1;  // stays -1 when the block states no factor
-    SonoAttribute attr;
-    if (attr.parseBlock(block, blockSize, &rate, &stated, &third, &rec.attributeText)) {
-      rec.attributesParsed = true;
-      // A block stating a factor of 0 would give a sample rate of 0 and no
-      // column size; such a recording is analysed like one stating none.
-      if (stated > 0) {
-        factor = stated;
-        source = ExpansionSource::Attribute;
-      } else if (!(rec.hasGuano && rec.guano.hasExpansion)) {
-        // The default factor, with the block's correction for its rate.
-        std::string text;
-        attr.parseBlock(block, blockSize, &rate, &factor, &third, &text);
-      }
-    } else {
-      rec.attributeText.clear();
+  AttributeFields fields;
+  if (blockSize != 0 && SonoAttribute().parseBlock(block, blockSize, factor, &fields)) {
+    rec.attributesParsed = true;
+    rec.attributeText = std::move(fields.text);
+    // A stated factor of 0 or less would give a sample rate of 0 and no
+    // column size: it does not count as the block's, and becomes 1 below.
+    if (fields.statedFactor && *fields.statedFactor > 0) {
+      factor = *fields.statedFactor;
+      source = ExpansionSource::Attribute;
+    } else if (!(rec.hasGuano && rec.guano.hasExpansion)) {
+      // The default factor, with the block's correction for its rate.
+      factor = fields.factor;
     }
   }
   if (source == ExpansionSource::Default && rec.hasGuano && rec.guano.hasExpansion) {

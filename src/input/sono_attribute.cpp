@@ -44,8 +44,8 @@ bool readNumericField(const std::uint8_t* b, std::size_t n, std::size_t* p, char
 
 }  // namespace
 
-bool SonoAttribute::parseBlock(const std::uint8_t* block, std::size_t length, long* sampleRate,
-                               long* factor, long* thirdValue, std::string* text) const {
+bool SonoAttribute::parseBlock(const std::uint8_t* block, std::size_t length, long defaultFactor,
+                               AttributeFields* out) const {
   if (block == nullptr || length < kMarkerLength || !allMarker(block)) return false;
 
   // Bytes after the last "M" (a blank, a pad byte) do not belong to the block.
@@ -54,7 +54,7 @@ bool SonoAttribute::parseBlock(const std::uint8_t* block, std::size_t length, lo
   std::size_t p = kMarkerLength;
 
   long long rate = 0;
-  long long fac = factor ? *factor : 1;
+  long long fac = defaultFactor;
   long long third = 0;
   bool present = false;
 
@@ -66,6 +66,7 @@ bool SonoAttribute::parseBlock(const std::uint8_t* block, std::size_t length, lo
   if (p >= n) return false;
   if (!readNumericField(block, n, &p, '<', '&', '&', '>', &present, &v)) return false;
   if (present) fac = v;
+  const bool stated = present;
 
   if (p >= n) return false;
   if (p + 1 < n && block[p] == '[' && block[p + 1] == '!') {
@@ -102,10 +103,12 @@ bool SonoAttribute::parseBlock(const std::uint8_t* block, std::size_t length, lo
     fac = 1;
   }
 
-  if (sampleRate) *sampleRate = static_cast<long>(rate);
-  if (factor) *factor = static_cast<long>(fac);
-  if (thirdValue) *thirdValue = static_cast<long>(third);
-  if (text) text->assign(t, textLength);
+  if (out == nullptr) return true;
+  out->sampleRate = static_cast<long>(rate);
+  out->factor = static_cast<long>(fac);
+  out->statedFactor = stated ? std::optional<long>(out->factor) : std::nullopt;
+  out->thirdValue = static_cast<long>(third);
+  out->text.assign(t, textLength);
   return true;
 }
 

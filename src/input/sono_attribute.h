@@ -3,6 +3,7 @@
 // the optional rate/factor/third-value fields and KEY=value attributes.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace quilve {
@@ -18,14 +19,26 @@ struct DateTime {
   int millisecond = 0;
 };
 
+// The fields of a parsed attribute block.
+struct AttributeFields {
+  long sampleRate = 0;
+  // The expansion factor the block states, with the correction for its
+  // rate; none when the block states no factor.
+  std::optional<long> statedFactor;
+  // The stated factor, else the caller's default with the same correction.
+  long factor = 1;
+  long thirdValue = 0;
+  std::string text;
+};
+
 class SonoAttribute {
  public:
   virtual ~SonoAttribute() = default;
 
-  // Parses a block of `length` bytes. `factor` keeps the caller's value when
-  // the block states none. On success `text` holds the attribute text.
-  virtual bool parseBlock(const std::uint8_t* block, std::size_t length, long* sampleRate,
-                          long* factor, long* thirdValue, std::string* text) const;
+  // Parses a block of `length` bytes into `out` (left as it was on failure).
+  // `defaultFactor` stands for a factor the block does not state.
+  virtual bool parseBlock(const std::uint8_t* block, std::size_t length, long defaultFactor,
+                          AttributeFields* out) const;
   // Looks up KEY= in the attribute text; the value is bounded to
   // `maxValueLength` characters.
   virtual bool getAttribute(const char* key, std::string* value, const std::string& text,

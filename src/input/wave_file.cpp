@@ -29,6 +29,13 @@ std::uint16_t le16(const std::uint8_t* p) {
   return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
 }
 
+bool isChunkId(const char* id) {
+  for (int i = 0; i < 4; ++i) {
+    if (id[i] < 0x20 || id[i] > 0x7E) return false;
+  }
+  return true;
+}
+
 struct ChunkInfo {
   char id[5] = {0, 0, 0, 0, 0};
   std::uint32_t size = 0;
@@ -39,7 +46,8 @@ struct ChunkInfo {
 
 // Buffered reads over the open file with the chunk operations the walk
 // needs: read a chunk header, find a chunk by identifier inside a parent,
-// skip to the end of a chunk (honouring the pad byte).
+// move to the chunk after one. Every walk over chunks goes through skip(),
+// so all of them read the pad byte the same way.
 class WaveFile::Riff {
  public:
   ~Riff() { closeFile(); }
@@ -123,9 +131,19 @@ class WaveFile::Riff {
     return false;
   }
 
-  // Moves to the first byte after the chunk, including its pad byte.
+  // Moves to where the chunk after `c` starts: past its pad byte after an
+  // odd size. A pad byte is 0; a non-zero byte in its place that starts a
+  // chunk identifier means the writer left the pad byte out, and the next
+  // chunk starts there. False when that lies past the end of the file.
   bool skip(const ChunkInfo& c) {
-    const std::int64_t next = c.dataOffset + c.size + (c.size & 1);
+    std::int64_t next = c.dataOffset + c.size;
+    if ((c.size & 1) != 0) {
+      char id[4];
+      seek(next);
+      const bool padLeftOut =
+          read(reinterpret_cast<std::uint8_t*>(id), 4) == 4 && id[0] != 0 && isChunkId(id);
+      if (!padLeftOut) ++next;
+    }
     seek(next);
     return next <= fileSize_;
   }
@@ -147,36 +165,13 @@ class WaveFile::Riff {
   std::size_t end_ = 0;
 };
 
-namespace {
-
-bool isChunkId(const char* id) {
-  for (int i = 0; i < 4; ++i) {
-    if (id[i] < 0x20 || id[i] > 0x7E) return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 // Walks every chunk of the WAVE form (from its first chunk to the end of the
 // file, as some writers leave the RIFF size short) for the GUANO and the
-// "wamd" chunk. A pad byte is 0; after a chunk of odd size, a non-zero byte
-// where the pad byte belongs that starts a chunk identifier means the pad
-// byte was left out.
+// "wamd" chunk, up to the first bytes that are no chunk header.
 void WaveFile::findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata* chunks) {
-  std::int64_t pos = start;
-  bool oddBefore = false;
-  while (pos + 8 <= riff.fileSize()) {
-    ChunkInfo c;
-    if (oddBefore) {
-      std::uint8_t probe[5];
-      riff.seek(pos - 1);
-      if (riff.read(probe, 5) == 5 && probe[0] != 0 &&
-          isChunkId(reinterpret_cast<const char*>(probe))) {
-        --pos;
-      }
-    }
-    riff.seek(pos);
+  riff.seek(start);
+  ChunkInfo c;
+  while (riff.position() + 8 <= riff.fileSize()) {
     if (!riff.readHeader(&c) || !isChunkId(c.id)) return;
     const bool guan = !chunks->hasGuano && std::memcmp(c.id, "guan", 4) == 0;
     const bool wamd = !chunks->hasWamd && std::memcmp(c.id, "wamd", 4) == 0;
@@ -188,8 +183,7 @@ void WaveFile::findMetadataChunks(Riff& riff, std::int64_t start, ChunkMetadata*
       (guan ? chunks->hasGuano : chunks->hasWamd) = true;
       if (chunks->hasGuano && chunks->hasWamd) return;
     }
-    oddBefore = (c.size & 1) != 0;
-    pos = c.dataOffset + static_cast<std::int64_t>(c.size) + (c.size & 1);
+    riff.skip(c);
   }
 }
 
@@ -323,19 +317,10 @@ Status WaveFile::open(RegularFile& file, WaveFormat* format) {
     if (!riff->skip(top)) return fail("truncated RIFF chunk");
   }
 
-  // Position at the sample data. Three bytes "ata" right after the "fmt "
-  // chunk mean its odd size was written without a pad byte, so the "d" of
-  // "data" was taken for the pad: step back and search from the "d".
+  // The sample data may come before or after the "fmt " chunk.
   ChunkInfo data;
-  std::uint8_t probe[3];
-  bool found = false;
-  if (riff->read(probe, 3) == 3 && std::memcmp(probe, "ata", 3) == 0) {
-    riff->seek(riff->position() - 4);
-    found = riff->find("data", waveEnd, &data);
-  } else {
-    riff->seek(waveFormStart);
-    found = riff->find("data", waveEnd, &data);
-  }
+  riff->seek(waveFormStart);
+  const bool found = riff->find("data", waveEnd, &data);
   if (!found) return fail("no \"data\" chunk");
   findMetadataChunks(*riff, waveFormStart, &chunks);
   riff->seek(data.dataOffset);

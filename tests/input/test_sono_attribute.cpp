@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@ struct Parsed {
   bool ok = false;
   long rate = -1;
   long factor = -1;
+  std::optional<long> stated;
   long third = -1;
   std::string text;
 };
@@ -21,10 +23,17 @@ struct Parsed {
 // sanitizer build catches any read past its end.
 Parsed parse(const std::string& block, long defaultFactor = 1) {
   std::vector<std::uint8_t> bytes(block.begin(), block.end());
+  AttributeFields f;
   Parsed p;
-  p.factor = defaultFactor;
-  p.ok = SonoAttribute().parseBlock(bytes.empty() ? nullptr : bytes.data(), bytes.size(), &p.rate,
-                                    &p.factor, &p.third, &p.text);
+  p.ok = SonoAttribute().parseBlock(bytes.empty() ? nullptr : bytes.data(), bytes.size(),
+                                    defaultFactor, &f);
+  if (p.ok) {
+    p.rate = f.sampleRate;
+    p.factor = f.factor;
+    p.stated = f.statedFactor;
+    p.third = f.thirdValue;
+    p.text = f.text;
+  }
   return p;
 }
 
@@ -50,12 +59,24 @@ TEST(AttributeBlock, OptionalFieldsAndCorrections) {
   Parsed p = parse(kMarker + "DEV=X" + kMarker, 10);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.factor, 10);  // caller's default kept
+  EXPECT_FALSE(p.stated);
   EXPECT_EQ(p.text, "DEV=X");
+
+  // The default takes the correction too, and is still no stated factor.
+  p = parse(kMarker + "(#25000#)DEV=X" + kMarker, 1);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.factor, 10);
+  EXPECT_FALSE(p.stated);
 
   p = parse(kMarker + "(#250000#)<&10&>[!123!]" + kMarker);
   ASSERT_TRUE(p.ok);
   EXPECT_EQ(p.factor, 1);  // 10 at a real-time rate means 1
+  EXPECT_EQ(p.stated, 1);
   EXPECT_EQ(p.third, 123);
+
+  p = parse(kMarker + "(#44100#)<&0&>" + kMarker, 10);
+  ASSERT_TRUE(p.ok);
+  EXPECT_EQ(p.stated, 0);  // stated, even as 0
 
   p = parse(kMarker + "(#44100#)<&1&>" + kMarker);
   ASSERT_TRUE(p.ok);

@@ -355,6 +355,36 @@ TEST(WaveFileRead, VendorChunksAndOddChunksAroundTheData) {
   EXPECT_EQ(last, kStatusOk);
 }
 
+// Every chunk is found after an odd chunk, with its pad byte or without it,
+// wherever the odd chunk lies: before "fmt ", between "fmt " and the data,
+// before the GUANO chunk after the data.
+TEST(WaveFileRead, OddChunksWithOrWithoutTheirPadByteBeforeEveryChunk) {
+  TempDir dir;
+  const Bytes data = ramp16(1000);
+  const Bytes guano = guanoBody({{"TE", "10"}});
+  for (const bool pad : {true, false}) {
+    for (int where = 0; where < 3; ++where) {
+      SCOPED_TRACE(std::string(pad ? "with" : "without") + " its pad byte, place " +
+                   std::to_string(where));
+      RiffBuilder b;
+      if (where == 0) b.chunk("bext", Bytes(603, 'b'), pad);
+      b.chunk("fmt ", fmtFields(1, 1, 25000, 16));
+      if (where == 1) b.chunk("bext", Bytes(603, 'b'), pad);
+      b.chunk("data", data);
+      if (where == 2) b.chunk("bext", Bytes(603, 'b'), pad);
+      b.chunk("guan", guano);
+      WaveFile f;
+      Opened o = openBytes(dir, b.build(), &f);
+      ASSERT_EQ(o.status, kStatusOk) << o.error;
+      EXPECT_EQ(o.format.sampleRate, 25000u);
+      EXPECT_TRUE(f.chunkMetadata().hasGuano);
+      EXPECT_EQ(f.chunkMetadata().guano, guano);
+      Status last;
+      EXPECT_EQ(readAll(f, 4096, &last), data);
+    }
+  }
+}
+
 TEST(WaveFileRead, TruncatedDataHandsOverWhatExistsThenReportsTheError) {
   TempDir dir;
   const Bytes data = ramp16(1000);

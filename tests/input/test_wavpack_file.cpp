@@ -192,13 +192,11 @@ TEST_F(WavPackTest, TagItemGivesTheSameBlockAsTheWavExtension) {
   EXPECT_EQ(format_.extraText(), kAttributeText);
   EXPECT_EQ(format_.extraText(), waveFormat.extraText());
 
-  long rate = 0, factor = 1, third = 0;
-  std::string text;
-  ASSERT_TRUE(SonoAttribute().parseBlock(format_.extra.data(), format_.extraSize, &rate, &factor,
-                                         &third, &text));
-  EXPECT_EQ(rate, 25000);
-  EXPECT_EQ(factor, 10);
-  EXPECT_EQ(text, "DEV=D1,CMT=hello,GPS=lat:1.5 lon:2.5 alt:3");
+  AttributeFields fields;
+  ASSERT_TRUE(SonoAttribute().parseBlock(format_.extra.data(), format_.extraSize, 1, &fields));
+  EXPECT_EQ(fields.sampleRate, 25000);
+  EXPECT_EQ(fields.factor, 10);
+  EXPECT_EQ(fields.text, "DEV=D1,CMT=hello,GPS=lat:1.5 lon:2.5 alt:3");
   EXPECT_EQ(readAll(reader_, 512), data);
 }
 
