@@ -23,15 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 ProgramRun scanIn(const TempDir& dir, const std::string& args) {
-  return runProgram("cd '" + dir.path().string() + "' && timeout -s KILL 300 " +
-                        std::string(QUILVE_SCAN_BINARY) + " " + args,
-                    dir);
-}
-
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
+  return runIn(dir, QUILVE_SCAN_BINARY, args, 300);
 }
 
 // Every regular file below `root`, relative to it, with its bytes.
@@ -216,11 +208,11 @@ TEST(FolderTrees, LinksAreNotFollowedLoopsEndAndUnreadableFoldersAreNamed) {
   const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
   const std::size_t readable = ::geteuid() == 0 ? 8 : 7;  // root reads the locked folder
   EXPECT_EQ(summary["passed"].size() + summary["failed"].size(), readable) << r.err;
-  EXPECT_EQ(count(r.err, "outside"), 0u) << r.err;
-  EXPECT_EQ(count(r.err, "walked once"), 1u) << r.err;
+  EXPECT_EQ(occurrences(r.err, "outside"), 0u) << r.err;
+  EXPECT_EQ(occurrences(r.err, "walked once"), 1u) << r.err;
   if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
   EXPECT_EQ(r.status, 3) << r.err;
-  EXPECT_EQ(count(r.err, "quilve-scan: Season/locked: cannot be read: Permission denied\n"), 1u) << r.err;
+  EXPECT_EQ(occurrences(r.err, "quilve-scan: Season/locked: cannot be read: Permission denied\n"), 1u) << r.err;
   ASSERT_EQ(summary["unreadable"].size(), 1u);
   EXPECT_EQ(summary["unreadable"][0]["path"], "Season/locked");
 }

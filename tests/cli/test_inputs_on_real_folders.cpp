@@ -23,22 +23,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Runs quilve-scan in `dir`, ended after a minute: a scan that waits for
-// ever fails with status 124 instead of hanging the tests.
 ProgramRun scanIn(const TempDir& dir, const std::string& args) {
-  return runProgram("cd '" + dir.path().string() + "' && timeout -s KILL 60 " +
-                        std::string(QUILVE_SCAN_BINARY) + " " + args,
-                    dir);
+  return runIn(dir, QUILVE_SCAN_BINARY, args, 60);
 }
 
-
-std::size_t count(const std::string& text, const std::string& what) {
-  std::size_t n = 0;
-  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
-  return n;
-}
-
-std::size_t lines(const std::string& text) { return count(text, "\n"); }
+std::size_t lines(const std::string& text) { return occurrences(text, "\n"); }
 
 std::vector<std::string> namesIn(const std::string& folder) {
   std::vector<std::string> names;
@@ -67,12 +56,12 @@ TEST(InputsOnRealFolders, AFifoNamedLikeARecordingNeverBlocksTheScan) {
 
   const ProgramRun direct = scanIn(dir, "-q in/x.wav");
   EXPECT_EQ(direct.status, 1) << direct.err;
-  EXPECT_EQ(count(direct.err, reason), 1u) << direct.err;
+  EXPECT_EQ(occurrences(direct.err, reason), 1u) << direct.err;
 
   for (const std::string& given : {std::string("in/*.wav"), std::string("in")}) {
     const ProgramRun r = scanIn(dir, "-q --summary-json s.json " + given);
     EXPECT_EQ(r.status, 3) << given << "\n" << r.err;
-    EXPECT_EQ(count(r.err, reason), 1u) << given << "\n" << r.err;
+    EXPECT_EQ(occurrences(r.err, reason), 1u) << given << "\n" << r.err;
     const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
     EXPECT_EQ(summary["filesFailed"], 1) << given;
     EXPECT_EQ(unreadableEntry(summary, "in/x.wav")["status"], "not-opened") << given;
@@ -111,7 +100,7 @@ TEST(InputsOnRealFolders, EntriesThatAreNoRecordingAreReportedOnceAndLeftInPlace
   EXPECT_EQ(summary["filesFailed"], 5);
   EXPECT_EQ(summary["unreadable"].size(), reasons.size()) << summary["unreadable"].dump(1);
   for (const auto& [name, reason] : reasons) {
-    EXPECT_EQ(count(r.err, "in/" + name + ": cannot be read: " + reason + "\n"), 1u) << name << "\n"
+    EXPECT_EQ(occurrences(r.err, "in/" + name + ": cannot be read: " + reason + "\n"), 1u) << name << "\n"
                                                                                     << r.err;
     const auto entry = unreadableEntry(summary, "in/" + name);
     ASSERT_FALSE(entry.is_null()) << name;

@@ -24,4 +24,16 @@ ProgramRun runProgram(const std::string& commandLine, const TempDir& work) {
   return r;
 }
 
+ProgramRun runIn(const TempDir& dir, const std::string& program, const std::string& args, int limitSeconds) {
+  return runProgram("cd '" + dir.path().string() + "' && timeout -s KILL " + std::to_string(limitSeconds) + " " +
+                        program + " " + args,
+                    dir);
+}
+
+std::size_t occurrences(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
 }  // namespace quilve::test
