@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <initializer_list>
 #include <string>
 
 #include "engine/recording_analyzer.h"
@@ -16,6 +17,21 @@
 
 namespace quilve::ui {
 namespace {
+
+// A recording of `seconds` with 6 ms sweeps from 70 to 35 kHz at `starts`.
+void writeCalls(const std::string& path, double seconds, std::initializer_list<double> starts) {
+  test::SignalGenerator gen(seconds);
+  gen.addNoise(-60);
+  for (double t : starts) {
+    test::CallSpec c;
+    c.startTime = t;
+    c.duration = 0.006;
+    c.startFrequency = 70000;
+    c.endFrequency = 35000;
+    gen.addCall(c);
+  }
+  test::writeFile(path, gen.render().wavFile());
+}
 
 class QuietReporter : public Reporter {
  public:
@@ -282,18 +298,8 @@ struct DisplayScanned : DisplayFacade {
 
   void SetUp() override {
     DisplayFacade::SetUp();
-    test::SignalGenerator gen(0.3);
-    gen.addNoise(-60);
-    for (double t : {0.02, 0.08, 0.14}) {
-      test::CallSpec c;
-      c.startTime = t;
-      c.duration = 0.006;
-      c.startFrequency = 70000;
-      c.endFrequency = 35000;
-      gen.addCall(c);
-    }
     const std::string path = dir.file("calls.wav");
-    test::writeFile(path, gen.render().wavFile());
+    writeCalls(path, 0.3, {0.02, 0.08, 0.14});
     owned = std::make_unique<RecordingAnalyzer>(displays.get());
     ASSERT_TRUE(owned->open(path, app.settings));
     displays->recordingOpened(*owned);
@@ -308,18 +314,8 @@ struct DisplayScanned : DisplayFacade {
 // span past the latest call's context start, in whole quarter seconds.
 TEST_F(DisplayFacade, TheTraceSpansTheViewPastTheLatestCall) {
   test::TempDir dir;
-  test::SignalGenerator gen(6.0);
-  gen.addNoise(-60);
-  for (double t : {0.2, 0.4}) {
-    test::CallSpec c;
-    c.startTime = t;
-    c.duration = 0.006;
-    c.startFrequency = 70000;
-    c.endFrequency = 35000;
-    gen.addCall(c);
-  }
   const std::string path = dir.file("six_seconds.wav");
-  test::writeFile(path, gen.render().wavFile());
+  writeCalls(path, 6.0, {0.2, 0.4});
   RecordingAnalyzer analyzer(displays.get());
   ASSERT_TRUE(analyzer.open(path, app.settings));
   displays->recordingOpened(analyzer);
