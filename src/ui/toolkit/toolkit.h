@@ -26,6 +26,7 @@
 
 #include "engine/file_list.h"
 #include "output/rgb.h"
+#include "ui/toolkit/canvas.h"
 
 namespace quilve::ui {
 
@@ -107,59 +108,6 @@ using EventValues = std::array<int, 4>;
 // A window's event handler. The values may be changed by the handler where
 // the event allows it (sizing, moving).
 using EventHandler = std::function<int(Window& window, int event, EventValues& values)>;
-
-using quilve::Rgb;
-
-// A top-down bitmap as the drawing operation takes it: rows padded to four
-// bytes, 24 and 32 bits stored blue, green, red; 16 bits with 5-6-5 masks,
-// 15 bits with 5-5-5; 1, 4 and 8 bits index `palette`.
-struct Image {
-  int width = 0;
-  int height = 0;
-  int bitsPerPixel = 24;
-  const std::uint8_t* pixels = nullptr;
-  const Rgb* palette = nullptr;
-  int paletteSize = 0;
-  static int rowBytes(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
-};
-
-// The plain drawing surface of a window: client-sized RGB pixels and the
-// texts drawn on it. Workers draw into it under the program's drawing mutex;
-// the backend shows it behind the controls when the window is painted.
-class Canvas {
- public:
-  struct Text {
-    int x, y;
-    Rgb colour;
-    std::string text;
-  };
-
-  void resize(int width, int height, Rgb fill);
-  int width() const { return width_; }
-  int height() const { return height_; }
-  Rgb pixel(int x, int y) const;
-  const std::vector<std::uint8_t>& rgb() const { return rgb_; }
-  // The pixels for bulk copies: rows top to bottom, three bytes (red, green,
-  // blue) per pixel, no padding. The caller stays inside width x height.
-  std::uint8_t* pixelData() { return rgb_.data(); }
-  const std::vector<Text>& texts() const { return texts_; }
-
-  void setPixel(int x, int y, Rgb c);
-  void line(int x0, int y0, int x1, int y1, Rgb c);
-  void fill(int x, int y, int w, int h, Rgb c);
-  // Removes the texts anchored inside the rectangle, as a fill of it does.
-  void removeTexts(int x, int y, int w, int h);
-  void text(int x, int y, const std::string& s, Rgb c);
-  // Copies the source rectangle of the image into the destination
-  // rectangle, stretching when the sizes differ. Both are clipped.
-  bool image(const Image& img, int dx, int dy, int dw, int dh, int sx, int sy, int sw, int sh);
-
- private:
-  int width_ = 0;
-  int height_ = 0;
-  std::vector<std::uint8_t> rgb_;
-  std::vector<Text> texts_;
-};
 
 // One node of a window's menu tree: the menu bar (the root), a submenu, an
 // item or a separator.
