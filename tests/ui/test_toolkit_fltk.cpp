@@ -109,6 +109,28 @@ TEST(FltkSmoke, CallsPostedToAToolkitThatIsGoneNeverRun) {
   EXPECT_FALSE(late);
 }
 
+// Canvas texts are as wide and as high as the toolkit says, in the font
+// they are drawn in: set a measured width and a space apart, or a line
+// apart, they do not overlap; a pixel into the measured width, they do.
+TEST(FltkSmoke, CanvasTextsMeasureAsTheyAreDrawn) {
+  if (!FltkToolkit::openDisplay())
+    GTEST_SKIP() << "no X display (set DISPLAY or run under xvfb-run -a)";
+  FltkToolkit tk;
+  Window* w = tk.createWindow(nullptr, WindowKind::Tool);
+  tk.setClientSize(w, 400, 200);
+  const std::string first = "12750", second = "Wide, 4.5 ms";
+  const int width = tk.textWidth(first);
+  EXPECT_GT(width, tk.textWidth("1275"));
+  EXPECT_GT(tk.lineHeight(), 8);
+  tk.drawText(w, 10, 10, first);
+  tk.drawText(w, 10 + width + tk.textWidth(" "), 10, second);
+  tk.drawText(w, 10, 10 + tk.lineHeight(), second);
+  EXPECT_TRUE(tk.textsNotFitting(w).empty());
+  tk.drawText(w, 10, 100, first);
+  tk.drawText(w, 10 + width - 1, 100, second);
+  EXPECT_EQ(tk.textsNotFitting(w).size(), 1u);
+}
+
 }  // namespace
 }  // namespace quilve::ui
 

@@ -9,7 +9,6 @@
 namespace quilve::ui {
 
 namespace {
-constexpr int kLabelHalfHeight = 6;  // half a line of the toolkit's text
 constexpr Rgb kBarFlagged{255, 128, 128};
 constexpr Rgb kBarPlain{128, 255, 128};
 }  // namespace
@@ -26,28 +25,32 @@ void AxisScale::setDivisions(double origin, double step, int divisions) {
 }
 
 namespace {
-// The toolkit's 12-pixel font: a line is 15 pixels high, a digit at most
-// 8 wide; labels side by side keep a space between them.
-constexpr int kLineHeight = 15;
-constexpr int kCharWidth = 8;
+// Labels side by side keep at least this much room between them, and at
+// least a space.
 constexpr int kLabelGap = 4;
 
-int labelWidth(const AxisScale::Label& l) { return kCharWidth * static_cast<int>(l.text.size()); }
+// Half the height of a label's digits: a line less the two pixels of
+// leading it shares with the next, halved. A label is centred on its tick
+// by it.
+int halfDigitHeight(const TextMeasure& m) { return std::max(0, m.lineHeight() - 2) / 2; }
 
-bool apart(const AxisScale::Label& a, const AxisScale::Label& b, bool vertical) {
-  if (vertical) return std::abs(a.y - b.y) >= kLineHeight;
-  return a.x + labelWidth(a) + kLabelGap <= b.x || b.x + labelWidth(b) + kLabelGap <= a.x;
+bool apart(const AxisScale::Label& a, const AxisScale::Label& b, bool vertical,
+           const TextMeasure& m) {
+  if (vertical) return std::abs(a.y - b.y) >= m.lineHeight();
+  const int gap = std::max(kLabelGap, m.textWidth(" "));
+  return a.x + m.textWidth(a.text) + gap <= b.x || b.x + m.textWidth(b.text) + gap <= a.x;
 }
 }  // namespace
 
-std::vector<AxisScale::Label> AxisScale::labels() const {
-  const std::vector<Label> all = allLabels();
+std::vector<AxisScale::Label> AxisScale::labels(const TextMeasure& measure) const {
+  const std::vector<Label> all = allLabels(measure);
   // Every k-th label, for the smallest k at which no two shown labels touch.
   for (int k = 1; k <= divisions_; ++k) {
     std::vector<Label> shown;
     bool fits = true;
     for (int i = 0; i <= divisions_ && fits; i += k) {
-      fits = shown.empty() || apart(shown.back(), all[static_cast<std::size_t>(i)], vertical());
+      fits = shown.empty() ||
+             apart(shown.back(), all[static_cast<std::size_t>(i)], vertical(), measure);
       shown.push_back(all[static_cast<std::size_t>(i)]);
     }
     if (fits) return shown;
@@ -55,7 +58,9 @@ std::vector<AxisScale::Label> AxisScale::labels() const {
   return {all.front()};
 }
 
-std::vector<AxisScale::Label> AxisScale::allLabels() const {
+std::vector<AxisScale::Label> AxisScale::allLabels(const TextMeasure& measure) const {
+  const int half = halfDigitHeight(measure);
+  const int halfDigit = measure.textWidth("0") / 2;
   std::vector<Label> out;
   for (int i = 0; i <= divisions_; ++i) {
     const double v = origin_ + i * step_ + 0.5;
@@ -63,14 +68,16 @@ std::vector<AxisScale::Label> AxisScale::allLabels() const {
     std::snprintf(text, sizeof text, "%d",
                   std::isfinite(v) && std::fabs(v) < 2e9 ? static_cast<int>(v) : 0);
     Label l{0, 0, text};
+    const int width = measure.textWidth(l.text);
     if (vertical()) {
       const int y = rect_.y + static_cast<int>(rect_.h * (1.0 - static_cast<double>(i) / divisions_));
       // Right of the ticks, and inside the scale however long the text.
-      l.x = std::max(rect_.x, std::min(rect_.x + rect_.w / 3, rect_.x + rect_.w - labelWidth(l)));
-      l.y = std::clamp(y - kLabelHalfHeight, rect_.y, rect_.y + rect_.h - 2 * kLabelHalfHeight);
+      l.x = std::max(rect_.x, std::min(rect_.x + rect_.w / 3, rect_.x + rect_.w - width));
+      l.y = std::clamp(y - half, rect_.y, std::max(rect_.y, rect_.y + rect_.h - 2 * half));
     } else {
+      // The first digit over the tick, and inside the scale.
       const int x = rect_.x + static_cast<int>(static_cast<long long>(rect_.w) * i / divisions_);
-      l.x = std::clamp(x - 4, rect_.x, rect_.x + rect_.w - 8 * static_cast<int>(l.text.size()));
+      l.x = std::clamp(x - halfDigit, rect_.x, std::max(rect_.x, rect_.x + rect_.w - width));
       l.y = rect_.y + (ticks_ == Ticks::Top ? rect_.h / 2 : rect_.h / 4);
     }
     out.push_back(l);
@@ -101,14 +108,14 @@ void AxisScale::drawTicks(Canvas& canvas, Rgb colour) const {
   }
 }
 
-void AxisScale::draw(Canvas& canvas) const {
+void AxisScale::draw(Canvas& canvas, const TextMeasure& measure) const {
   drawTicks(canvas, kRed);
-  for (const Label& l : labels()) canvas.text(l.x, l.y, l.text, kRed);
+  for (const Label& l : labels(measure)) canvas.text(l.x, l.y, l.text, kRed);
 }
 
-void AxisScale::erase(Canvas& canvas, Rgb face) const {
+void AxisScale::erase(Canvas& canvas, Rgb face, const TextMeasure& measure) const {
   drawTicks(canvas, face);
-  for (const Label& l : labels()) canvas.text(l.x, l.y, l.text, face);
+  for (const Label& l : labels(measure)) canvas.text(l.x, l.y, l.text, face);
 }
 
 double AxisScale::wrappedFraction(double value) const {

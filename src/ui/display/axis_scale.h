@@ -30,14 +30,15 @@ class AxisScale {
 
   // The labels the scale shows: trunc(origin + i x step + 0.5) for i = 0,
   // k, 2k, ... up to divisions, with their text anchors; k is the smallest
-  // step at which no two labels shown overlap in the toolkit's font.
-  std::vector<Label> labels() const;
+  // step at which no two labels shown overlap as `measure` sizes them (side
+  // by side they keep at least a space apart).
+  std::vector<Label> labels(const TextMeasure& measure) const;
 
   // Fills the scale's rectangle with the face colour (removing its texts).
   void clear(Canvas& canvas, Rgb face) const;
-  void draw(Canvas& canvas) const;
+  void draw(Canvas& canvas, const TextMeasure& measure) const;
   // Draws the same ticks and labels in the face colour.
-  void erase(Canvas& canvas, Rgb face) const;
+  void erase(Canvas& canvas, Rgb face, const TextMeasure& measure) const;
   // A bar across the scale over the values from a to b: positions are the
   // fractional parts of (value - origin) / (step x divisions), so values
   // wrap around the span and a range that wraps is drawn in two pieces; a
@@ -53,7 +54,7 @@ class AxisScale {
  private:
   void drawTicks(Canvas& canvas, Rgb colour) const;
   // One label for every division.
-  std::vector<Label> allLabels() const;
+  std::vector<Label> allLabels(const TextMeasure& measure) const;
 
   Rect rect_;
   Ticks ticks_ = Ticks::Top;

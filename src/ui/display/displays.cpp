@@ -340,7 +340,7 @@ void Displays::drawGalleryScale() {
   const int filled = std::clamp(usedSlots_ - first, 0, kGalleryCells);
   // Rows top to bottom hold offsets 0..15; the bar covers the filled ones.
   galleryScale_.drawRangeBar(*mainCanvas_, filled, 0, first > 0);
-  galleryScale_.draw(*mainCanvas_);
+  galleryScale_.draw(*mainCanvas_, ui_.tk);
 }
 
 void Displays::drawMainLocked() {
@@ -380,9 +380,9 @@ void Displays::drawTraceLocked() {
   traceTimeScale_.setDivisions(plot_.t0() * 1000.0, plot_.secondsPerDivision() * 1000.0,
                                plot_.timeDivisions());
   traceTimeScale_.clear(c, face());
-  traceTimeScale_.draw(c);
+  traceTimeScale_.draw(c, ui_.tk);
   traceFrequencyScale_.clear(c, face());
-  traceFrequencyScale_.draw(c);
+  traceFrequencyScale_.draw(c, ui_.tk);
   plot_.drawBackgroundAndGrid(c, traceBackground_);
   const double stretch = traceStretch(detailSelection_);
   for (int s = 0; s < kChirpSlots; ++s)

@@ -24,6 +24,18 @@ struct Image {
   static int rowBytes(int width, int bits) { return ((width * bits + 31) / 32) * 4; }
 };
 
+// How large a text drawn on a canvas comes out on the screen: its width
+// and the height of a line, in pixels. Each toolkit answers for the font it
+// draws canvas texts in; any thread may ask (drawing runs on workers).
+class TextMeasure {
+ public:
+  virtual int textWidth(const std::string& text) const = 0;
+  virtual int lineHeight() const = 0;
+
+ protected:
+  ~TextMeasure() = default;
+};
+
 // The plain drawing surface of a window: client-sized RGB pixels and the
 // texts drawn on it. Workers draw into it under the program's drawing mutex;
 // the backend shows it behind the controls when the window is painted.

@@ -26,7 +26,7 @@ class MessageDialog : public Fl_Double_Window {
                 Fl_Window* owner)
       : Fl_Double_Window(0, 0, 100, 100), kind_(kind), text_(text), caption_(caption) {
     constexpr int kMargin = 16, kButtonW = 80, kButtonH = 25, kMaxTextW = 560, kIcon = 48;
-    fl_font(FL_HELVETICA, kFontSize);
+    fl_font(kTextFont, kFontSize);
     int tw = kMaxTextW, th = 0;
     fl_measure(text_.c_str(), tw, th, 0);
     // A little room: a box exactly as wide as its text wraps it.

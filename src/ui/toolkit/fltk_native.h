@@ -17,14 +17,16 @@
 #include <unordered_map>
 #include <vector>
 
+#include "ui/toolkit/fltk_text.h"
 #include "ui/toolkit/fltk_toolkit.h"
 
 namespace quilve::ui {
 
 constexpr int kMenuBarHeight = 25;
 // The size of the texts the backend draws: captions, edit fields, menus,
-// message boxes and the texts on a canvas (in FLTK's Helvetica).
+// message boxes and the texts on a canvas, all in one face.
 constexpr int kFontSize = 12;
+constexpr Fl_Font kTextFont = FL_HELVETICA;
 
 // The key and mouse state of the current FLTK event as the windows take it.
 int modifierBits();
@@ -114,6 +116,7 @@ struct FltkToolkit::Impl {
   // The message box open now and the test's answerer.
   std::unique_ptr<Fl_Double_Window> box;
   std::function<bool(const std::string&, const std::string&)> answerBoxes;
+  CanvasFont canvasFont;
 
   NativeWindow* native(Window& w) {
     auto it = natives.find(&w);

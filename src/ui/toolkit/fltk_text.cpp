@@ -1,10 +1,11 @@
-// Text measurement in FLTK's font: the caption sizes that fit, and the
-// check of a window's texts the tests run.
+// Text measurement in FLTK's font: the caption sizes that fit, the canvas
+// texts' size, and the check of a window's texts the tests run.
 #include "ui/toolkit/fltk_text.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Input_.H>
 #include <FL/fl_draw.H>
+#include <FL/x.H>
 
 #include <algorithm>
 #include <cmath>
@@ -44,7 +45,7 @@ TextRoom textRoom(const Fl_Widget* widget, ControlKind kind, int fontSize) {
 }
 
 void measureText(const std::string& text, int fontSize, int wrapWidth, int* w, int* h) {
-  fl_font(FL_HELVETICA, fontSize);
+  fl_font(kTextFont, fontSize);
   *w = wrapWidth;
   *h = 0;
   fl_measure(text.c_str(), *w, *h, 0);
@@ -66,6 +67,39 @@ int fittingFontSize(const Fl_Widget* widget, ControlKind kind, const std::string
     if (textFits(text, size, textRoom(widget, kind, size))) return size;
   return kSmallestFontSize;
 }
+
+CanvasFont CanvasFont::measure() {
+  CanvasFont font;
+  if (!fl_display) {
+    font.advance.fill(8.0);
+    font.widest = 8.0;
+    font.lineHeight = 15;
+    return font;
+  }
+  fl_font(kTextFont, kFontSize);
+  for (int c = ' '; c < 127; ++c) {
+    font.advance[static_cast<std::size_t>(c)] = fl_width(static_cast<unsigned int>(c));
+    font.widest = std::max(font.widest, font.advance[static_cast<std::size_t>(c)]);
+  }
+  font.lineHeight = fl_height();
+  return font;
+}
+
+int CanvasFont::width(const std::string& text) const {
+  double sum = 0;
+  for (char c : text) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= ' ' && u < 127)
+      sum += advance[u];
+    else if ((u & 0xC0) != 0x80)  // a control character or a UTF-8 sequence's lead
+      sum += widest;
+  }
+  return static_cast<int>(std::ceil(sum));
+}
+
+int FltkToolkit::textWidth(const std::string& text) const { return impl_->canvasFont.width(text); }
+
+int FltkToolkit::lineHeight() const { return impl_->canvasFont.lineHeight; }
 
 std::vector<std::string> FltkToolkit::textsNotFitting(Window* w) {
   std::vector<std::string> out;
@@ -108,7 +142,7 @@ std::vector<std::string> FltkToolkit::textsNotFitting(Window* w) {
   // Canvas texts, drawn as the window's draw() does.
   std::lock_guard<std::mutex> lock(*(drawingMutex() ? drawingMutex() : &impl_->postMutex));
   const std::vector<Canvas::Text>& texts = w->canvas.texts();
-  fl_font(FL_HELVETICA, kFontSize);
+  fl_font(kTextFont, kFontSize);
   struct Box {
     int x0, y0, x1, y1;
   };

@@ -3,6 +3,7 @@
 // them with, and the caption sizes chosen so that they fit their controls.
 #include <FL/Fl_Widget.H>
 
+#include <array>
 #include <string>
 
 #include "ui/toolkit/toolkit.h"
@@ -34,5 +35,21 @@ void measureText(const std::string& text, int fontSize, int wrapWidth, int* w, i
 constexpr int kSmallestFontSize = 9;
 
 int fittingFontSize(const Fl_Widget* widget, ControlKind kind, const std::string& text);
+
+// The font canvas texts are drawn in, as the drawing threads measure it:
+// the advance widths of the printable ASCII characters and the line height,
+// taken once on the user-interface thread, since FLTK may not be called
+// from other threads. A text is as wide as the sum of its characters'
+// advances, which is what FLTK measures for a whole string; any other
+// character counts as the widest one.
+struct CanvasFont {
+  std::array<double, 128> advance{};
+  double widest = 0;
+  int lineHeight = 0;
+
+  // Needs the display open; without one, 8 pixels a character and 15 a line.
+  static CanvasFont measure();
+  int width(const std::string& text) const;
+};
 
 }  // namespace quilve::ui

@@ -23,6 +23,7 @@ bool FltkToolkit::openDisplay() {
 
 FltkToolkit::FltkToolkit() : impl_(std::make_unique<Impl>()) {
   impl_->tk = this;
+  impl_->canvasFont = CanvasFont::measure();
   // Enables Fl::awake() with callbacks from the worker threads.
   Fl::lock();
 }

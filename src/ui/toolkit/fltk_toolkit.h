@@ -43,6 +43,9 @@ class FltkToolkit : public Toolkit {
   Rgb systemWindowColour() const override;
   Rgb faceColour() const override;
   int displayBitsPerPixel() const override;
+  // Canvas texts as FLTK draws them (Helvetica at 12 pixels).
+  int textWidth(const std::string& text) const override;
+  int lineHeight() const override;
   // Writes what the shown window looks like on the screen (menu bar and
   // controls included) to a 24-bit BMP file. False when the window is not
   // shown or the file cannot be written.

@@ -118,7 +118,7 @@ void XsFlWindow::draw() {
       const Canvas& cv = rec->canvas;
       if (cv.width() > 0 && cv.height() > 0)
         fl_draw_image(cv.rgb().data(), 0, nat->menuH, cv.width(), cv.height(), 3, 0);
-      fl_font(FL_HELVETICA, kFontSize);
+      fl_font(kTextFont, kFontSize);
       for (const Canvas::Text& t : cv.texts()) {
         fl_color(fl_rgb_color(t.colour.r, t.colour.g, t.colour.b));
         fl_draw(t.text.c_str(), t.x, t.y + nat->menuH + fl_height() - fl_descent());

@@ -192,6 +192,13 @@ bool HeadlessToolkit::hover(Window* w, int x, int y, int keyBits) {
   return true;
 }
 
+int HeadlessToolkit::textWidth(const std::string& text) const {
+  int characters = 0;
+  for (char c : text)
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++characters;
+  return kCharWidth * characters;
+}
+
 bool HeadlessToolkit::dragEntry(Window* w, int id, int from, int to) {
   if (!usable(w, id) || !clickEntry(w, id, from)) return false;
   if (!listDragBegin(w, id, from)) return false;

@@ -71,6 +71,13 @@ class HeadlessToolkit : public Toolkit {
   // The display the windows are "shown" on (24 bits per pixel at first).
   void setDisplayBitsPerPixel(int bits) { displayBits_ = bits; }
   int displayBitsPerPixel() const override { return displayBits_; }
+  // Canvas texts measure 8 pixels a character (a UTF-8 sequence counts as
+  // one) and 15 a line, whatever the text: fixed, so that what the windows
+  // lay out does not depend on the fonts of the machine.
+  static constexpr int kCharWidth = 8;
+  static constexpr int kLineHeight = 15;
+  int textWidth(const std::string& text) const override;
+  int lineHeight() const override { return kLineHeight; }
   // Presses on entry `from`, drags over `to` (count: below the last entry,
   // negative: off the list) and releases there.
   bool dragEntry(Window* w, int id, int from, int to);

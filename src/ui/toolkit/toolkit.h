@@ -201,7 +201,7 @@ struct BoxLook {
 };
 BoxLook boxLook(MessageKind kind);
 
-class Toolkit {
+class Toolkit : public TextMeasure {
  public:
   virtual ~Toolkit();
 
@@ -370,6 +370,8 @@ class Toolkit {
   // Refused (false, nothing drawn) on a display of 8 or fewer bits per pixel.
   bool drawImage(Window* w, const Image& img, int dx, int dy, int dw, int dh, int sx, int sy,
                  int sw, int sh);
+  // The size of canvas texts (textWidth, lineHeight) comes from the
+  // backend, as TextMeasure says.
   // Bits per pixel of the display the windows are shown on.
   virtual int displayBitsPerPixel() const { return 24; }
   // Asks for the window to be painted again from its canvas. Any thread.

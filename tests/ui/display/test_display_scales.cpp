@@ -7,6 +7,7 @@
 #include "ui/display/axis_scale.h"
 #include "ui/display/readout_box.h"
 #include "ui/display/trace_plot.h"
+#include "ui/toolkit/headless_toolkit.h"
 
 namespace quilve::ui {
 namespace {
@@ -56,11 +57,12 @@ TEST(DisplayReadout, BoxesDrawAtTheirAnchorsOverTheirBackground) {
 }
 
 TEST(DisplayAxisScale, GalleryScaleLabelsAndRangeBarWrap) {
+  const HeadlessToolkit tk;
   AxisScale s;
   s.setGeometry(Rect{776, 32, 32, 520});
   s.setDivisions(16, -4, 4);
   ASSERT_TRUE(s.vertical());
-  const auto labels = s.labels();
+  const auto labels = s.labels(tk);
   ASSERT_EQ(labels.size(), 5u);
   EXPECT_EQ(labels[0].text, "16");
   EXPECT_EQ(labels[4].text, "0");
@@ -100,58 +102,60 @@ TEST(DisplayAxisScale, GalleryScaleLabelsAndRangeBarWrap) {
 }
 
 TEST(DisplayAxisScale, HorizontalTicksLabelsAndErase) {
+  const HeadlessToolkit tk;
   AxisScale s;
   s.setGeometry(Rect{32, 0, 768, 32}, AxisScale::Ticks::Bottom);
   s.setDivisions(0, 250, 3);
   ASSERT_FALSE(s.vertical());
-  const auto labels = s.labels();
+  const auto labels = s.labels(tk);
   ASSERT_EQ(labels.size(), 4u);
   EXPECT_EQ(labels[3].text, "750");
   EXPECT_EQ(labels[1].y, 8);  // a quarter height with bottom ticks
   Canvas c;
   c.resize(832, 276, Rgb{5, 5, 5});
-  s.draw(c);
+  s.draw(c, tk);
   EXPECT_EQ(c.pixel(32 + 256, 31), (Rgb{255, 0, 0}));
   EXPECT_EQ(c.pixel(32 + 256, 24), (Rgb{255, 0, 0}));
   EXPECT_EQ(c.pixel(32 + 256, 20), (Rgb{5, 5, 5}));
   EXPECT_EQ(c.pixel(799, 31), (Rgb{255, 0, 0}));  // the last tick stays on the scale
-  s.erase(c, Rgb{5, 5, 5});
+  s.erase(c, Rgb{5, 5, 5}, tk);
   EXPECT_EQ(c.pixel(32 + 256, 31), (Rgb{5, 5, 5}));
   for (const Canvas::Text& t : c.texts()) EXPECT_EQ(t.colour, (Rgb{5, 5, 5}));
   s.clear(c, Rgb{5, 5, 5});
   EXPECT_TRUE(c.texts().empty());
   // Labels round half up: origin + i x step + 0.5, truncated.
   s.setDivisions(0.4, 0.3, 2);
-  EXPECT_EQ(s.labels()[0].text, "0");
-  EXPECT_EQ(s.labels()[1].text, "1");
+  EXPECT_EQ(s.labels(tk)[0].text, "0");
+  EXPECT_EQ(s.labels(tk)[1].text, "1");
 }
 
 // A 10 s recording on the Trace window: 41 time labels would overprint;
 // every k-th is shown, evenly, with room between them. The frequency
 // labels beside the plot keep inside their scale.
 TEST(DisplayAxisScale, LabelsAreThinnedToWhatFits) {
+  const HeadlessToolkit tk;
   AxisScale time;
   time.setGeometry(Rect{32, 0, 768, 32}, AxisScale::Ticks::Bottom);
   time.setDivisions(0, 250, 40);
-  const auto shown = time.labels();
+  const auto shown = time.labels(tk);
   ASSERT_GE(shown.size(), 2u);
   ASSERT_LT(shown.size(), 41u);
   EXPECT_EQ(shown.front().text, "0");
   const int stride = std::stoi(shown[1].text) / 250;
   for (std::size_t i = 1; i < shown.size(); ++i) {
     EXPECT_EQ(std::stoi(shown[i].text), static_cast<int>(i) * stride * 250);
-    // Eight pixels a digit and a gap between neighbours.
-    EXPECT_GE(shown[i].x, shown[i - 1].x + 8 * static_cast<int>(shown[i - 1].text.size()) + 4)
+    // Eight pixels a digit and a space between neighbours.
+    EXPECT_GE(shown[i].x, shown[i - 1].x + 8 * static_cast<int>(shown[i - 1].text.size()) + 8)
         << shown[i].text;
   }
   // Few divisions keep every label.
   time.setDivisions(0, 250, 4);
-  EXPECT_EQ(time.labels().size(), 5u);
+  EXPECT_EQ(time.labels(tk).size(), 5u);
 
   AxisScale frequency;
   frequency.setGeometry(Rect{800, 32, 32, 196});
   frequency.setDivisions(0, 10, 12);
-  const auto labels = frequency.labels();
+  const auto labels = frequency.labels(tk);
   for (std::size_t i = 0; i < labels.size(); ++i) {
     EXPECT_LE(labels[i].x + 8 * static_cast<int>(labels[i].text.size()), 832) << labels[i].text;
     if (i > 0) {
@@ -159,6 +163,73 @@ TEST(DisplayAxisScale, LabelsAreThinnedToWhatFits) {
     }
   }
   EXPECT_EQ(labels.front().text, "0");
+}
+
+// A toolkit whose canvas font is as wide and as high as the test says.
+class MetricToolkit : public HeadlessToolkit {
+ public:
+  MetricToolkit(int digit, int space, int line) : digit_(digit), space_(space), line_(line) {}
+  int textWidth(const std::string& text) const override {
+    int w = 0;
+    for (char c : text) w += c == ' ' ? space_ : digit_;
+    return w;
+  }
+  int lineHeight() const override { return line_; }
+
+ private:
+  int digit_, space_, line_;
+};
+
+// Whether two labels, as `m` sizes them, overlap or stand closer than a
+// space side by side.
+bool crowded(const AxisScale::Label& a, const AxisScale::Label& b, const TextMeasure& m) {
+  const int gap = m.textWidth(" ");
+  return a.x < b.x + m.textWidth(b.text) + gap && b.x < a.x + m.textWidth(a.text) + gap &&
+         a.y < b.y + m.lineHeight() && b.y < a.y + m.lineHeight();
+}
+
+// The same scales thinned for a narrow and a wide font: each shows every
+// k-th label, none crowding another and none outside its scale, and the
+// wide font shows fewer. The labels are placed by the font, too.
+TEST(DisplayAxisScale, ThinningFollowsTheToolkitsFont) {
+  const MetricToolkit narrow(5, 4, 11), wide(10, 6, 24);
+  std::size_t timeShown[2] = {0, 0}, frequencyShown[2] = {0, 0};
+  int n = 0;
+  for (const MetricToolkit* tk : {&narrow, &wide}) {
+    AxisScale time;
+    time.setGeometry(Rect{32, 0, 768, 32}, AxisScale::Ticks::Bottom);
+    time.setDivisions(2500, 250, 40);  // 2.5 .. 12.5 s
+    AxisScale frequency;
+    frequency.setGeometry(Rect{800, 32, 32, 196});
+    frequency.setDivisions(0, 10, 12);
+    for (const AxisScale* scale : {&time, &frequency}) {
+      const auto shown = scale->labels(*tk);
+      ASSERT_GE(shown.size(), 2u);
+      const Rect& r = scale->rect();
+      const int origin = static_cast<int>(scale->origin());
+      const int step = static_cast<int>(scale->step());
+      const int stride = (std::stoi(shown[1].text) - origin) / step;
+      for (std::size_t i = 0; i < shown.size(); ++i) {
+        EXPECT_EQ(std::stoi(shown[i].text), origin + static_cast<int>(i) * stride * step);
+        EXPECT_GE(shown[i].x, r.x) << shown[i].text;
+        EXPECT_LE(shown[i].x + tk->textWidth(shown[i].text), r.x + r.w) << shown[i].text;
+        EXPECT_GE(shown[i].y, r.y) << shown[i].text;
+        for (std::size_t j = 0; j < i; ++j)
+          EXPECT_FALSE(crowded(shown[i], shown[j], *tk)) << shown[i].text << " and " << shown[j].text;
+      }
+      (scale == &time ? timeShown : frequencyShown)[n] = shown.size();
+    }
+    // The first digit of a time label sits over its tick.
+    const auto t = time.labels(*tk);
+    const int k = (std::stoi(t[1].text) - 2500) / 250;
+    EXPECT_EQ(t[1].x, 32 + 768 * k / 40 - tk->textWidth("0") / 2);
+    ++n;
+  }
+  EXPECT_GT(timeShown[0], timeShown[1]);
+  EXPECT_EQ(frequencyShown[0], 13u);  // 16 pixels a division hold an 11-pixel line
+  // A 24-pixel line would need two divisions, but the bottom label is held
+  // inside the scale, nearer the next: every third.
+  EXPECT_EQ(frequencyShown[1], 5u);
 }
 
 TEST(DisplayTracePlot, SpanRuleAndStretch) {
