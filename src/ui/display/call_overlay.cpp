@@ -12,8 +12,9 @@ namespace {
 constexpr int kLineStep = 18;
 constexpr int kGroupStep = 22;  // before "Fd", "Curv" and "SINR"
 // The columns are as wide as their longest line ("Fs: 125.0 (KHz)",
-// "Sg: -123.4 (Oct/s)") in the toolkit's 12-pixel font plus a space; the
-// second ends left of the tile's right edge.
+// "Sg: -123.4 (Oct/s)") in the desktop's 12-pixel font plus a space; the
+// second ends left of the tile's right edge. A fixed layout: the panel's
+// place on the tile does not move with the font.
 constexpr int kPanelLeft = 216;
 constexpr int kSecondColumn = 106;
 constexpr int kPanelHeight = 2 * kLineStep + 2 * kGroupStep + 16;  // down to below "SINR"
@@ -108,9 +109,9 @@ std::vector<PanelLine> parameterPanelLines(const ChirpRecord& r, const CallParam
   return lines;
 }
 
-void drawCallParameters(Canvas& canvas, const ChirpTile& tile, const ChirpRecord& r,
-                        const CallParameters& c, int outputFormat, double sampleRate,
-                        bool showPanel) {
+void drawCallParameters(Canvas& canvas, const TextMeasure& measure, const ChirpTile& tile,
+                        const ChirpRecord& r, const CallParameters& c, int outputFormat,
+                        double sampleRate, bool showPanel) {
   const int first = std::clamp(r.firstPoint, 0, kTracePoints - 1);
   const double t0 = r.points[static_cast<std::size_t>(first)].time - r.contextStartTime;
   struct Marker {
@@ -129,7 +130,8 @@ void drawCallParameters(Canvas& canvas, const ChirpTile& tile, const ChirpRecord
     outline(canvas, px, py, m.colour);
     // Anchored on the tile, so that redrawing the tile removes the label.
     const Rect& s = tile.screenRect();
-    canvas.text(std::min(px + 5, s.x + s.w - 14), std::max(py - 14, s.y), m.label, m.colour);
+    canvas.text(std::min(px + 5, s.x + s.w - measure.textWidth(m.label)),
+                std::max(py - measure.lineHeight(), s.y), m.label, m.colour);
   }
   if (!showPanel) return;
   const Rect& s = tile.screenRect();

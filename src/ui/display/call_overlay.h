@@ -30,13 +30,14 @@ std::vector<PanelLine> parameterPanelLines(const ChirpRecord& record, const Call
                                            int outputFormat);
 
 // Square outlines labelled "Fs", "Fk" (green) and "Fc" (red) at the start
-// point, the knee and the characteristic point; with `showPanel` also the
-// parameter panel, 216 pixels right of the tile's left edge (so that both
-// columns fit inside the ring around the enlarged tile) at the height of
-// 0.48 x sample rate on the tile's frequency axis, moved up where its last
-// line would reach the ring.
-void drawCallParameters(Canvas& canvas, const ChirpTile& tile, const ChirpRecord& record,
-                        const CallParameters& call, int outputFormat, double sampleRate,
-                        bool showPanel);
+// point, the knee and the characteristic point, each label a line above
+// its point and kept on the tile as `measure` sizes it; with `showPanel`
+// also the parameter panel, 216 pixels right of the tile's left edge (so
+// that both columns fit inside the ring around the enlarged tile) at the
+// height of 0.48 x sample rate on the tile's frequency axis, moved up where
+// its last line would reach the ring.
+void drawCallParameters(Canvas& canvas, const TextMeasure& measure, const ChirpTile& tile,
+                        const ChirpRecord& record, const CallParameters& call, int outputFormat,
+                        double sampleRate, bool showPanel);
 
 }  // namespace quilve::ui

@@ -196,7 +196,7 @@ void Displays::takeAcceptedCall(int slot) {
   if (shown(slot)) {
     const ChirpTile& t = tiles_[i];
     drawCallTrace(*mainCanvas_, t, records_[i]);
-    drawCallParameters(*mainCanvas_, t, records_[i], parameters_[i], outputFormat_, sampleRate_,
+    drawCallParameters(*mainCanvas_, ui_.tk, t, records_[i], parameters_[i], outputFormat_, sampleRate_,
                        slot == selected_.load());
   }
   if (spanChanged)
@@ -356,7 +356,7 @@ void Displays::drawMainLocked() {
     if (haveCall_[static_cast<std::size_t>(slot)]) {
       const ChirpTile& t = tiles_[static_cast<std::size_t>(slot)];
       drawCallTrace(c, t, records_[static_cast<std::size_t>(slot)]);
-      drawCallParameters(c, t, records_[static_cast<std::size_t>(slot)],
+      drawCallParameters(c, ui_.tk, t, records_[static_cast<std::size_t>(slot)],
                          parameters_[static_cast<std::size_t>(slot)], outputFormat_, sampleRate_,
                          false);
     }
@@ -366,7 +366,7 @@ void Displays::drawMainLocked() {
     const std::size_t i = static_cast<std::size_t>(selected);
     if (haveCall_[i]) {
       drawCallTrace(c, tiles_[i], records_[i]);
-      drawCallParameters(c, tiles_[i], records_[i], parameters_[i], outputFormat_, sampleRate_,
+      drawCallParameters(c, ui_.tk, tiles_[i], records_[i], parameters_[i], outputFormat_, sampleRate_,
                          true);
     }
   }
