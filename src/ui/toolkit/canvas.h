@@ -1,6 +1,6 @@
 #pragma once
-// What the windows draw on: a window's canvas and the bitmaps copied onto
-// it. Nothing here knows of a backend or a display.
+// What the windows draw on: a window's canvas, the bitmaps copied onto it,
+// and how large its texts come out. Nothing here knows of a backend.
 #include <cstdint>
 #include <string>
 #include <vector>

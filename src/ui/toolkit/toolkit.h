@@ -4,9 +4,9 @@
 // controls (addressed by integer identifier), its menu tree and a drawing
 // canvas. The control, menu, list and drawing operations work on that record
 // and are the same for every backend; a backend supplies the real windows,
-// the message loop, message boxes and file dialogs, and mirrors the record
-// into native widgets (FltkToolkit) or keeps it in memory only and answers
-// dialogs from a script (HeadlessToolkit).
+// the message loop, message boxes and file dialogs and the size of canvas
+// texts, and mirrors the record into native widgets (FltkToolkit) or keeps
+// it in memory only and answers dialogs from a script (HeadlessToolkit).
 //
 // Threads: every operation of a Toolkit must be called on the user-interface
 // thread (the thread that created it), except post(), postUserEvent(),
