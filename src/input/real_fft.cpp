@@ -36,14 +36,12 @@ inline void eightPoint(const float* in, float* o, float r2) {
   o[7] = v - a[3];
 }
 
-// One combining pass (see the header): every block of 2m entries of s holds
+// Combining pass p (see the header): every block of 2m entries of s holds
 // two packed m-point spectra, which are combined into one packed 2m-point
 // spectrum in d.
-void combine(const float* __restrict s, float* __restrict d, int n,
-             const RealFft::CombiningPass& pass) {
-  const int m = pass.m;
+void combine(const float* __restrict s, float* __restrict d, int n, int m,
+             const float* __restrict cs) {
   const int h = m / 2;
-  const float* __restrict cs = pass.cosines;
   for (int g = 0; g < n; g += 2 * m) {
     // The two spectra: real parts of bin i at s1[i] and s2[i], imaginary
     // parts at s1i[i] and s2i[i]. The result: bin i at dr[i] and di[i], the
@@ -96,16 +94,16 @@ RealFft::RealFft(int length) : sqrtHalf_(0.0f), length_(length), bits_(0) {
     bitReversal_[static_cast<std::size_t>(j)] = r;
   }
 
-  // The pass combining m-point spectra needs cos(i pi / m) for
-  // i = 0 .. m/2 - 1; the tables of m = 8, 16, ... lie one after another.
-  if (bits_ > 3) {
-    cosineTable_.assign(static_cast<std::size_t>(length / 2 - 4), 0.0f);
+  // Combining pass p needs cos(i pi / m) for i = 0 .. m/2 - 1; the tables of
+  // the passes lie one after another.
+  const int passes = combiningPasses(length);
+  if (passes > 0) {
+    cosineTable_.assign(static_cast<std::size_t>(length / 2 - kGroup / 2), 0.0f);
     const double pi = 4.0 * std::atan(1.0);
-    for (int m = 8; m < length; m *= 2) {
-      const int h = m / 2;
-      float* c = cosineTable_.data() + (h - 4);
+    for (int p = 0; p < passes; ++p) {
+      const int h = combinedPoints(p) / 2;
+      float* c = cosineTable_.data() + (h - kGroup / 2);
       for (int i = 0; i < h; ++i) c[i] = static_cast<float>(std::cos(i * pi / (2.0 * h)));
-      passes_.push_back(CombiningPass{m, c});
     }
   }
   sqrtHalf_ = static_cast<float>(std::sqrt(2.0) * 0.5);
@@ -150,8 +148,9 @@ void RealFft::transform(const float* x, float* f) {
   }
 
   // The combining passes read s and write d, then swap roles.
-  for (const CombiningPass& pass : passes_) {
-    combine(s, d, n, pass);
+  const int passes = combiningPasses(n);
+  for (int p = 0; p < passes; ++p) {
+    combine(s, d, n, combinedPoints(p), cosines(p));
     float* t = s;
     s = d;
     d = t;

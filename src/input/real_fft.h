@@ -12,9 +12,10 @@
 //      are taken kGroup = 8 at a time, and each group becomes an 8-point
 //      spectrum (two 4-point transforms combined with the twiddle
 //      sqrtHalf());
-//   2. the combining passes, in the order of combiningPasses(): each
-//      combines every pair of neighbouring packed m-point spectra into one
-//      packed 2m-point spectrum, with the twiddles of its table.
+//   2. the combining passes p = 0 .. combiningPasses(n) - 1, in order: pass
+//      p combines every pair of neighbouring packed m-point spectra, m =
+//      combinedPoints(p), into one packed 2m-point spectrum, with the
+//      twiddles cosines(p).
 // SpectrumBatch runs these passes, operation for operation, on several
 // columns at once, taking its tables and its sequence of passes from here,
 // so both give the same bits.
@@ -27,20 +28,18 @@ class RealFft {
  public:
   // Inputs per group of the grouping pass.
   static constexpr int kGroup = 8;
-
-  // One combining pass: m-point spectra become 2m-point spectra. The
-  // twiddle of butterfly i (1 .. m/2 - 1) is cos(i pi / m) - i sin(i pi / m),
-  // cosines[i] and cosines[m/2 - i] being its cosine and its sine.
-  struct CombiningPass {
-    int m;
-    const float* cosines;  // cos(i pi / m) for i = 0 .. m/2 - 1
-  };
+  // Combining passes of a transform of `length` points (none below 16).
+  static constexpr int combiningPasses(int length) {
+    int p = 0;
+    for (int m = kGroup; 2 * m <= length; m *= 2) ++p;
+    return p;
+  }
+  // Points of the spectra that combining pass p combines: 8, 16, 32, ...
+  static constexpr int combinedPoints(int p) { return kGroup << p; }
 
   // `length` must be a power of two (1, 2, 4, ...); anything else throws
   // std::invalid_argument, since the passes would index outside the tables.
   explicit RealFft(int length);
-  RealFft(const RealFft&) = delete;
-  RealFft& operator=(const RealFft&) = delete;
 
   // Transforms x[0 .. length-1] into f[0 .. length-1]. x and f must not
   // overlap: the first pass reads x in bit-reversed order while writing.
@@ -57,13 +56,17 @@ class RealFft {
   // bitReversal()[j] is the bit-reversed index of j (0 .. length - 1).
   const std::int32_t* bitReversal() const { return bitReversal_.data(); }
   float sqrtHalf() const { return sqrtHalf_; }
-  // m = 8, 16, ..., length / 2; empty below 16 points.
-  const std::vector<CombiningPass>& combiningPasses() const { return passes_; }
+  // The twiddles of combining pass p, for m = combinedPoints(p): the
+  // twiddle of butterfly i (1 .. m/2 - 1) is cos(i pi / m) - i sin(i pi / m),
+  // and cosines(p)[i] = cos(i pi / m) for i = 0 .. m/2 - 1, so that its
+  // sine is cosines(p)[m/2 - i].
+  const float* cosines(int p) const {
+    return cosineTable_.data() + (combinedPoints(p) / 2 - kGroup / 2);
+  }
 
  private:
   std::vector<std::int32_t> bitReversal_;  // bit-reversed index of every entry
   std::vector<float> cosineTable_;         // the passes' cosines, one after another
-  std::vector<CombiningPass> passes_;      // pointing into cosineTable_
   float sqrtHalf_;
   std::int32_t length_;
   std::int32_t bits_;

@@ -106,12 +106,10 @@ HWY_INLINE void TransposeSquare(FloatTag d, Vec* r) {
 }
 #endif
 
-// One of RealFft's combining passes, from s to t.
+// RealFft's combining pass of m-point spectra, from s to t.
 HWY_INLINE void CombinePass(FloatTag d, const float* HWY_RESTRICT s, float* HWY_RESTRICT t,
-                            const RealFft::CombiningPass& pass, std::size_t n) {
-  const int m = pass.m;
+                            int m, const float* HWY_RESTRICT cs, std::size_t n) {
   const int h = m / 2;
-  const float* HWY_RESTRICT cs = pass.cosines;
   const int size = SpectrumBatch::kSize;
   for (int g = 0; g < size; g += 2 * m) {
     const float* s1 = s + g * n;
@@ -191,8 +189,8 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       }
       EightPoint(d, in, s + g * n, n, r2);
     }
-    for (const RealFft::CombiningPass& pass : fft.combiningPasses()) {
-      CombinePass(d, s, t, pass, n);
+    for (int p = 0; p < RealFft::combiningPasses(size); ++p) {
+      CombinePass(d, s, t, RealFft::combinedPoints(p), fft.cosines(p), n);
       float* swap = s;
       s = t;
       t = swap;
