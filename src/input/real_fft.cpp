@@ -7,7 +7,7 @@ namespace quilve {
 
 namespace {
 
-// Passes 1 to 3 on one group of eight bit-reversed inputs: two 4-point
+// The grouping pass on one group of eight bit-reversed inputs: two 4-point
 // transforms, then their combination into an 8-point transform, whose only
 // twiddle is sqrt(1/2).
 inline void eightPoint(const float* in, float* o, float r2) {
@@ -36,45 +36,37 @@ inline void eightPoint(const float* in, float* o, float r2) {
   o[7] = v - a[3];
 }
 
-// Butterflies of one block for i = first .. last - 1: combines the packed
-// m-point spectra at s1 and s2 = s1 + m into the packed 2m-point spectrum at
-// dr. `cs` holds cos(i pi / m) for i = 0 .. h - 1 (h = m/2); the sine of the
-// same angle is cs[h - i].
-inline void butterflies(const float* __restrict s1, float* __restrict dr, int m,
-                        const float* __restrict cs, int first, int last) {
-  const int h = m / 2;
-  const float* s2 = s1 + m;
-  const float* s1i = s1 + h;
-  const float* s2i = s1i + m;
-  float* di = dr + m;
-  for (int i = first; i < last; ++i) {
-    const float c = cs[i];
-    const float sn = cs[h - i];
-    const float re = s2[i] * c - s2i[i] * sn;
-    const float im = s2[i] * sn + s2i[i] * c;
-    dr[i] = s1[i] + re;
-    di[-i] = s1[i] - re;
-    di[i] = im + s1i[i];
-    di[m - i] = im - s1i[i];
-  }
-}
-
-// One butterfly pass for sub-transforms of m points (m = 2^p, p >= 3):
-// every block of 2m entries of s holds two packed m-point spectra, which are
-// combined into one packed 2m-point spectrum in d.
-void combinePass(const float* __restrict s, float* __restrict d, int n, int m,
-                 const float* __restrict cs) {
+// Combining pass p (see the header): every block of 2m entries of s holds
+// two packed m-point spectra, which are combined into one packed 2m-point
+// spectrum in d.
+void combine(const float* __restrict s, float* __restrict d, int n, int m,
+             const float* __restrict cs) {
   const int h = m / 2;
   for (int g = 0; g < n; g += 2 * m) {
+    // The two spectra: real parts of bin i at s1[i] and s2[i], imaginary
+    // parts at s1i[i] and s2i[i]. The result: bin i at dr[i] and di[i], the
+    // mirrored bin m - i at di[-i] and di[m - i].
     const float* s1 = s + g;
+    const float* s1i = s1 + h;
     const float* s2 = s1 + m;
+    const float* s2i = s2 + h;
     float* dr = d + g;
     float* di = dr + m;
     dr[0] = s1[0] + s2[0];
     di[0] = s1[0] - s2[0];
     dr[h] = s1[h];
     di[h] = s2[h];
-    butterflies(s1, dr, m, cs, 1, h);
+    for (int i = 1; i < h; ++i) {
+      const float c = cs[i];
+      const float sn = cs[h - i];
+      // The second spectrum's bin i times the twiddle.
+      const float re = s2[i] * c - s2i[i] * sn;
+      const float im = s2[i] * sn + s2i[i] * c;
+      dr[i] = s1[i] + re;
+      di[-i] = s1[i] - re;
+      di[i] = im + s1i[i];
+      di[m - i] = im - s1i[i];
+    }
   }
 }
 
@@ -102,16 +94,16 @@ RealFft::RealFft(int length) : sqrtHalf_(0.0f), length_(length), bits_(0) {
     bitReversal_[static_cast<std::size_t>(j)] = r;
   }
 
-  // Level L (3 .. bits-1) holds len = 2^(L-1) cosines starting at len - 4.
-  if (bits_ > 3) {
-    cosineTable_.assign((std::size_t{1} << (bits_ - 1)) - 4, 0.0f);
+  // Combining pass p needs cos(i pi / m) for i = 0 .. m/2 - 1; the tables of
+  // the passes lie one after another.
+  const int passes = combiningPasses(length);
+  if (passes > 0) {
+    cosineTable_.assign(static_cast<std::size_t>(length / 2 - kGroup / 2), 0.0f);
     const double pi = 4.0 * std::atan(1.0);
-    for (int level = 3; level < bits_; ++level) {
-      const int len = 1 << (level - 1);
-      float* c = cosineTable_.data() + (len - 4);
-      for (int i = 0; i < len; ++i) {
-        c[i] = static_cast<float>(std::cos(i * pi / (2.0 * len)));
-      }
+    for (int p = 0; p < passes; ++p) {
+      const int h = combinedPoints(p) / 2;
+      float* c = cosineTable_.data() + (h - kGroup / 2);
+      for (int i = 0; i < h; ++i) c[i] = static_cast<float>(std::cos(i * pi / (2.0 * h)));
     }
   }
   sqrtHalf_ = static_cast<float>(std::sqrt(2.0) * 0.5);
@@ -146,27 +138,35 @@ void RealFft::transform(const float* x, float* f) {
   float* d = (bits_ & 1) ? scratch_.data() : f;
   float* s = (bits_ & 1) ? f : scratch_.data();
 
-  // Passes 1 and 2 (4-point transforms of bit-reversed groups) and pass 3
-  // (pairs of them combined into 8-point transforms) run together on each
-  // group of eight, so that the 4-point results stay in registers instead of
-  // making a trip through d.
+  // The grouping pass, into s.
   const std::int32_t* rev = bitReversal_.data();
-  for (int g = 0; g < n; g += 8) {
+  for (int g = 0; g < n; g += kGroup) {
     const std::int32_t* r = rev + g;
-    float in[8];
-    for (int q = 0; q < 8; ++q) in[q] = x[r[q]];
+    float in[kGroup];
+    for (int q = 0; q < kGroup; ++q) in[q] = x[r[q]];
     eightPoint(in, s + g, sqrtHalf_);
   }
 
-  // Remaining passes read s and write d, then swap roles.
-  for (int p = 3; p < bits_; ++p) {
-    const int m = 1 << p;
-    const float* cs = cosineTable_.data() + (m / 2 - 4);
-    combinePass(s, d, n, m, cs);
+  // The combining passes read s and write d, then swap roles.
+  const int passes = combiningPasses(n);
+  for (int p = 0; p < passes; ++p) {
+    combine(s, d, n, combinedPoints(p), cosines(p));
     float* t = s;
     s = d;
     d = t;
   }
+}
+
+void RealFft::power(const float* f, float* p, int count) const {
+  const int half = length_ / 2;
+  if (count > 0) p[0] = f[0] * f[0];
+  const int inner = count < half ? count : half;
+  for (int k = 1; k < inner; ++k) {
+    const float re = f[k];
+    const float im = f[half + k];
+    p[k] = re * re + im * im;
+  }
+  if (count > half && half > 0) p[half] = f[half] * f[half];
 }
 
 }  // namespace quilve

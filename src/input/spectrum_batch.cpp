@@ -1,7 +1,8 @@
 // The transform is compiled once per vector instruction set that Highway
 // supports on this platform; the processor's best is chosen at run time.
 // Arrays are planar: entry i of every column lies in one vector, so each
-// operation of RealFft's passes becomes one vector operation.
+// operation of RealFft's passes becomes one vector operation. The tables,
+// the input order and the sequence of passes are RealFft's own.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "input/spectrum_batch.cpp"
 #include <hwy/foreach_target.h>  // IWYU pragma: keep
@@ -18,8 +19,7 @@
 namespace quilve {
 // What the transform needs besides the samples.
 struct BatchTables {
-  const std::int32_t* bitReversal;
-  const RealFft* fft;
+  const RealFft* fft;  // of kSize points
   const float* window;
   float* work;   // 2 x kSize x kMaxColumns
   float* power;  // kMaxColumns x kBins
@@ -35,8 +35,9 @@ namespace hn = hwy::HWY_NAMESPACE;
 using FloatTag = hn::CappedTag<float, SpectrumBatch::kMaxColumns>;
 using Vec = hn::Vec<FloatTag>;
 
-// RealFft's first three passes on one group of eight bit-reversed inputs,
+// RealFft's grouping pass on one group of eight bit-reversed inputs,
 // written to o[0], o[n], ..., o[7n].
+static_assert(RealFft::kGroup == 8, "the grouping pass makes 8-point spectra");
 HWY_INLINE void EightPoint(FloatTag d, const Vec* in, float* HWY_RESTRICT o, std::size_t n,
                            Vec r2) {
   Vec a[8];
@@ -105,7 +106,7 @@ HWY_INLINE void TransposeSquare(FloatTag d, Vec* r) {
 }
 #endif
 
-// One of RealFft's combining passes for m-point sub-transforms, from s to t.
+// RealFft's combining pass of m-point spectra, from s to t.
 HWY_INLINE void CombinePass(FloatTag d, const float* HWY_RESTRICT s, float* HWY_RESTRICT t,
                             int m, const float* HWY_RESTRICT cs, std::size_t n) {
   const int h = m / 2;
@@ -146,8 +147,9 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
   const std::size_t n = hn::Lanes(d);
   constexpr int size = SpectrumBatch::kSize;
   constexpr int bins = SpectrumBatch::kBins;
-  const std::int32_t* rev = tables.bitReversal;
-  const Vec r2 = hn::Set(d, tables.fft->sqrtHalf());
+  const RealFft& fft = *tables.fft;
+  const std::int32_t* rev = fft.bitReversal();
+  const Vec r2 = hn::Set(d, fft.sqrtHalf());
   std::int32_t lanes[SpectrumBatch::kMaxColumns];
   for (int c0 = 0; c0 < count; c0 += static_cast<int>(n)) {
     // Lanes past the last column repeat it; their results land in columns
@@ -179,16 +181,16 @@ void PowerOfColumns(const float* HWY_RESTRICT samples, const std::int32_t* HWY_R
       for (std::size_t j = 0; j < n; ++j) to[j] = from[j * size];
     }
 #endif
-    for (int g = 0; g < size; g += 8) {
-      Vec in[8];
-      for (int q = 0; q < 8; ++q) {
+    for (int g = 0; g < size; g += RealFft::kGroup) {
+      Vec in[RealFft::kGroup];
+      for (int q = 0; q < RealFft::kGroup; ++q) {
         const std::int32_t i = rev[g + q];
         in[q] = hn::Mul(hn::Load(d, t + i * n), hn::Set(d, tables.window[i]));
       }
       EightPoint(d, in, s + g * n, n, r2);
     }
-    for (int m = 8; m < size; m *= 2) {
-      CombinePass(d, s, t, m, tables.fft->cosines(m), n);
+    for (int p = 0; p < RealFft::combiningPasses(size); ++p) {
+      CombinePass(d, s, t, RealFft::combinedPoints(p), fft.cosines(p), n);
       float* swap = s;
       s = t;
       t = swap;
@@ -241,7 +243,7 @@ namespace quilve {
 HWY_EXPORT(PowerOfColumns);
 
 SpectrumBatch::SpectrumBatch()
-    : tables_(kSize),
+    : fft_(kSize),
       window_(kSize),
       work_(2 * kSize * kMaxColumns + 16),
       power_(static_cast<std::size_t>(kMaxColumns) * kBins),
@@ -262,7 +264,7 @@ void SpectrumBatch::transform(const float* samples, const std::int32_t* starts, 
   // The planar arrays start on a 64-byte boundary for aligned vector access.
   const auto raw = reinterpret_cast<std::uintptr_t>(work_.data());
   float* work = work_.data() + ((64 - raw % 64) % 64) / sizeof(float);
-  const BatchTables tables{tables_.bitReversal(), &tables_, window_.data(), work, power_.data()};
+  const BatchTables tables{&fft_, window_.data(), work, power_.data()};
   HWY_DYNAMIC_DISPATCH(PowerOfColumns)(samples, starts, count, tables);
 }
 

@@ -32,7 +32,7 @@ class SpectrumBatch {
   const float* levels(int j) const { return frames_[static_cast<std::size_t>(j)].level; }
 
  private:
-  RealFft tables_;
+  RealFft fft_;  // the tables and the passes the vector code follows
   std::vector<float> window_;
   std::vector<float> work_;   // two planar arrays of kSize x kMaxColumns
   std::vector<float> power_;  // kMaxColumns x kBins

@@ -9,7 +9,8 @@ SpectrumSFFT::SpectrumSFFT(int fftSize)
       fftSize_(fftSize),
       fft_(fftSize),
       time_(static_cast<std::size_t>(fftSize), 0.0f),
-      spectrum_(static_cast<std::size_t>(fftSize), 0.0f) {
+      spectrum_(static_cast<std::size_t>(fftSize), 0.0f),
+      power_(static_cast<std::size_t>(fftSize / 2 + 1), 0.0f) {
   // The longest window this engine can use; reserving it here keeps later
   // rebuilds free of allocation.
   window_.reserve(static_cast<std::size_t>(fftSize));
@@ -62,34 +63,15 @@ bool SpectrumSFFT::powerSpectrumOfPairs(const SamplePair* input, int inputCount,
                                         SamplePair* output, int outputCount) {
   loadBlock(input, inputCount, [](const SamplePair& p) { return p.re; });
   const int count = binCount(outputCount);
-  const float* f = spectrum_.data();
-  const int half = fftSize_ / 2;
-  if (count > 0) output[0] = SamplePair{f[0] * f[0], 0.0f};
-  // Bins strictly between DC and Nyquist have an imaginary part at half + k.
-  const int inner = count < half ? count : half;
-  for (int k = 1; k < inner; ++k) {
-    const float re = f[k];
-    const float im = f[half + k];
-    output[k] = SamplePair{re * re + im * im, 0.0f};
-  }
-  if (count > half && half > 0) output[half] = SamplePair{f[half] * f[half], 0.0f};
+  fft_.power(spectrum_.data(), power_.data(), count);
+  for (int k = 0; k < count; ++k) output[k] = SamplePair{power_[static_cast<std::size_t>(k)], 0.0f};
   return true;
 }
 
 bool SpectrumSFFT::powerSpectrum(const float* input, int inputCount, float* output,
                                  int outputCount) {
   loadBlock(input, inputCount, [](float v) { return v; });
-  const int count = binCount(outputCount);
-  const float* f = spectrum_.data();
-  const int half = fftSize_ / 2;
-  if (count > 0) output[0] = f[0] * f[0];
-  const int inner = count < half ? count : half;
-  for (int k = 1; k < inner; ++k) {
-    const float re = f[k];
-    const float im = f[half + k];
-    output[k] = re * re + im * im;
-  }
-  if (count > half && half > 0) output[half] = f[half] * f[half];
+  fft_.power(spectrum_.data(), output, binCount(outputCount));
   return true;
 }
 

@@ -52,9 +52,11 @@ class SpectrumSFFT {
   std::vector<float> window_;
   std::int32_t fftSize_;
   RealFft fft_;
-  // Time and spectrum arrays, kept across calls so that no transform allocates.
+  // Time, spectrum and power arrays, kept across calls so that no transform
+  // allocates.
   std::vector<float> time_;
   std::vector<float> spectrum_;
+  std::vector<float> power_;
 };
 
 }  // namespace quilve
