@@ -22,7 +22,7 @@ int linkDepth(const std::string& path) {
   FileIdentity own;
   if (identityOfLink(path, &own, nullptr, &kind) && kind == FileKind::Symlink) return 2;
   std::error_code ec;
-  const fs::path whole = fs::absolute(fs::path(path), ec);
+  const fs::path whole = fs::absolute(fs::u8path(path), ec);
   if (ec) return 1;
   fs::path folder = whole.lexically_normal().parent_path();
   const fs::path real = fs::canonical(folder, ec);
@@ -104,8 +104,8 @@ ExpandedInputs expandInputs(const std::vector<std::string>& inputs, bool recursi
   std::vector<std::string> subfolders;
   WalkedFolders walked;
   for (const std::string& in : inputs) {
-    std::error_code ec;
-    if (!fs::is_directory(in, ec)) {
+    FileKind kind = FileKind::Other;
+    if (!identityOfPath(in, nullptr, nullptr, &kind) || kind != FileKind::Directory) {
       all.push_back(in);
       subfolders.emplace_back();
       continue;

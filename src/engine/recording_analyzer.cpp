@@ -1,7 +1,5 @@
 #include "engine/recording_analyzer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>

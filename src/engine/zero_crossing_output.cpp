@@ -16,8 +16,8 @@ std::string ZeroCrossingOutput::outputDirectory() const {
   if (target_.path.empty()) return {};
   // A results file named without a directory lies in the current one; its
   // zero-crossing files go there too.
-  const std::filesystem::path parent = std::filesystem::path(target_.path).parent_path();
-  return parent.empty() ? std::string("./") : parent.string() + "/";
+  const std::filesystem::path parent = std::filesystem::u8path(target_.path).parent_path();
+  return parent.empty() ? std::string("./") : parent.u8string() + "/";
 }
 
 std::string ZeroCrossingOutput::directoryFor(const std::string& recording) {

@@ -1,17 +1,15 @@
 #include "records/outcome_file.h"
 #include "records/subfolder.h"
 
-#include <fcntl.h>
 #include <glib.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <type_traits>
 
+#include "records/outcome_storage.h"
 #include "records/record_fields.h"
 
 namespace quilve {
@@ -319,7 +317,7 @@ void OutcomeFileWriter::abandon() {
     file_ = nullptr;
   }
   if (!temporary_.empty()) {
-    std::remove(temporary_.c_str());
+    removeOutcomeFile(temporary_);
     temporary_.clear();
   }
 }
@@ -327,10 +325,8 @@ void OutcomeFileWriter::abandon() {
 bool OutcomeFileWriter::open(const std::string& path, const OutcomeFileHeader& header, std::string* error) {
   abandon();
   path_ = path;
-  char host[256] = {};
-  if (gethostname(host, sizeof host - 1) != 0) std::strcpy(host, "host");
-  temporary_ = outcomeTemporaryName(path, host, static_cast<long>(getpid()));
-  file_ = std::fopen(temporary_.c_str(), "wb");
+  temporary_ = outcomeTemporaryName(path, outcomeHostName(), outcomeProcessId());
+  file_ = createOutcomeFile(temporary_);
   if (!file_) {
     if (error) *error = "cannot create " + temporary_ + ": " + std::strerror(errno);
     temporary_.clear();
@@ -372,7 +368,7 @@ bool OutcomeFileWriter::commit(std::string* error) {
   }
   const std::string digest = hash_->digest();
   const bool written = std::fwrite(digest.data(), 1, digest.size(), file_) == digest.size() &&
-                       std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+                       flushOutcomeFile(file_);
   const int writeErrno = errno;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
@@ -381,20 +377,12 @@ bool OutcomeFileWriter::commit(std::string* error) {
     abandon();
     return false;
   }
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+  if (!replaceOutcomeFile(temporary_, path_)) {
     if (error) *error = "cannot rename " + temporary_ + " to " + path_ + ": " + std::strerror(errno);
     abandon();
     return false;
   }
   temporary_.clear();
-  // The rename itself reaches the disk with the folder.
-  std::string folder = std::filesystem::path(path_).parent_path().string();
-  if (folder.empty()) folder = ".";
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    fsync(dir);
-    ::close(dir);
-  }
   return true;
 }
 
