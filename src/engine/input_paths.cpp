@@ -7,6 +7,7 @@
 
 #include "engine/batch_scan.h"
 #include "input/file_identity.h"
+#include "input/wide_path.h"
 
 namespace quilve {
 
@@ -79,7 +80,7 @@ std::vector<std::size_t> eachFileOnceIndices(const std::vector<std::string>& pat
     for (std::size_t i : indices) {
       if (i != kept) keep[i] = false;
       bool seen = false;
-      for (const std::string& s : spellings) seen = seen || s == paths[i];
+      for (const std::string& s : spellings) seen = seen || sameNameOnFileSystem(s, paths[i]);
       if (!seen) spellings.push_back(paths[i]);
     }
     if (!notes) continue;
