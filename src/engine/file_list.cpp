@@ -8,6 +8,7 @@
 
 #include "input/file_identity.h"
 #include "input/folder_entries.h"
+#include "input/wide_path.h"
 
 namespace quilve {
 
@@ -283,7 +284,7 @@ int FileList::findPath(const std::string& path) const {
     // path is the name.
     FileEntry key;
     key.path = path;
-    const std::size_t cut = path.find_last_of('/');
+    const std::size_t cut = path.find_last_of(pathSeparators());
     key.name = cut == std::string::npos ? path : path.substr(cut + 1);
     auto it = std::lower_bound(entries_.begin(), entries_.end(), key, entryBefore);
     if (it != entries_.end() && it->path == path) return static_cast<int>(it - entries_.begin());

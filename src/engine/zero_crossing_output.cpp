@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "input/wide_path.h"
 #include "output/file_operations.h"
 
 namespace quilve {
@@ -77,7 +78,7 @@ std::string ZeroCrossingOutput::claimName(const std::string& directory, const st
     return name;
   }
   // The name part as filePathFor forms it, split before its extension.
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(pathSeparators());
   const std::string file = path.substr(slash == std::string::npos ? 0 : slash + 1);
   const std::size_t dot = file.find_last_of('.');
   const std::string stem = dot == std::string::npos ? file : file.substr(0, dot);

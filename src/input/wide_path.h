@@ -39,4 +39,9 @@ std::string programPath(const std::wstring& path);
 // the bytes.
 bool sameNameOnFileSystem(const std::string& a, const std::string& b);
 
+// The characters that end a folder's part of a path: "/" on POSIX
+// systems, where '\\' may be part of a name, and both slashes on Windows.
+// For find_last_of and find_first_of.
+const char* pathSeparators();
+
 }  // namespace quilve
