@@ -1,8 +1,6 @@
 #include "records/outcome_file.h"
 #include "records/subfolder.h"
 
-#include <glib.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -10,6 +8,7 @@
 #include <type_traits>
 
 #include "records/outcome_storage.h"
+#include "records/sha256.h"
 #include "records/record_fields.h"
 
 namespace quilve {
@@ -223,32 +222,16 @@ std::uint32_t u32Of(const std::string& s) {
 
 }  // namespace
 
-// A running SHA-256.
-class detail::Sha256 {
- public:
-  Sha256() = default;
-  ~Sha256() { g_checksum_free(sum); }
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-  void add(std::string_view b) {
-    g_checksum_update(sum, reinterpret_cast<const guchar*>(b.data()), static_cast<gssize>(b.size()));
-  }
-  std::string digest() {
-    std::array<std::uint8_t, kDigestBytes> d{};
-    gsize n = d.size();
-    g_checksum_get_digest(sum, d.data(), &n);
-    return std::string(reinterpret_cast<const char*>(d.data()), n);
-  }
-
- private:
-  GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
-};
-
 std::string sha256Hex(std::string_view data) {
-  gchar* s = g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(data.data()),
-                                         data.size());
-  std::string out(s);
-  g_free(s);
+  detail::Sha256 h;
+  h.add(data);
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : h.digest()) {
+    const auto u = static_cast<unsigned char>(c);
+    out += kHex[u >> 4];
+    out += kHex[u & 0xF];
+  }
   return out;
 }
 
