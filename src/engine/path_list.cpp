@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "input/file_stream.h"
+
 namespace quilve {
 
 bool parsePathList(std::string_view bytes, bool nul, std::vector<std::string>* paths, std::string* error) {
@@ -37,7 +39,7 @@ bool parsePathList(std::string_view bytes, bool nul, std::vector<std::string>* p
 
 bool readPathList(const std::string& source, bool nul, std::vector<std::string>* paths, std::string* error) {
   const bool standardInput = source == "-";
-  std::FILE* f = standardInput ? stdin : std::fopen(source.c_str(), "rb");
+  std::FILE* f = standardInput ? stdin : openFileStream(source, "rb");
   if (!f) {
     *error = std::string("cannot be read: ") + std::strerror(errno);
     return false;
