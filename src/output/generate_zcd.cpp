@@ -1,5 +1,6 @@
 #include "output/generate_zcd.h"
 
+#include "output/open_file.h"
 #include "output/recording_signature.h"
 
 #include <algorithm>
@@ -109,7 +110,7 @@ bool GenerateZCD::openFile(const std::string& directory, const std::string& name
     openProblem_ = "it holds a recording, which is not replaced";
     return false;
   }
-  file_ = std::fopen(path.c_str(), append ? "ab" : "wb");
+  file_ = openStream(path, append ? "ab" : "wb");
   if (file_ == nullptr) {
     openProblem_ = std::strerror(errno);
     return false;
