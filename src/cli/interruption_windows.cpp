@@ -196,9 +196,11 @@ class Interruption::Watcher {
     if (watched == INVALID_HANDLE_VALUE) return;
     HANDLE h = ReOpenFile(watched, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, 0);
     if (h == INVALID_HANDLE_VALUE) return;
-    LARGE_INTEGER at;
-    at.QuadPart = length;
-    if (SetFilePointerEx(h, at, nullptr, FILE_BEGIN)) SetEndOfFile(h);
+    // Set directly rather than through the file pointer, which not every
+    // system keeps right on a reopened handle.
+    FILE_END_OF_FILE_INFO end;
+    end.EndOfFile.QuadPart = length;
+    SetFileInformationByHandle(h, FileEndOfFileInfo, &end, sizeof end);
     CloseHandle(h);
   }
 

@@ -82,6 +82,26 @@ bool removeWhenClosed(HANDLE h) {
   return SetFileInformationByHandle(h, FileDispositionInfo, &dispose, sizeof dispose) != 0;
 }
 
+// Removes the file at `name` when it is the file `ours` is open on: opened
+// by its name and checked through the handle that removes it, so no other
+// file of that name can be removed. (A handle's own mark for removal is not
+// enough: where the file was moved into place after it was opened, not
+// every system removes it under its new name.)
+void removeIfSame(HANDLE ours, const std::wstring& name) {
+  BY_HANDLE_FILE_INFORMATION a{}, b{};
+  HANDLE there = CreateFileW(name.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (there == INVALID_HANDLE_VALUE) return;
+  // One folder, so one volume: the file index tells the files apart (the
+  // volume a moved handle reports is not always its own).
+  if (GetFileInformationByHandle(ours, &a) && GetFileInformationByHandle(there, &b) &&
+      a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow) {
+    removeWhenClosed(there);
+  }
+  CloseHandle(there);
+}
+
 // What a lock file guards: the results file it is named after, or the
 // folder it is in.
 std::string lockedOutput(const std::string& lockFile) {
@@ -92,7 +112,10 @@ std::string lockedOutput(const std::string& lockFile) {
 
 void pause() { std::this_thread::sleep_for(std::chrono::milliseconds(20)); }
 
-constexpr DWORD kHolderAccess = GENERIC_READ | GENERIC_WRITE | DELETE;
+// Without DELETE access, so that any program can read the file while it is
+// held (the C library's opens do not share deletion); removed through
+// handles of its own.
+constexpr DWORD kHolderAccess = GENERIC_READ | GENERIC_WRITE;
 constexpr DWORD kHolderShare = FILE_SHARE_READ | FILE_SHARE_DELETE;
 
 // Places a lock file holding `content` at `file`, whole or not at all.
@@ -111,8 +134,8 @@ int place(const std::wstring& file, const std::string& content, HANDLE* held, DW
   }
   if (!writeAll(own, content)) {
     *error = GetLastError();
-    removeWhenClosed(own);
     CloseHandle(own);
+    DeleteFileW(staging.c_str());
     return -1;
   }
   // Without MOVEFILE_REPLACE_EXISTING the move never takes another run's
@@ -122,8 +145,8 @@ int place(const std::wstring& file, const std::string& content, HANDLE* held, DW
     return 1;
   }
   const DWORD renameError = GetLastError();
-  removeWhenClosed(own);
   CloseHandle(own);
+  DeleteFileW(staging.c_str());
   if (renameError == ERROR_ALREADY_EXISTS || renameError == ERROR_FILE_EXISTS || renameError == ERROR_ACCESS_DENIED ||
       renameError == ERROR_SHARING_VIOLATION) {
     // Access is denied, too, while another run's file is marked for
@@ -144,8 +167,8 @@ int place(const std::wstring& file, const std::string& content, HANDLE* held, DW
   }
   if (!writeAll(direct, content)) {
     *error = GetLastError();
-    removeWhenClosed(direct);
     CloseHandle(direct);
+    DeleteFileW(file.c_str());
     return -1;
   }
   *held = direct;
@@ -170,7 +193,7 @@ int OutputLock::acquire(const std::string& lockFile, Reporter& notes) {
     if (placed > 0) {
       const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(held), _O_RDWR | _O_BINARY);
       if (fd < 0) {
-        removeWhenClosed(held);
+        removeIfSame(held, file);
         CloseHandle(held);
         return cannot(lockFile, "keep", ERROR_TOO_MANY_OPEN_FILES);
       }
@@ -228,10 +251,8 @@ int OutputLock::acquire(const std::string& lockFile, Reporter& notes) {
 
 void OutputLock::release() {
   if (fd_ < 0) return;
-  // The handle is the lock file's own: no other file of its name can be
-  // removed through it.
   const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(fd_));
-  if (handle != INVALID_HANDLE_VALUE) removeWhenClosed(handle);
+  if (handle != INVALID_HANDLE_VALUE) removeIfSame(handle, systemPath(lockFile_));
   _close(fd_);
   fd_ = -1;
   lockFile_.clear();
