@@ -1,9 +1,6 @@
 // The registry hive and the settings and history stored in it.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 
