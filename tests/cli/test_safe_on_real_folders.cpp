@@ -2,7 +2,6 @@
 // are known by their full path, and outputs are checked before the scan and
 // never lost without a report.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include "engine/batch_scan.h"
 #include "support/run_program.h"
 #include "support/signal_generator.h"
+#include "support/small_file_system.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 
@@ -25,7 +25,6 @@ namespace {
 ProgramRun scan(const std::string& args, const TempDir& dir, const std::string& env = "") {
   return runProgram(env + std::string(QUILVE_SCAN_BINARY) + " " + args, dir);
 }
-
 
 // A header whose sample format the reader refuses (MS ADPCM, 4 bits).
 Bytes adpcm() {
@@ -45,22 +44,6 @@ const nlohmann::json* entryWithPath(const nlohmann::json& list, const std::strin
   return nullptr;
 }
 
-// A small file system that fills up, or empty when none can be mounted.
-class SmallFileSystem {
- public:
-  explicit SmallFileSystem(const std::string& where) : where_(where) {
-    fs::create_directories(where);
-    mounted_ = ::mount("tmpfs", where.c_str(), "tmpfs", 0, "size=64k") == 0;
-  }
-  ~SmallFileSystem() {
-    if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
-  }
-  bool mounted() const { return mounted_; }
-
- private:
-  std::string where_;
-  bool mounted_ = false;
-};
 
 }  // namespace
 
@@ -267,8 +250,8 @@ TEST(SafeOnRealFolders, AFullDiskLeavesWholeRowsAndExitsWithOne) {
   const std::string in = dir.file("in"), small = dir.file("small");
   fs::create_directories(in);
   for (int i = 0; i < 24; ++i) writeFile(in + "/r" + std::to_string(i) + ".wav", batRecording(3, 10 + i, 0.4));
-  SmallFileSystem disk(small);
-  if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+  SmallFileSystem disk(small, "64k");
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
   // Fill the disk to two pages short of full, one for the lock file beside
   // the results: the rows need about twice the other.
   {

@@ -1,9 +1,6 @@
 // Recordings are opened only as regular files, never block, name the
 // system's reason, and are read from the file that was checked.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -17,6 +14,7 @@
 #include "input/regular_file.h"
 #include "input/wave_file.h"
 #include "settings/scan_settings.h"
+#include "support/platform.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 
@@ -47,16 +45,17 @@ std::string reasonFor(const std::string& path) {
   });
   if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     ADD_FAILURE() << path << ": the open blocked";
-    const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
-    if (writer >= 0) ::close(writer);
+    test::unblockFifo(path);
   }
   return opened.get();
 }
 
 TEST(RegularFile, AnythingButARegularFileIsRefusedPromptlyWithItsReason) {
+  SKIP_WITHOUT(test::noFifos());
+  SKIP_WITHOUT(test::noSymbolicLinks());
   test::TempDir dir;
   const std::string fifo = dir.file("x.wav");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(test::makeFifo(fifo));
   fs::create_directory(dir.file("d.wav"));
   fs::create_symlink("/dev/null", dir.file("z.wav"));
   fs::create_symlink("loop.wav", dir.file("loop.wav"));
@@ -84,12 +83,26 @@ TEST(RegularFile, AnythingButARegularFileIsRefusedPromptlyWithItsReason) {
 }
 
 TEST(RegularFile, PermissionDeniedIsTheSystemsReason) {
+  SKIP_WITHOUT(test::noPermissionBits());
   test::TempDir dir;
   const std::string path = dir.file("locked.wav");
   test::writeFile(path, test::pcmWav(250000, 1, 16, ramp(100)));
-  ::chmod(path.c_str(), 0);
-  if (::access(path.c_str(), R_OK) == 0) GTEST_SKIP() << "running as root: permissions do not hold";
+  test::setMode(path, 0);
+  if (test::canRead(path)) GTEST_SKIP() << "running as root: permissions do not hold";
   EXPECT_EQ(reasonFor(path), "Permission denied");
+}
+
+// Windows' own form of it: a recording another program holds open without
+// sharing (a detector still writing it). Refused with a reason, not read.
+TEST(RegularFile, AFileAnotherProgramHoldsIsRefusedWithTheSystemsReason) {
+  test::TempDir dir;
+  const std::string path = dir.file("held.wav");
+  test::writeFile(path, test::pcmWav(250000, 1, 16, ramp(100)));
+  const test::ExclusiveOpen held(path);
+  if (!held.held()) GTEST_SKIP() << "files here cannot be held against other opens";
+  const std::string reason = reasonFor(path);
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(reason.find("not a WAV"), std::string::npos) << reason;
 }
 
 // What is read is the file that was opened and checked: a file put under
@@ -103,10 +116,10 @@ TEST(RegularFile, TheReadersReadTheFileThatWasChecked) {
   RegularFile file;
   std::string why;
   ASSERT_TRUE(file.open(path, &why)) << why;
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(file.identity().inode, static_cast<std::uint64_t>(st.st_ino));
-  EXPECT_EQ(file.identity().size, static_cast<std::int64_t>(st.st_size));
+  test::FileKey key;
+  ASSERT_TRUE(test::fileKeyOf(path, &key));
+  EXPECT_EQ(file.identity().inode, key.index);
+  EXPECT_EQ(file.identity().size, static_cast<std::int64_t>(fs::file_size(fs::u8path(path))));
 
   // Another file takes the name.
   test::writeFile(dir.file("other.wav"), test::pcmWav(8000, 1, 8, Bytes(50, 1)));

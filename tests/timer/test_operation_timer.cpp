@@ -406,7 +406,7 @@ TEST_F(TimedScanTest, RealScanFilesThePassedTrashesTheFailedAndHoldsTheCutAndThe
 
 TEST_F(TimedScanTest, ArchiveThatFillsUpDuringTheMoveKeepsTheRecordingItsEntryAndNoPart) {
   test::SmallFileSystem disk(tmp.file("small"), "256k");
-  if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
   history.Program1ArchiveDirectory = disk.path();
   write("a_small.wav", test::batRecording(1, 1, 0.1));
   write("b_large.wav", test::batRecording(6, 2, 0.8));
