@@ -38,6 +38,8 @@ quilve_windows_library(quilve::wavpack wavpack/wavpack.h wavpack)
 quilve_windows_library(quilve::hwy hwy/highway.h hwy)
 # The static FLTK and what it needs of Windows.
 quilve_windows_library(quilve::fltk FL/Fl.H fltk)
+# FLTK's headers test WIN32, which a strict -std=c++17 does not define.
+set_property(TARGET quilve::fltk APPEND PROPERTY INTERFACE_COMPILE_DEFINITIONS WIN32)
 set_property(TARGET quilve::fltk APPEND PROPERTY INTERFACE_LINK_LIBRARIES
              comctl32 comdlg32 gdi32 ole32 oleaut32 uuid shell32 ws2_32 winspool imm32 gdiplus)
 # GLib is not used on Windows.
