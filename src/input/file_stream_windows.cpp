@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Copyright (c) 2026 the QUILVE developers
+#include <windows.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -12,6 +14,12 @@ std::FILE* openFileStream(const std::string& path, const char* mode) {
   const std::wstring name = systemPath(path);
   if (name.empty()) {
     errno = ENOENT;
+    return nullptr;
+  }
+  // A folder is named as one, not as a file that may not be opened.
+  const DWORD attributes = GetFileAttributesW(name.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    errno = EISDIR;
     return nullptr;
   }
   std::wstring wideMode;
