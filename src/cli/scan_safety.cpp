@@ -1,7 +1,5 @@
 #include "cli/scan_safety.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <system_error>
 
+#include "cli/console.h"
 #include "cli/recording_summary.h"
 #include "engine/file_list.h"
 #include "engine/recording_analyzer.h"
@@ -40,7 +39,7 @@ fs::path existingAncestor(fs::path p) {
 
 bool writableDirectory(const fs::path& p) {
   std::error_code ec;
-  return fs::is_directory(p, ec) && ::access(p.c_str(), W_OK | X_OK) == 0;
+  return fs::is_directory(p, ec) && userMayWrite(p, true);
 }
 
 // The files of the run's inputs by device and inode, with a spelling each.
@@ -209,7 +208,7 @@ std::string checkRunTargets(const RunTargets& targets,
     fs::path parent = fs::absolute(path, ec).parent_path();
     if (!fs::is_directory(parent, ec)) return head + "its directory " + parent.string() + " does not exist";
     if (!writableDirectory(parent)) return head + "its directory " + parent.string() + " is not writable";
-    if (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0) return head + "the file is not writable";
+    if (fs::exists(path, ec) && !userMayWrite(path, false)) return head + "the file is not writable";
     // Writing the results over a recording would destroy it.
     const std::string problem = checkWrittenFile(head, targets.resultsPath, inputs);
     if (!problem.empty()) return problem;
