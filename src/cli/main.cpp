@@ -90,7 +90,7 @@ class ConsoleReporter final : public Reporter {
   bool showTrace_;
 };
 
-std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
+std::string fileNameOf(const std::string& path) { return fs::u8path(path).filename().u8string(); }
 
 int formatIndex(const std::string& name) {
   if (name == "sonobat2") return kOutputSonoBat2;
