@@ -55,7 +55,7 @@ std::string workingFolder() {
 
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return a == b || fs::equivalent(a, b, ec);
+  return a == b || fs::equivalent(fs::u8path(a), fs::u8path(b), ec);
 }
 
 OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders,
@@ -93,12 +93,12 @@ struct OpenOutcomes {
 // Opens `path` and reads its header; on failure `error` names the problem.
 bool openOutcomes(const std::string& path, OpenOutcomes* open, std::string* error) {
   std::error_code ec;
-  const std::uintmax_t size = fs::file_size(path, ec);
+  const std::uintmax_t size = fs::file_size(fs::u8path(path), ec);
   if (ec) {
     *error = "cannot be read: " + ec.message();
     return false;
   }
-  open->stream.open(path, std::ios::binary);
+  open->stream.open(fs::u8path(path), std::ios::binary);
   if (!open->stream) {
     *error = std::string("cannot be read: ") + std::strerror(errno);
     return false;
@@ -168,7 +168,7 @@ void removeDeadTemporaries(const std::string& path, Reporter& reporter) {
                        std::to_string(pid) + "); left alone, remove it if that shard no longer runs");
     } else if (pid != localProcessId() && !processRunning(pid)) {
       std::error_code removed;
-      if (fs::remove(name, removed)) {
+      if (fs::remove(fs::u8path(name), removed)) {
         reporter.warning(name + ": removed, left by quilve-scan process " + std::to_string(pid) +
                          " on this host, which no longer runs");
       } else if (removed) {
@@ -222,7 +222,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
 
   // A complete file for this very slice stays as it is.
   std::error_code ec;
-  if (fs::exists(path, ec)) {
+  if (fs::exists(fs::u8path(path), ec)) {
     OpenOutcomes existing;
     std::string error;
     if (openOutcomes(path, &existing, &error) && sameHeader(existing.reader->header(), header) &&
@@ -405,7 +405,7 @@ int enterShardsFolder(MergePlan& plan, const std::vector<std::string*>& outputs)
   for (const std::string* p : outputs) absolute.push_back(p->empty() ? *p : fs::absolute(fs::u8path(*p), ec).u8string());
   std::vector<std::string> files;
   for (const std::string& f : plan.files) files.push_back(fs::absolute(fs::u8path(f), ec).u8string());
-  if (!ec) fs::current_path(plan.folder, ec);
+  if (!ec) fs::current_path(fs::u8path(plan.folder), ec);
   if (ec) {
     std::fprintf(stderr,
                  "quilve-scan: --merge: the recordings' relative paths start from %s, where the shards ran, "

@@ -382,7 +382,7 @@ int main(int argc, char** argv) {
     if (recursive) {
       for (const std::string& in : inputs) {
         std::error_code ec;
-        if (fs::is_directory(in, ec)) targets.trees.push_back(in);
+        if (fs::is_directory(fs::u8path(in), ec)) targets.trees.push_back(in);
       }
     }
     const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);

@@ -98,9 +98,9 @@ RunInputs runInputs(const std::vector<std::string>& inputs,
   for (const std::string& p : recordingPaths) addRecording(p);
   for (const std::string& p : inputs) {
     std::error_code ec;
-    if (fs::is_directory(p, ec)) {
+    if (fs::is_directory(fs::u8path(p), ec)) {
       in.directories.add(p);
-    } else if (fs::exists(p, ec)) {
+    } else if (fs::exists(fs::u8path(p), ec)) {
       addRecording(p);
     }
   }
@@ -129,7 +129,7 @@ std::string checkOutputFile(const std::string& option, const std::string& path,
   if (path.empty()) return {};
   const std::string head = option + " " + path + ": ";
   std::error_code ec;
-  if (fs::is_directory(path, ec)) return head + "is a directory";
+  if (fs::is_directory(fs::u8path(path), ec)) return head + "is a directory";
   return checkWrittenFile(head, path, inputs);
 }
 
