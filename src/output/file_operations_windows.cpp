@@ -15,7 +15,7 @@
 
 #include "input/wide_path.h"
 #include "output/recycle.h"
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 namespace quilve {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "input/wide_path.h"
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 namespace quilve {
 namespace {

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "input/wide_path.h"
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 namespace quilve {
 
