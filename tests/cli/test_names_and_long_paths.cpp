@@ -195,6 +195,9 @@ TEST(NamesAndLongPaths, ArgumentsReachTheProgramUnchanged) {
   EXPECT_EQ(parsed.environment, (std::vector<std::pair<std::string, std::string>>{{"X", "1"}}));
   EXPECT_EQ(parsed.args, (std::vector<std::string>{"prog", "c \"d\"", "e f", "gh"}));
   EXPECT_EQ(errFile, "err.txt");
+  // Windows paths pass unquoted.
+  ASSERT_TRUE(parseCommandLine("prog C:\\Users\\x\\a.wav", &parsed, &errFile, &why)) << why;
+  EXPECT_EQ(parsed.args, (std::vector<std::string>{"prog", "C:\\Users\\x\\a.wav"}));
   for (const char* shellOnly : {"a | b", "a; b", "a & b", "echo $HOME", "ls *.wav", "a < in", "a > out"}) {
     EXPECT_FALSE(parseCommandLine(shellOnly, &parsed, &errFile, &why)) << shellOnly;
     EXPECT_NE(why.find("needs a POSIX shell"), std::string::npos) << why;
