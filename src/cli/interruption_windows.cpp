@@ -137,7 +137,10 @@ BOOL WINAPI onConsoleEvent(DWORD event) {
 
 class Interruption::Watcher {
  public:
-  explicit Watcher(Interruption& owner) : owner_(owner) {
+  explicit Watcher(Interruption& owner) : owner_(owner) {}
+
+  // Once the owner holds this watcher: the events go to it from then on.
+  void listen() {
     Console& c = console();
     {
       std::lock_guard<std::mutex> lock(c.mutex);
@@ -223,7 +226,7 @@ class Interruption::Watcher {
   std::thread thread_;
 };
 
-Interruption::Interruption() : watcher_(std::make_unique<Watcher>(*this)) {}
+Interruption::Interruption() : watcher_(std::make_unique<Watcher>(*this)) { watcher_->listen(); }
 
 Interruption::~Interruption() {
   watcher_.reset();

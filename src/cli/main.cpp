@@ -90,7 +90,7 @@ class ConsoleReporter final : public Reporter {
   bool showTrace_;
 };
 
-std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
+std::string fileNameOf(const std::string& path) { return fs::u8path(path).filename().u8string(); }
 
 int formatIndex(const std::string& name) {
   if (name == "sonobat2") return kOutputSonoBat2;
@@ -382,7 +382,7 @@ int main(int argc, char** argv) {
     if (recursive) {
       for (const std::string& in : inputs) {
         std::error_code ec;
-        if (fs::is_directory(in, ec)) targets.trees.push_back(in);
+        if (fs::is_directory(fs::u8path(in), ec)) targets.trees.push_back(in);
       }
     }
     const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);

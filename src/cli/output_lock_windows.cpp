@@ -12,6 +12,7 @@
 #include "cli/local_process.h"
 #include "cli/output_lock.h"
 #include "input/wide_path.h"
+#include "settings/system_message.h"
 
 // The lock file on Windows: the run holds it open for as long as it runs,
 // shared for reading (and, as a POSIX lock file can be unlinked, for
@@ -38,20 +39,6 @@ Holder parseHolder(const std::string& text) {
   std::string rest;
   if (in >> h.host >> h.pid && h.pid > 0 && !(in >> rest)) h.named = true;
   return h;
-}
-
-std::string systemMessage(DWORD error) {
-  wchar_t* text = nullptr;
-  const DWORD n =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message;
-  if (n == 0 || !wideToUtf8(std::wstring(text, n), &message)) message = "error " + std::to_string(error);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message;
 }
 
 int cannot(const std::string& file, const char* what, DWORD error) {

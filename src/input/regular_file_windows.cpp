@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Copyright (c) 2026 the QUILVE developers
 #include <windows.h>
+#include <winioctl.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -24,6 +25,44 @@ std::string kindReason(FileKind kind) { return std::string("is ") + fileKindText
 
 HANDLE handleOf(int descriptor) { return reinterpret_cast<HANDLE>(_get_osfhandle(descriptor)); }
 
+// The reparse data of a symbolic link or junction, as the system keeps it.
+struct LinkData {
+  ULONG tag;
+  USHORT dataLength;
+  USHORT reserved;
+  USHORT substituteOffset;
+  USHORT substituteLength;
+  USHORT printOffset;
+  USHORT printLength;
+};
+
+// Where a symbolic link or junction points, as it was written; empty when
+// it cannot be read.
+std::string linkTarget(HANDLE link) {
+  alignas(8) unsigned char buffer[16 * 1024];
+  DWORD got = 0;
+  if (!DeviceIoControl(link, FSCTL_GET_REPARSE_POINT, nullptr, 0, buffer, sizeof buffer, &got, nullptr) ||
+      got < sizeof(LinkData))
+    return {};
+  LinkData data;
+  std::memcpy(&data, buffer, sizeof data);
+  // A symbolic link's names follow a flags word; a junction's follow at once.
+  std::size_t names = sizeof data;
+  if (data.tag == IO_REPARSE_TAG_SYMLINK)
+    names += sizeof(ULONG);
+  else if (data.tag != IO_REPARSE_TAG_MOUNT_POINT)
+    return {};
+  const bool printed = data.printLength > 0;
+  const std::size_t offset = names + (printed ? data.printOffset : data.substituteOffset);
+  const std::size_t length = printed ? data.printLength : data.substituteLength;
+  if (offset + length > got || length % sizeof(wchar_t) != 0) return {};
+  std::wstring target(length / sizeof(wchar_t), L'\0');
+  std::memcpy(&target[0], buffer + offset, length);
+  if (!printed && target.compare(0, 4, L"\\??\\") == 0) target.erase(0, 4);
+  std::string text;
+  return wideToUtf8(target, &text) ? text : std::string();
+}
+
 // The system's reason why `path` cannot be opened, for the errno of the
 // failed call; a missing file that is a symbolic link is named as one.
 std::string systemReason(const std::string& path, int error) {
@@ -32,8 +71,11 @@ std::string systemReason(const std::string& path, int error) {
     if (link != INVALID_HANDLE_VALUE) {
       FileKind kind = FileKind::Other;
       const bool known = identityOfHandle(link, nullptr, &kind, /*asLink=*/true);
+      const std::string to = known && kind == FileKind::Symlink ? linkTarget(link) : std::string();
       CloseHandle(link);
-      if (known && kind == FileKind::Symlink) return "dangling symbolic link: its target does not exist";
+      if (known && kind == FileKind::Symlink)
+        return "dangling symbolic link: its target " + (to.empty() ? std::string("") : to + " ") +
+               "does not exist";
     }
   }
   return std::strerror(error);

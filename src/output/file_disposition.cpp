@@ -109,7 +109,7 @@ bool FileDisposition::handleFile(const Job& job, const ListedFile& file, bool co
   // An entry names the file at its path; anything else is not a recording
   // the scan listed.
   if (name.empty() || name.find_first_of(pathSeparators()) != std::string::npos || name == "." ||
-      name == ".." || !sameEntryName(baseName(file.path), name)) {
+      name == ".." || !sameNameOnFileSystem(baseName(file.path), name)) {
     *error = "not a file name";
     return false;
   }

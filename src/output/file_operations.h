@@ -16,6 +16,7 @@
 #include <string>
 
 #include "input/file_identity.h"
+#include "input/wide_path.h"
 #include "records/subfolder.h"
 
 namespace quilve {
@@ -56,18 +57,13 @@ SourceState compareSource(bool exists, FileKind kind, const FileIdentity& now,
 // longer there: moved or removed by another program since the scan".
 std::string sourceStateText(SourceState state);
 
-// The characters that separate the names of a path: "/", and on Windows
-// "\\" as well.
-const char* pathSeparators();
+// Paths are cut at pathSeparators() and names compared by
+// sameNameOnFileSystem() (input/wide_path.h).
 
 // How much of `path` is its root, which keeps its separator: 1 for "/..."
 // (0 for a relative path); on Windows also "C:\\", "\\\\server\\share\\" and
 // their long-path forms.
 std::size_t pathRootLength(const std::string& path);
-
-// Whether two names in one folder name the same entry: byte for byte on
-// POSIX systems, without regard to case on Windows (as NTFS compares).
-bool sameEntryName(const std::string& a, const std::string& b);
 
 // `directory` joined with `name`, with one separator between them.
 std::string joinPath(const std::string& directory, const std::string& name);

@@ -341,13 +341,9 @@ FileOpResult moveInto(const std::string& source, const std::string& directory,
 
 }  // namespace
 
-const char* pathSeparators() { return "/"; }
-
 std::size_t pathRootLength(const std::string& path) {
   return !path.empty() && path[0] == '/' ? 1 : 0;
 }
-
-bool sameEntryName(const std::string& a, const std::string& b) { return a == b; }
 
 FileOpResult copyIntoDirectory(const std::string& source, const std::string& directory,
                                Overwrite overwrite, const FileIdentity& expected) {

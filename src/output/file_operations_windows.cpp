@@ -15,7 +15,7 @@
 
 #include "input/wide_path.h"
 #include "output/recycle.h"
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 namespace quilve {
 
@@ -440,8 +440,6 @@ FileOpResult moveInto(const std::string& source, const std::string& directory,
 
 }  // namespace
 
-const char* pathSeparators() { return "/\\"; }
-
 std::size_t pathRootLength(const std::string& path) {
   auto separator = [&](std::size_t i) {
     return i < path.size() && (path[i] == '/' || path[i] == '\\');
@@ -475,10 +473,6 @@ std::size_t pathRootLength(const std::string& path) {
     if (at < path.size()) ++at;
   }
   return at;
-}
-
-bool sameEntryName(const std::string& a, const std::string& b) {
-  return sameNameOnFileSystem(a, b);
 }
 
 FileOpResult copyIntoDirectory(const std::string& source, const std::string& directory,

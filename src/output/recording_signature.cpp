@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "input/file_identity.h"
-#include "output/open_file.h"
+#include "settings/open_file.h"
 
 namespace quilve {
 
@@ -40,7 +40,7 @@ bool holdsRecording(const std::string& path) {
   FileIdentity identity;
   FileKind kind = FileKind::Other;
   if (!identityOfPath(path, &identity, nullptr, &kind) || kind != FileKind::Regular) return false;
-  std::FILE* in = openStream(path, "rb");
+  std::FILE* in = openFile(path, "rb");
   if (in == nullptr) return false;
   // Most files tell from their first 12 bytes; only RIFF forms ahead of
   // the WAVE form need more.

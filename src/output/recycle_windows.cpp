@@ -6,12 +6,11 @@
 
 #include <windows.h>
 #include <shellapi.h>
-#include <shlobj.h>
 
 #include <vector>
 
 #include "input/wide_path.h"
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 namespace quilve {
 namespace {
@@ -96,15 +95,23 @@ bool moveToRecycleBin(const std::string& path, std::string* error) {
     *error = path + ": cannot be moved to the recycle bin: the path is longer than the shell takes";
     return false;
   }
-  // Where a volume has no recycle bin (a network share, some removable
-  // drives) the shell deletes the file for good instead, without a word:
-  // such a file stays where it is.
+  // Where a drive has no recycle bin (a network share, a memory card or
+  // other removable drive, an optical drive, a RAM disk) the shell would
+  // delete the file for good instead, without a word: such a file stays
+  // where it is.
   const std::wstring root = volumeRoot(from);
-  SHQUERYRBINFO bin{};
-  bin.cbSize = sizeof bin;
-  if (!root.empty() && FAILED(SHQueryRecycleBinW(root.c_str(), &bin))) {
-    *error = path + ": cannot be moved to the recycle bin: its drive has none";
-    return false;
+  if (!root.empty()) {
+    switch (GetDriveTypeW(root.c_str())) {
+      case DRIVE_REMOTE:
+      case DRIVE_REMOVABLE:
+      case DRIVE_CDROM:
+      case DRIVE_RAMDISK:
+        *error = path + ": cannot be moved to the recycle bin: its drive has none (a network, "
+                        "removable or optical drive), and the file is not deleted for good";
+        return false;
+      default:
+        break;
+    }
   }
   // A list of names, each ending in a NUL, the list in another.
   std::wstring list = from;

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "input/wide_path.h"
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 namespace quilve {
 
@@ -70,8 +70,18 @@ bool writeFileReplacing(const std::string& path, const std::string& contents, st
   // the disk before it is said to be done.
   DWORD flags = MOVEFILE_REPLACE_EXISTING;
   if (durability == Durability::Flushed) flags |= MOVEFILE_WRITE_THROUGH;
-  if (!MoveFileExW(temporary.c_str(), target.c_str(), flags)) return discard(GetLastError());
-  return true;
+  // A virus scanner or the search indexer may hold the old file for a
+  // moment; a file kept open by a program is reported after a while.
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(temporary.c_str(), target.c_str(), flags)) return true;
+    const DWORD code = GetLastError();
+    const bool held = code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION ||
+                      code == ERROR_LOCK_VIOLATION;
+    const DWORD there = GetFileAttributesW(target.c_str());
+    const bool folder = there != INVALID_FILE_ATTRIBUTES && (there & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    if (!held || folder || attempt == 20) return discard(code);
+    Sleep(25);
+  }
 }
 
 bool appendWholeText(const std::string& path, bool truncate, const std::string& text,

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "settings/registry.h"
+#include "settings/system_message.h"
 
 // The hive kept in the current user's registry: a key is read when it is
 // first opened and every key is written back by save(), with the same value
@@ -33,19 +34,6 @@ std::string narrow(const wchar_t* text, std::size_t length) {
   std::string out(static_cast<std::size_t>(std::max(n, 0)), '\0');
   if (n > 0) WideCharToMultiByte(CP_UTF8, 0, text, units, out.data(), n, nullptr, nullptr);
   return out;
-}
-
-std::string systemMessage(LSTATUS status) {
-  wchar_t* text = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-      static_cast<DWORD>(status), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  std::string message = n > 0 ? narrow(text, n) : "error " + std::to_string(status);
-  if (text) LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) {
-    message.pop_back();
-  }
-  return message;
 }
 
 class OpenKey {

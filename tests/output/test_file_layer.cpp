@@ -44,7 +44,7 @@ std::int64_t sizeOf(const std::string& path) {
 }
 
 // Whether this file system takes names without regard to case.
-bool caseBlind() { return sameEntryName("Rec.wav", "rec.WAV"); }
+bool caseBlind() { return sameNameOnFileSystem("Rec.wav", "rec.WAV"); }
 
 const char* const kNames[] = {
     "Fledermaus-Ära_été_Ñandú.wav",  // accented Latin

@@ -3,9 +3,19 @@
 // one interface (platform_posix.cpp, platform_windows.cpp). A hazard the
 // system does not have is skipped with the reason these functions give.
 #include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace quilve::test {
+
+// A UTF-8 path as the standard library's file streams and std::filesystem
+// take it: on Windows in UTF-16 with the long-path prefix, so that names in
+// any script and paths beyond 260 characters work.
+std::filesystem::path filePath(const std::string& path);
 
 // Empty where the system has the feature; otherwise why a test of it cannot
 // run here. Use through SKIP_WITHOUT.
@@ -33,6 +43,28 @@ bool canRead(const std::string& path);
 bool isSuperUser();
 // Sets an environment variable of this process.
 bool setEnvironment(const std::string& name, const std::string& value);
+
+// Unsets an environment variable of this process.
+bool unsetEnvironment(const std::string& name);
+
+// Points the system's temporary folder (TMPDIR; TMP and TEMP on Windows)
+// at `folder` while it lives, and puts back what was there.
+class TemporaryFolderAt {
+ public:
+  explicit TemporaryFolderAt(const std::string& folder);
+  ~TemporaryFolderAt();
+  TemporaryFolderAt(const TemporaryFolderAt&) = delete;
+  TemporaryFolderAt& operator=(const TemporaryFolderAt&) = delete;
+
+ private:
+  std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+// The variables that name the temporary folder here.
+std::vector<std::string> temporaryFolderVariables();
+
+// Broken-down UTC of `t`, safe to call from any thread.
+std::tm utcTime(std::time_t t);
 
 // This machine's host name, as the programs write it into lock files.
 std::string hostName();

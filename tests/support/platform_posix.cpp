@@ -10,6 +10,8 @@
 
 namespace quilve::test {
 
+std::filesystem::path filePath(const std::string& path) { return path; }
+
 std::string noFifos() { return {}; }
 std::string noPermissionBits() { return {}; }
 std::string noSymbolicLinks() { return {}; }
@@ -28,6 +30,16 @@ bool canRead(const std::string& path) { return ::access(path.c_str(), R_OK) == 0
 bool isSuperUser() { return ::geteuid() == 0; }
 bool setEnvironment(const std::string& name, const std::string& value) {
   return ::setenv(name.c_str(), value.c_str(), 1) == 0;
+}
+
+bool unsetEnvironment(const std::string& name) { return ::unsetenv(name.c_str()) == 0; }
+
+std::vector<std::string> temporaryFolderVariables() { return {"TMPDIR"}; }
+
+std::tm utcTime(std::time_t t) {
+  std::tm tm{};
+  ::gmtime_r(&t, &tm);
+  return tm;
 }
 
 std::string hostName() {

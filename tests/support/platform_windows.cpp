@@ -8,6 +8,12 @@
 
 namespace quilve::test {
 
+std::filesystem::path filePath(const std::string& path) {
+  const std::wstring full = systemPath(path);
+  if (full.empty()) return std::filesystem::u8path(path);
+  return std::filesystem::path(full);
+}
+
 std::string noFifos() { return "Windows has no FIFOs in the file system"; }
 std::string noPermissionBits() {
   return "Windows has no owner permission bits that deny reading (only the read-only attribute)";
@@ -40,6 +46,21 @@ bool setEnvironment(const std::string& name, const std::string& value) {
   if (!utf8ToWide(name, &n) || !utf8ToWide(value, &v)) return false;
   // Both the process block (for children) and the C library's copy.
   return ::SetEnvironmentVariableW(n.c_str(), v.c_str()) && ::_wputenv_s(n.c_str(), v.c_str()) == 0;
+}
+
+bool unsetEnvironment(const std::string& name) {
+  std::wstring n;
+  if (!utf8ToWide(name, &n)) return false;
+  return ::SetEnvironmentVariableW(n.c_str(), nullptr) && ::_wputenv_s(n.c_str(), L"") == 0;
+}
+
+// GetTempPath reads TMP, then TEMP.
+std::vector<std::string> temporaryFolderVariables() { return {"TMP", "TEMP"}; }
+
+std::tm utcTime(std::time_t t) {
+  std::tm tm{};
+  ::gmtime_s(&tm, &t);
+  return tm;
 }
 
 std::string hostName() {

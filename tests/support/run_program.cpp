@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace quilve::test {
 
@@ -11,6 +12,9 @@ struct Token {
   std::string text;
   bool op = false;  // an operator of the shell, not a word
 };
+
+// What an unquoted backslash escapes.
+constexpr char kSpecial[] = " \t\n'\"\\$`|&;<>()*?[]#~=";
 
 bool isNameStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool isNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
@@ -54,8 +58,10 @@ bool tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
         }
       }
     } else if (c == '\\') {
-      if (i + 1 >= line.size()) return refuse("a trailing backslash");
-      word += line[++i];
+      // An escape before what the shell treats specially; otherwise a
+      // character of its own, as in a Windows path (C:\Users\x).
+      if (i + 1 < line.size() && std::strchr(kSpecial, line[i + 1])) ++i;
+      word += line[i];
       inWord = true;
     } else if (c == '&' && i + 1 < line.size() && line[i + 1] == '&') {
       endWord();

@@ -28,7 +28,9 @@ ProgramRun run(const Command& command);
 
 // Runs a command line through the shell. Standard error goes through a file
 // in `work`. Where there is no POSIX shell (Windows) only the simple forms
-// the tests use are understood: words quoted as the shell quotes them,
+// the tests use are understood: words quoted as the shell quotes them
+// (a backslash escapes only what the shell treats specially, so that
+// Windows paths pass unquoted),
 // leading NAME=value settings, a leading "cd FOLDER &&", "exec", and
 // redirections of standard error to a file or of either stream to
 // /dev/null. Anything else fails the run with the reason in err.

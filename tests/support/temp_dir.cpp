@@ -5,6 +5,8 @@
 #include <stdexcept>
 #include <system_error>
 
+#include "support/platform.h"
+
 namespace quilve::test {
 
 TempDir::TempDir() {
@@ -46,7 +48,7 @@ std::string realDataDir() {
 }
 
 std::string fileText(const std::string& path) {
-  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  std::ifstream in(filePath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 

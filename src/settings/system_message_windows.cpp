@@ -1,8 +1,6 @@
-#include "output/system_message.h"
+#include "settings/system_message.h"
 
 #include <windows.h>
-
-#include "input/wide_path.h"
 
 namespace quilve {
 
@@ -17,10 +15,15 @@ std::string systemMessage(unsigned long code) {
                            wide.back() == L'.')) {
     wide.pop_back();
   }
-  std::string message;
-  if (wide.empty() || !wideToUtf8(wide, &message) || message.empty()) {
-    return "error " + std::to_string(code);
-  }
+  // In UTF-8 (the settings library stands below the path conversions).
+  const int bytes = wide.empty() ? 0
+                                 : WideCharToMultiByte(CP_UTF8, 0, wide.data(),
+                                                       static_cast<int>(wide.size()), nullptr, 0,
+                                                       nullptr, nullptr);
+  if (bytes <= 0) return "error " + std::to_string(code);
+  std::string message(static_cast<std::size_t>(bytes), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &message[0], bytes,
+                      nullptr, nullptr);
   return message;
 }
 

@@ -1,9 +1,0 @@
-#include "output/open_file.h"
-
-namespace quilve {
-
-std::FILE* openStream(const std::string& path, const char* mode) {
-  return std::fopen(path.c_str(), mode);
-}
-
-}  // namespace quilve
