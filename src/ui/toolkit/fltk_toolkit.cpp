@@ -1,4 +1,5 @@
 #include "ui/toolkit/fltk_toolkit.h"
+#include "ui/toolkit/fltk_display.h"
 
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
@@ -494,16 +495,7 @@ struct FltkToolkit::Impl {
   }
 };
 
-bool FltkToolkit::openDisplay() {
-  if (fl_display) return true;
-  const char* name = std::getenv("DISPLAY");
-  if (!name || !*name) return false;
-  ::Display* d = XOpenDisplay(name);
-  if (!d) return false;
-  // FLTK takes this connection and so never tries (and fails) on its own.
-  fl_open_display(d);
-  return true;
-}
+bool FltkToolkit::openDisplay() { return openFltkDisplay(); }
 
 FltkToolkit::FltkToolkit() : impl_(std::make_unique<Impl>()) {
   impl_->tk = this;
