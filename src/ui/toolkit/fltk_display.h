@@ -7,4 +7,7 @@ namespace quilve {
 // True once FLTK has its display; false where no window system is reachable.
 bool openFltkDisplay();
 
+// Bits per pixel of the display (opened first where needed).
+int fltkDisplayDepth();
+
 }  // namespace quilve

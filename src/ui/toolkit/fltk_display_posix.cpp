@@ -18,4 +18,9 @@ bool openFltkDisplay() {
   return true;
 }
 
+int fltkDisplayDepth() {
+  fl_open_display();
+  return fl_visual ? fl_visual->depth : 24;
+}
+
 }  // namespace quilve

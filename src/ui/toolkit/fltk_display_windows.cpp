@@ -1,14 +1,18 @@
 #include "ui/toolkit/fltk_display.h"
 
-#include <FL/Fl.H>
-#include <FL/x.H>
+#include <windows.h>
 
 namespace quilve {
 
-// Windows always has its desktop: FLTK opens it without fail.
-bool openFltkDisplay() {
-  fl_open_display();
-  return true;
+// Windows always has its desktop, which FLTK opens with its first window.
+bool openFltkDisplay() { return true; }
+
+int fltkDisplayDepth() {
+  HDC screen = GetDC(nullptr);
+  if (!screen) return 24;
+  const int bits = GetDeviceCaps(screen, BITSPIXEL) * GetDeviceCaps(screen, PLANES);
+  ReleaseDC(nullptr, screen);
+  return bits > 0 ? bits : 24;
 }
 
 }  // namespace quilve

@@ -575,10 +575,7 @@ Rgb FltkToolkit::systemWindowColour() const { return flColour(FL_BACKGROUND2_COL
 
 Rgb FltkToolkit::faceColour() const { return flColour(FL_BACKGROUND_COLOR); }
 
-int FltkToolkit::displayBitsPerPixel() const {
-  fl_open_display();
-  return fl_visual ? fl_visual->depth : 24;
-}
+int FltkToolkit::displayBitsPerPixel() const { return fltkDisplayDepth(); }
 
 namespace {
 
