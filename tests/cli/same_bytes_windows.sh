@@ -19,6 +19,12 @@ windows=("$@")
 
 rm -rf "$out"
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
+data=$(cd "$data" && pwd)
+# Under Wine this file system is drive Z: (a path starting with / would be
+# taken for an option there).
+drive=
+[[ $(basename "${windows[0]}") == wine* ]] && drive=Z:
 
 # The folders the list says to scan with --expansion 10.
 expanded=$(grep -- '--expansion 10' "$data/MANIFEST.md" 2>/dev/null | sed -n 's/^| `\([^`/]*\)\/`.*/\1/p')
@@ -32,10 +38,15 @@ run_both() {
   for side in linux windows; do
     mkdir -p "$out/$side/$name"
     args=()
-    for a in "$@"; do args+=("${a//@OUT@/$out/$side/$name}"); done
     if [[ $side == linux ]]; then
+      for a in "$@"; do args+=("${a//@OUT@/$out/$side/$name}"); done
       "$linux" "${args[@]}" >"$out/$side/$name.log" 2>&1
     else
+      for a in "$@"; do
+        a=${a//@OUT@/$drive$out/$side/$name}
+        [[ $a == "$data"* ]] && a=$drive$a
+        args+=("$a")
+      done
       "${windows[@]}" "${args[@]}" >"$out/$side/$name.log" 2>&1
     fi
     echo $? >"$out/$side/$name.status"
