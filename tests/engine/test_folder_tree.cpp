@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "engine/folder_tree.h"
 #include "engine/input_paths.h"
@@ -118,6 +119,24 @@ TEST(FolderTree, ExpandedInputsCarryBranchesAndNameWhatAScanWithoutRLeavesOut) {
 
   // A tree without any recording is empty as a whole.
   EXPECT_EQ(expandInputs({s + "/empty"}, true).emptyFolders, (std::vector<std::string>{s + "/empty"}));
+}
+
+TEST(FolderTree, BranchesNamedInAnyScriptKeepTheirNames) {
+  test::TempDir dir;
+  const fs::path root = fs::absolute(dir.path()) / "tree";
+  for (const char* branch : {u8"Ελληνικά/録音", u8"Çà"}) {
+    fs::create_directories(root / fs::u8path(branch));
+    std::ofstream(root / fs::u8path(branch) / fs::u8path(u8"夜_é.wav"), std::ios::binary) << "x";
+  }
+  FolderTree tree;
+  WalkedFolders walked;
+  walkFolderTree(root.u8string(), &walked, &tree);
+  ASSERT_EQ(tree.recordings.size(), 2u);
+  EXPECT_TRUE(tree.unreadable.empty());
+  EXPECT_EQ(tree.recordings[0].subfolder, u8"Çà");
+  EXPECT_EQ(tree.recordings[1].subfolder, u8"Ελληνικά/録音");
+  EXPECT_EQ(fs::u8path(tree.recordings[1].path), root / fs::u8path(u8"Ελληνικά/録音/夜_é.wav"));
+  EXPECT_EQ(fs::u8path(tree.recordings[1].path).filename().u8string(), u8"夜_é.wav");
 }
 
 }  // namespace

@@ -149,5 +149,29 @@ TEST(InputPaths, HardLinksAndLinksToAFileAreOneRecordingUnderItsRealName) {
   EXPECT_EQ(expandInputs({"empty"}).emptyFolders, (std::vector<std::string>{"empty"}));
 }
 
+TEST(InputPaths, NamesDifferingInCaseAreOneRecordingWhereTheFileSystemSaysSo) {
+  test::TempDir dir;
+  InWorkFolder here(dir.path());
+  fs::create_directory("in");
+  recordingFile("in/Rec.wav", 1);
+  // Case-blind file systems (NTFS, APFS by default) find the first file
+  // under the second spelling; elsewhere it is another file.
+  const bool caseBlind = fs::exists("in/rec.WAV");
+  if (!caseBlind) recordingFile("in/rec.WAV", 2);
+
+  const ExpandedInputs named = expandInputs({"in/Rec.wav", "in/rec.WAV"});
+  const ExpandedInputs listed = expandInputs({"in"});
+  if (caseBlind) {
+    EXPECT_EQ(named.paths, (std::vector<std::string>{"in/Rec.wav"}));
+    EXPECT_EQ(named.notes, (std::vector<std::string>{"in/Rec.wav is given more than once; scanned once"}));
+    ASSERT_EQ(listed.paths.size(), 1u);
+  } else {
+    EXPECT_EQ(named.paths, (std::vector<std::string>{"in/Rec.wav", "in/rec.WAV"}));
+    EXPECT_TRUE(named.notes.empty());
+    EXPECT_EQ(listed.paths.size(), 2u);
+  }
+  EXPECT_TRUE(listed.notes.empty());
+}
+
 }  // namespace
 }  // namespace quilve

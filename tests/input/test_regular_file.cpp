@@ -5,11 +5,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 
+#include "input/folder_entries.h"
 #include "input/recording.h"
+#include "input/recording_time.h"
 #include "input/regular_file.h"
 #include "input/wave_file.h"
 #include "settings/scan_settings.h"
@@ -141,6 +145,67 @@ TEST(RegularFile, TheReadersReadTheFileThatWasChecked) {
   EXPECT_FALSE(opened.unchangedAs(now));
   EXPECT_EQ(opened.size, static_cast<std::int64_t>(44 + first.size()));
   EXPECT_EQ(rec.dataSize, first.size());
+}
+
+// A folder path the system takes at any length: on Windows the long-path
+// form, which lifts the 260-character limit for the test's own file calls.
+fs::path longPathFormOf(const fs::path& folder) {
+  const fs::path whole = fs::absolute(folder);
+  if (fs::path::preferred_separator != '\\') return whole;
+  return fs::path(L"\\\\?\\" + whole.wstring());
+}
+
+TEST(RegularFile, NamesInAnyScriptAndPathsBeyondTheOldLimitAreOpenedAndListed) {
+  test::TempDir dir;
+  const Bytes samples = ramp(300);
+  const Bytes wav = test::pcmWav(250000, 1, 16, samples);
+  const std::string name = u8"Pipistrellus_Çàé_Ελληνικά_録音.wav";
+  // Nested so that the whole path is well beyond 260 characters.
+  fs::path deep = longPathFormOf(dir.path());
+  for (char c : std::string("abcde")) deep /= std::string(60, c);
+  fs::create_directories(deep);
+  const std::string shortPath = (dir.path() / fs::u8path(name)).u8string();
+  const std::string longPath = (fs::absolute(dir.path()) / std::string(60, 'a') / std::string(60, 'b') /
+                                std::string(60, 'c') / std::string(60, 'd') / std::string(60, 'e') /
+                                fs::u8path(name))
+                                   .u8string();
+  ASSERT_GT(longPath.size(), 300u);
+  for (const fs::path& where : {fs::u8path(shortPath), deep / fs::u8path(name)}) {
+    std::ofstream out(where, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    ASSERT_TRUE(out.good()) << where;
+  }
+
+  for (const std::string& path : {shortPath, longPath}) {
+    SCOPED_TRACE(path);
+    RegularFile file;
+    std::string why;
+    FileKind kind = FileKind::Other;
+    ASSERT_TRUE(file.open(path, &why, &kind)) << why;
+    EXPECT_EQ(kind, FileKind::Regular);
+    FileIdentity byName;
+    ASSERT_TRUE(identityOfPath(path, &byName));
+    EXPECT_TRUE(file.identity().unchangedAs(byName));
+    EXPECT_EQ(file.currentSize(), static_cast<std::int64_t>(wav.size()));
+    Bytes head(4);
+    EXPECT_EQ(file.readAt(head.data(), head.size(), 0), 4);
+    EXPECT_EQ(head, (Bytes{'R', 'I', 'F', 'F'}));
+    EXPECT_EQ(file.readAt(head.data(), head.size(), static_cast<std::int64_t>(wav.size()) - 2), 2);
+
+    // The recording reads back whole, and its file time is had.
+    ScanSettings settings;
+    Recording rec;
+    ASSERT_EQ(openRecording(path, settings, rec, &why), kStatusOk) << why;
+    EXPECT_EQ(rec.dataSize, samples.size());
+    DateTime made;
+    EXPECT_TRUE(fileCreationLocalTime(path, &made));
+    EXPECT_GE(made.year, 2020);
+
+    // The folder lists the name exactly as it was given.
+    std::vector<std::string> names;
+    ASSERT_TRUE(folderEntries(fs::u8path(path).parent_path().u8string(), &names, &why)) << why;
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
+  }
 }
 
 }  // namespace
