@@ -2,8 +2,10 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "input/wide_path.h"
-#include "settings/system_message.h"
+#include "input/windows_files.h"
 
 namespace quilve {
 
@@ -26,8 +28,11 @@ DWORD writeAll(HANDLE file, const char* data, std::size_t size, std::size_t* don
   return 0;
 }
 
+// The reason in the words the POSIX build gives ("No such file or
+// directory"), so that results and picture failures read the same on every
+// system.
 bool fail(std::string* error, DWORD code) {
-  if (error) *error = systemMessage(code);
+  if (error) *error = std::strerror(errnoOfSystemError(code));
   return false;
 }
 

@@ -229,9 +229,15 @@ TEST_F(DispositionTest, ARecordingOfATreeKeepsItsBranchBelowTheTargetNeverThroug
   // branch that would lead out of the target is refused: both files stay.
   const fs::path elsewhere = tmp.path() / "elsewhere";
   fs::create_directory(elsewhere);
-  fs::create_directory_symlink(elsewhere, archive() / "Linked");
-  lists.failed = {"c.wav", "b.wav"};
-  lists.subfolders = {{"c.wav", "Linked/n1"}, {"b.wav", "../out"}};
+  const bool links = test::noSymbolicLinks().empty();
+  if (links) {
+    fs::create_directory_symlink(elsewhere, archive() / "Linked");
+    lists.failed = {"c.wav", "b.wav"};
+    lists.subfolders = {{"c.wav", "Linked/n1"}, {"b.wav", "../out"}};
+  } else {
+    lists.failed = {"b.wav"};
+    lists.subfolders = {{"b.wav", "../out"}};
+  }
   state.moveDirectory = archive().string();
   EXPECT_FALSE(dispo.moveAll(ResultList::Failed, false));
   EXPECT_TRUE(fs::exists(input() / "c.wav"));
@@ -239,7 +245,9 @@ TEST_F(DispositionTest, ARecordingOfATreeKeepsItsBranchBelowTheTargetNeverThroug
   EXPECT_TRUE(fs::is_empty(elsewhere));
   EXPECT_FALSE(fs::exists(tmp.path() / "out"));
   ASSERT_EQ(host.warnings.size(), 1u);
-  EXPECT_NE(host.warnings[0].find("Linked is a symbolic link"), std::string::npos) << host.warnings[0];
+  if (links) {
+    EXPECT_NE(host.warnings[0].find("Linked is a symbolic link"), std::string::npos) << host.warnings[0];
+  }
   EXPECT_NE(host.warnings[0].find("../out: not a folder below"), std::string::npos) << host.warnings[0];
 }
 
@@ -286,15 +294,19 @@ TEST_F(DispositionTest, DeletedFilesGoToTheTrashWithTheirTrashInfo) {
   EXPECT_FALSE(fs::exists(input() / "c.wav"));
   EXPECT_TRUE(lists.failed.empty());
   EXPECT_EQ(lists.input, (std::vector<std::string>{"a.wav", "b.wav"}));
-  bool found = false;
-  for (const auto& e : fs::directory_iterator(trashHome() / "Trash" / "files")) {
-    if (readFile(e.path()) != "data of c.wav") continue;
-    found = true;
-    const fs::path info =
-        trashHome() / "Trash" / "info" / (e.path().filename().string() + ".trashinfo");
-    EXPECT_NE(readFile(info).find("Path=" + (input() / "c.wav").string()), std::string::npos);
+  // The freedesktop.org trash of XDG_DATA_HOME (Windows has its recycle
+  // bin, which keeps no such files).
+  if (test::trashUnderDataHome()) {
+    bool found = false;
+    for (const auto& e : fs::directory_iterator(trashHome() / "Trash" / "files")) {
+      if (readFile(e.path()) != "data of c.wav") continue;
+      found = true;
+      const fs::path info =
+          trashHome() / "Trash" / "info" / (e.path().filename().string() + ".trashinfo");
+      EXPECT_NE(readFile(info).find("Path=" + (input() / "c.wav").string()), std::string::npos);
+    }
+    EXPECT_TRUE(found);
   }
-  EXPECT_TRUE(found);
 
   // A vanished file is a reported failure and its entry stays.
   fs::remove(input() / "a.wav");

@@ -30,6 +30,10 @@ std::string noMounts();           // tmpfs and bind mounts made by the test
 // names differing only in case are one file.
 bool namesIgnoreCase();
 
+// Whether the trash is the freedesktop.org one under $XDG_DATA_HOME/Trash
+// (not the Windows recycle bin).
+bool trashUnderDataHome();
+
 // A FIFO at `path`, readable and writable by the owner.
 bool makeFifo(const std::string& path);
 // Opens the FIFO at `path` for writing, without waiting, and closes it: a

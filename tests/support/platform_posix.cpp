@@ -18,6 +18,7 @@ std::string noSymbolicLinks() { return {}; }
 std::string noSignals() { return {}; }
 std::string noDevices() { return {}; }
 std::string noMounts() { return {}; }
+bool trashUnderDataHome() { return true; }
 bool namesIgnoreCase() { return false; }
 
 bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }

@@ -24,6 +24,7 @@ std::string noSymbolicLinks() {
 std::string noSignals() { return "Windows sends no signals by number to another process"; }
 std::string noDevices() { return "Windows has no /dev/null or /dev/full in the file system"; }
 std::string noMounts() { return "Windows has no tmpfs or bind mounts for a test to make"; }
+bool trashUnderDataHome() { return false; }
 bool namesIgnoreCase() { return true; }
 
 bool makeFifo(const std::string&) { return false; }
