@@ -1,46 +1,55 @@
 #include "fuzz_input.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <random>
+#include <system_error>
+#include <vector>
 
 namespace quilve::fuzz {
 
 namespace {
 
-// A folder of our own under /dev/shm when it exists (memory, so the many
-// small writes of a run never reach the disk), else under $TMPDIR or /tmp.
+namespace fs = std::filesystem;
+
+// A folder of our own under /dev/shm when one can be made there (memory, so
+// the many small writes of a run never reach the disk), else in the
+// system's temporary folder ($TMPDIR or /tmp).
 struct ScratchDir {
   std::string path;
   std::map<std::string, std::string> files;  // suffix -> path of the input file
 
   ScratchDir() {
-    struct stat st {};
-    std::string base = "/dev/shm";
-    if (::stat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || ::access(base.c_str(), W_OK) != 0) {
-      const char* tmp = std::getenv("TMPDIR");
-      base = tmp && *tmp ? tmp : "/tmp";
+    std::random_device seed;
+    std::mt19937 pick(seed());
+    std::error_code ec;
+    std::vector<fs::path> bases = {"/dev/shm"};
+    const fs::path tmp = fs::temp_directory_path(ec);
+    if (!ec) bases.push_back(tmp);
+    for (const fs::path& base : bases) {
+      if (!fs::is_directory(base, ec)) continue;
+      for (int attempt = 0; attempt < 100; ++attempt) {
+        const fs::path dir = base / ("quilve-fuzz-" + std::to_string(pick()));
+        if (fs::create_directory(dir, ec)) {
+          fs::permissions(dir, fs::perms::owner_all, ec);
+          path = dir.u8string();
+          return;
+        }
+        if (ec) break;
+      }
     }
-    std::string templ = base + "/quilve-fuzz-XXXXXX";
-    if (!::mkdtemp(templ.data())) {
-      std::fprintf(stderr, "cannot create a scratch folder in %s: %s\n", base.c_str(),
-                   std::strerror(errno));
-      std::abort();
-    }
-    path = templ;
+    std::fprintf(stderr, "cannot create a scratch folder in /dev/shm or %s: %s\n", tmp.u8string().c_str(),
+                 ec.message().c_str());
+    std::abort();
   }
 
   ~ScratchDir() {
     // Harnesses may leave names beside the input file (a hive moved aside);
     // everything in the folder is ours.
-    std::string cmd = "rm -rf '" + path + "'";
-    if (std::system(cmd.c_str()) != 0) {
-      // Nothing more to do at exit.
-    }
+    std::error_code ec;
+    fs::remove_all(fs::u8path(path), ec);
   }
 };
 
@@ -56,16 +65,10 @@ const std::string& writeInput(const std::uint8_t* data, std::size_t size, const 
   auto it = dir.files.find(suffix);
   if (it == dir.files.end()) it = dir.files.emplace(suffix, dir.path + "/input" + suffix).first;
   const std::string& path = it->second;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (fd < 0) fault("cannot create the input file");
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fault("cannot write the input file");
-    done += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) fault("cannot create the input file");
+  if (size > 0 && std::fwrite(data, 1, size, f) != size) fault("cannot write the input file");
+  if (std::fclose(f) != 0) fault("cannot write the input file");
   return path;
 }
 

@@ -302,7 +302,7 @@ void realSeeds(const fs::path& real) {
       // The header extension of the whole file, for the attribute block.
       WaveFile wav;
       WaveFormat fmt;
-      if (!failed(wav.open(entry.path().c_str(), &fmt))) {
+      if (!failed(wav.open(entry.path().u8string().c_str(), &fmt))) {
         if (fmt.extraSize > 0) {
           seed("attribute_block", name, Bytes(fmt.extra.begin(), fmt.extra.begin() + fmt.extraSize));
         }

@@ -46,16 +46,16 @@ bool parseShard(const std::string& text, std::uint32_t* index, std::uint32_t* co
 std::string workingFolder() {
   std::error_code ec;
   const fs::path physical = fs::current_path(ec);
-  if (const char* logical = std::getenv("PWD"); logical && fs::path(logical).is_absolute() &&
+  if (const char* logical = std::getenv("PWD"); logical && fs::u8path(logical).is_absolute() &&
                                                   fs::equivalent(logical, physical, ec)) {
     return logical;
   }
-  return physical.string();
+  return physical.u8string();
 }
 
 bool sameFolder(const std::string& a, const std::string& b) {
   std::error_code ec;
-  return a == b || fs::equivalent(a, b, ec);
+  return a == b || fs::equivalent(fs::u8path(a), fs::u8path(b), ec);
 }
 
 OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const std::vector<std::string>& subfolders,
@@ -71,7 +71,7 @@ OutcomeFileHeader headerFor(const std::vector<std::string>& paths, const std::ve
   const Slice s = sliceOf(paths.size(), index, count);
   h.sliceFirst = s.first;
   h.sliceCount = s.count;
-  if (std::any_of(paths.begin(), paths.end(), [](const std::string& p) { return fs::path(p).is_relative(); })) {
+  if (std::any_of(paths.begin(), paths.end(), [](const std::string& p) { return fs::u8path(p).is_relative(); })) {
     h.workingFolder = workingFolder();
   }
   return h;
@@ -93,12 +93,12 @@ struct OpenOutcomes {
 // Opens `path` and reads its header; on failure `error` names the problem.
 bool openOutcomes(const std::string& path, OpenOutcomes* open, std::string* error) {
   std::error_code ec;
-  const std::uintmax_t size = fs::file_size(path, ec);
+  const std::uintmax_t size = fs::file_size(fs::u8path(path), ec);
   if (ec) {
     *error = "cannot be read: " + ec.message();
     return false;
   }
-  open->stream.open(path, std::ios::binary);
+  open->stream.open(fs::u8path(path), std::ios::binary);
   if (!open->stream) {
     *error = std::string("cannot be read: ") + std::strerror(errno);
     return false;
@@ -153,7 +153,7 @@ std::string settingsDifference(const std::string& theirs, const std::string& our
 // Removes the temporary files that shards of this host which no longer run
 // left beside `path`, and names those of other hosts.
 void removeDeadTemporaries(const std::string& path, Reporter& reporter) {
-  const fs::path target(path);
+  const fs::path target = fs::u8path(path);
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
   const std::string host = localHostName();
@@ -161,14 +161,14 @@ void removeDeadTemporaries(const std::string& path, Reporter& reporter) {
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     std::string writer;
     long pid = 0;
-    if (!parseOutcomeTemporary(target.filename().string(), it->path().filename().string(), &writer, &pid)) continue;
-    const std::string name = (folder / it->path().filename()).string();
+    if (!parseOutcomeTemporary(target.filename().u8string(), it->path().filename().u8string(), &writer, &pid)) continue;
+    const std::string name = (folder / it->path().filename()).u8string();
     if (writer != host) {
       reporter.warning(name + ": the temporary file of a shard on host " + writer + " (process " +
                        std::to_string(pid) + "); left alone, remove it if that shard no longer runs");
     } else if (pid != localProcessId() && !processRunning(pid)) {
       std::error_code removed;
-      if (fs::remove(name, removed)) {
+      if (fs::remove(fs::u8path(name), removed)) {
         reporter.warning(name + ": removed, left by quilve-scan process " + std::to_string(pid) +
                          " on this host, which no longer runs");
       } else if (removed) {
@@ -222,7 +222,7 @@ int runShard(const ClusterOptions& options, const std::vector<std::string>& path
 
   // A complete file for this very slice stays as it is.
   std::error_code ec;
-  if (fs::exists(path, ec)) {
+  if (fs::exists(fs::u8path(path), ec)) {
     OpenOutcomes existing;
     std::string error;
     if (openOutcomes(path, &existing, &error) && sameHeader(existing.reader->header(), header) &&
@@ -400,12 +400,12 @@ int enterShardsFolder(MergePlan& plan, const std::vector<std::string*>& outputs)
   if (plan.folder.empty()) return 0;
   std::error_code ec;
   const fs::path here = fs::current_path(ec);
-  if (!ec && sameFolder(here.string(), plan.folder)) return 0;
+  if (!ec && sameFolder(here.u8string(), plan.folder)) return 0;
   std::vector<std::string> absolute;
-  for (const std::string* p : outputs) absolute.push_back(p->empty() ? *p : fs::absolute(*p, ec).string());
+  for (const std::string* p : outputs) absolute.push_back(p->empty() ? *p : fs::absolute(fs::u8path(*p), ec).u8string());
   std::vector<std::string> files;
-  for (const std::string& f : plan.files) files.push_back(fs::absolute(f, ec).string());
-  if (!ec) fs::current_path(plan.folder, ec);
+  for (const std::string& f : plan.files) files.push_back(fs::absolute(fs::u8path(f), ec).u8string());
+  if (!ec) fs::current_path(fs::u8path(plan.folder), ec);
   if (ec) {
     std::fprintf(stderr,
                  "quilve-scan: --merge: the recordings' relative paths start from %s, where the shards ran, "

@@ -9,6 +9,14 @@
 //
 // The signals are taken by a watching thread, so the object must be made
 // before any other thread starts (the threads inherit the blocked mask).
+//
+// On Windows the console's events stand for the signals: Ctrl-C (as
+// SIGINT, status 130) and Ctrl-Break (SIGBREAK, 149) act as above; a closed
+// console (as SIGHUP, 129), log-off and shutdown (as SIGTERM, 143) stop the
+// run too, but the system ends the process a few seconds later whatever it
+// does, so when the run has not ended by then the results are cut back as
+// after a second signal. A closed standard output is a pipe whose reader
+// has gone (141).
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -29,7 +37,9 @@ class Interruption {
   // The signal that stopped the run (SIGPIPE for a closed standard output),
   // 0 while none did; the exit status is 128 + it.
   int signal() const { return signal_.load(); }
-  // "SIGINT", "SIGTERM", "SIGHUP", or "a closed standard output".
+  // "SIGINT", "SIGTERM", "SIGHUP", or "a closed standard output" (on
+  // Windows "Ctrl-C", "Ctrl-Break", "a closed console", "log-off or
+  // shutdown").
   std::string cause() const;
 
   // The results file a second signal cuts back; empty: none. Its current

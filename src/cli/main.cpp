@@ -1,8 +1,6 @@
 // quilve-scan: scans recordings and directories of recordings from the
 // command line and writes the same results and zero-crossing files as the
 // desktop program.
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <cerrno>
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "cli/cluster.h"
+#include "cli/console.h"
 #include "cli/interruption.h"
 #include "cli/option_errors.h"
 #include "cli/output_lock.h"
@@ -31,6 +30,7 @@
 #include "input/regular_file.h"
 #include "quilve_version.h"
 #include "output/results_file.h"
+#include "settings/open_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
 #include "settings/settings_check.h"
@@ -90,7 +90,7 @@ class ConsoleReporter final : public Reporter {
   bool showTrace_;
 };
 
-std::string fileNameOf(const std::string& path) { return fs::path(path).filename().string(); }
+std::string fileNameOf(const std::string& path) { return fs::u8path(path).filename().u8string(); }
 
 int formatIndex(const std::string& name) {
   if (name == "sonobat2") return kOutputSonoBat2;
@@ -152,6 +152,7 @@ bool settingsSound(const ScanSettings& settings, const std::string& source) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const ConsoleSetup consoleSetup;
   CLI::App app{"Scans bat echolocation recordings (WAV or WavPack) for calls and writes a results file "
                "or zero-crossing files.",
                "quilve-scan"};
@@ -224,7 +225,8 @@ int main(int argc, char** argv) {
   addClusterOptions(app, cluster);
 
   try {
-    app.parse(argc, argv);
+    CommandLine commandLine(argc, argv);
+    app.parse(commandLine.argc(), commandLine.argv());
   } catch (const CLI::Success& e) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
@@ -380,7 +382,7 @@ int main(int argc, char** argv) {
     if (recursive) {
       for (const std::string& in : inputs) {
         std::error_code ec;
-        if (fs::is_directory(in, ec)) targets.trees.push_back(in);
+        if (fs::is_directory(fs::u8path(in), ec)) targets.trees.push_back(in);
       }
     }
     const std::string problem = checkRunTargets(targets, paths, dispose.dryRun);
@@ -412,7 +414,7 @@ int main(int argc, char** argv) {
   OutputLock outputLock;
   if (const int status = outputLock.acquire(outputLockFile(resultsPath, zcdDir), console)) return status;
 
-  const bool showProgressBar = !quiet && isatty(STDERR_FILENO);
+  const bool showProgressBar = !quiet && standardErrorIsTerminal();
   const auto start = std::chrono::steady_clock::now();
   BatchOptions options;
   if (!sonograms.prepare(paths, subfolders, settings, options)) return 1;
@@ -421,7 +423,7 @@ int main(int argc, char** argv) {
   options.resultsPath = resultsPath;
   if (!resultsPath.empty() && settings.OutputFormat != kOutputZcd) {
     // The results file exists with its header even when no call is found.
-    std::FILE* f = std::fopen(resultsPath.c_str(), "w");
+    std::FILE* f = openFile(resultsPath, "wb");
     if (!f || std::fputs(resultsHeader(settings).c_str(), f) < 0 || std::fclose(f) != 0) {
       std::fprintf(stderr, "quilve-scan: %s: cannot create the results file: %s\n",
                    messageText(resultsPath).c_str(), std::strerror(errno));

@@ -7,7 +7,9 @@ namespace quilve {
 std::string outputLockFile(const std::string& resultsPath, const std::string& zeroCrossingDirectory) {
   if (!resultsPath.empty()) return resultsPath + ".lock";
   if (!zeroCrossingDirectory.empty()) {
-    return (std::filesystem::path(zeroCrossingDirectory) / ".quilve-scan.lock").string();
+    // UTF-8 both ways (a plain std::string path is in the ANSI code page
+    // on Windows).
+    return (std::filesystem::u8path(zeroCrossingDirectory) / ".quilve-scan.lock").u8string();
   }
   return {};
 }

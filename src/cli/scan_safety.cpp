@@ -1,7 +1,5 @@
 #include "cli/scan_safety.h"
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <system_error>
 
+#include "cli/console.h"
 #include "cli/recording_summary.h"
 #include "engine/file_list.h"
 #include "engine/recording_analyzer.h"
@@ -40,7 +39,7 @@ fs::path existingAncestor(fs::path p) {
 
 bool writableDirectory(const fs::path& p) {
   std::error_code ec;
-  return fs::is_directory(p, ec) && ::access(p.c_str(), W_OK | X_OK) == 0;
+  return fs::is_directory(p, ec) && userMayWrite(p, true);
 }
 
 // The files of the run's inputs by device and inode, with a spelling each.
@@ -74,11 +73,11 @@ struct RunInputs {
 // null when it is in none.
 const std::string* treeHolding(const std::string& dir, const KnownFiles& trees) {
   std::error_code ec;
-  fs::path p = fs::weakly_canonical(fs::absolute(fs::path(dir), ec), ec);
+  fs::path p = fs::weakly_canonical(fs::absolute(fs::u8path(dir), ec), ec);
   if (ec) return nullptr;
   for (;;) {
     FileIdentity f;
-    if (identityOfPath(p.string(), &f)) {
+    if (identityOfPath(p.u8string(), &f)) {
       if (const std::string* tree = trees.find(f)) return tree;
     }
     const fs::path parent = p.parent_path();
@@ -93,15 +92,15 @@ RunInputs runInputs(const std::vector<std::string>& inputs,
   std::set<std::string> parents;
   auto addRecording = [&](const std::string& path) {
     in.recordings.add(path);
-    const std::string parent = fs::absolute(fs::path(path)).parent_path().string();
+    const std::string parent = fs::absolute(fs::u8path(path)).parent_path().u8string();
     if (parents.insert(parent).second) in.directories.add(parent);
   };
   for (const std::string& p : recordingPaths) addRecording(p);
   for (const std::string& p : inputs) {
     std::error_code ec;
-    if (fs::is_directory(p, ec)) {
+    if (fs::is_directory(fs::u8path(p), ec)) {
       in.directories.add(p);
-    } else if (fs::exists(p, ec)) {
+    } else if (fs::exists(fs::u8path(p), ec)) {
       addRecording(p);
     }
   }
@@ -130,7 +129,7 @@ std::string checkOutputFile(const std::string& option, const std::string& path,
   if (path.empty()) return {};
   const std::string head = option + " " + path + ": ";
   std::error_code ec;
-  if (fs::is_directory(path, ec)) return head + "is a directory";
+  if (fs::is_directory(fs::u8path(path), ec)) return head + "is a directory";
   return checkWrittenFile(head, path, inputs);
 }
 
@@ -143,15 +142,15 @@ std::string checkDirectory(const std::string& option, const std::string& dir,
     return head + "lies in the tree " + *tree + " scanned with -r, whose next scan would find its recordings again";
   }
   std::error_code ec;
-  const fs::path path(dir);
+  const fs::path path = fs::u8path(dir);
   if (fs::exists(path, ec)) {
     if (!fs::is_directory(path, ec)) return head + "is a file, not a directory";
     if (!writableDirectory(path)) return head + "the directory is not writable";
   } else {
     const fs::path base = existingAncestor(path);
-    if (!fs::is_directory(base, ec)) return head + "cannot be created: " + base.string() + " is a file";
+    if (!fs::is_directory(base, ec)) return head + "cannot be created: " + base.u8string() + " is a file";
     if (!writableDirectory(base)) {
-      return head + "cannot be created: " + base.string() + " is not writable";
+      return head + "cannot be created: " + base.u8string() + " is not writable";
     }
     if (create) {
       fs::create_directories(path, ec);
@@ -187,14 +186,14 @@ std::string checkRunTargets(const RunTargets& targets,
   }
   if (!targets.zeroCrossingDirectory.empty()) {
     std::error_code ec;
-    const fs::path path(targets.zeroCrossingDirectory);
+    const fs::path path = fs::u8path(targets.zeroCrossingDirectory);
     const std::string head = "--zcd-dir " + targets.zeroCrossingDirectory + ": ";
     if (fs::exists(path, ec)) {
       if (!fs::is_directory(path, ec)) return head + "is a file, not a directory";
       if (!writableDirectory(path)) return head + "the directory is not writable";
     } else {
       const fs::path base = existingAncestor(path);
-      if (!writableDirectory(base)) return head + "cannot be created under " + base.string();
+      if (!writableDirectory(base)) return head + "cannot be created under " + base.u8string();
       if (!dryRun) {
         fs::create_directories(path, ec);
         if (ec) return head + "cannot be created: " + ec.message();
@@ -203,13 +202,13 @@ std::string checkRunTargets(const RunTargets& targets,
   }
   if (!targets.resultsPath.empty()) {
     std::error_code ec;
-    const fs::path path(targets.resultsPath);
+    const fs::path path = fs::u8path(targets.resultsPath);
     const std::string head = "--output " + targets.resultsPath + ": ";
     if (fs::is_directory(path, ec)) return head + "is a directory";
     fs::path parent = fs::absolute(path, ec).parent_path();
-    if (!fs::is_directory(parent, ec)) return head + "its directory " + parent.string() + " does not exist";
-    if (!writableDirectory(parent)) return head + "its directory " + parent.string() + " is not writable";
-    if (fs::exists(path, ec) && ::access(path.c_str(), W_OK) != 0) return head + "the file is not writable";
+    if (!fs::is_directory(parent, ec)) return head + "its directory " + parent.u8string() + " does not exist";
+    if (!writableDirectory(parent)) return head + "its directory " + parent.u8string() + " is not writable";
+    if (fs::exists(path, ec) && !userMayWrite(path, false)) return head + "the file is not writable";
     // Writing the results over a recording would destroy it.
     const std::string problem = checkWrittenFile(head, targets.resultsPath, inputs);
     if (!problem.empty()) return problem;
@@ -226,7 +225,7 @@ std::string checkRunTargets(const RunTargets& targets,
   // The files written per recording, by the names they will have.
   std::string zcDirectory = targets.zeroCrossingDirectory;
   if (zcDirectory.empty() && !targets.resultsPath.empty()) {
-    zcDirectory = fs::absolute(fs::path(targets.resultsPath)).parent_path().string();
+    zcDirectory = fs::absolute(fs::u8path(targets.resultsPath)).parent_path().u8string();
   }
   if (targets.separateZeroCrossingFiles && !zcDirectory.empty()) {
     for (std::size_t i = 0; i < recordingPaths.size(); ++i) {
@@ -241,7 +240,7 @@ std::string checkRunTargets(const RunTargets& targets,
   if (!targets.sonogramDirectory.empty()) {
     const std::vector<std::string> names = SonogramWriter::pictureNames(recordingPaths, targets.subfolders);
     for (std::size_t i = 0; i < names.size(); ++i) {
-      const std::string path = (fs::path(targets.sonogramDirectory) / (names[i] + "-p1.png")).string();
+      const std::string path = (fs::u8path(targets.sonogramDirectory) / (names[i] + "-p1.png")).u8string();
       const std::string problem = checkWrittenFile(
           "sonogram " + path + " of " + recordingPaths[i] + ": ", path, inputs);
       if (!problem.empty()) return problem;

@@ -83,9 +83,9 @@ bool recordingsInDirectory(const std::string& directory, std::vector<std::string
                              [](const std::string& name) { return !wildcardMatch("*.w*", name); }),
               names.end());
   std::sort(names.begin(), names.end(), nameBefore);
-  const std::filesystem::path dir(directory);
+  const std::filesystem::path dir = std::filesystem::u8path(directory);
   paths->reserve(names.size());
-  for (const std::string& name : names) paths->push_back((dir / name).string());
+  for (const std::string& name : names) paths->push_back((dir / std::filesystem::u8path(name)).u8string());
   return true;
 }
 

@@ -1,7 +1,5 @@
 #include "engine/call_spool.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +8,8 @@
 #include <memory>
 #include <string>
 #include <type_traits>
+
+#include "engine/temporary_file.h"
 
 namespace quilve {
 
@@ -33,18 +33,6 @@ std::size_t pointsInUse(const ChirpRecord& trace) {
 unsigned char* put(unsigned char* at, const void* from, std::size_t bytes) {
   std::memcpy(at, from, bytes);
   return at + bytes;
-}
-
-// An unnamed file in TMPDIR (else /tmp): it goes away with its last handle.
-std::FILE* anonymousFile() {
-  const char* dir = std::getenv("TMPDIR");
-  std::string name = std::string(dir && *dir ? dir : "/tmp") + "/quilve-calls-XXXXXX";
-  const int fd = ::mkstemp(name.data());
-  if (fd < 0) return nullptr;
-  ::unlink(name.c_str());
-  std::FILE* file = ::fdopen(fd, "w+b");
-  if (!file) ::close(fd);
-  return file;
 }
 
 }  // namespace
@@ -83,7 +71,7 @@ void CallSpool::writeCall(const ChirpRecord& trace, const CallParameters& call,
 
 void CallSpool::spill() {
   if (fileFailed_ || blocks_.empty()) return;
-  if (!file_) file_ = anonymousFile();
+  if (!file_) file_ = anonymousTemporaryFile();
   bool written = file_ != nullptr;
   for (const Block& block : blocks_) {
     written = written && std::fwrite(block.bytes.get(), 1, block.used, file_) == block.used;

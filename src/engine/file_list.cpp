@@ -6,6 +6,10 @@
 #include <system_error>
 #include <unordered_set>
 
+#include "input/file_identity.h"
+#include "input/folder_entries.h"
+#include "input/wide_path.h"
+
 namespace quilve {
 
 namespace {
@@ -280,7 +284,7 @@ int FileList::findPath(const std::string& path) const {
     // path is the name.
     FileEntry key;
     key.path = path;
-    const std::size_t cut = path.find_last_of('/');
+    const std::size_t cut = path.find_last_of(pathSeparators());
     key.name = cut == std::string::npos ? path : path.substr(cut + 1);
     auto it = std::lower_bound(entries_.begin(), entries_.end(), key, entryBefore);
     if (it != entries_.end() && it->path == path) return static_cast<int>(it - entries_.begin());
@@ -323,19 +327,17 @@ bool FileList::move(int from, int to) {
 
 bool FileList::fillFromDirectory(const std::string& directory, const std::string& pattern) {
   clear();
-  std::error_code ec;
-  std::filesystem::directory_iterator it(directory, ec);
-  if (ec) return false;
+  std::vector<std::string> names;
+  if (!folderEntries(directory, &names, nullptr)) return false;
   std::vector<FileEntry> found;
-  const std::filesystem::path dir(directory);
-  for (const auto& entry : it) {
-    std::error_code fileEc;
-    if (!entry.is_regular_file(fileEc)) continue;
-    const std::string name = entry.path().filename().string();
+  const std::filesystem::path dir = std::filesystem::u8path(directory);
+  for (const std::string& name : names) {
     if (!wildcardMatch(pattern, name)) continue;
     FileEntry e;
     e.name = name;
-    e.path = (dir / name).string();
+    e.path = (dir / std::filesystem::u8path(name)).u8string();
+    FileKind kind = FileKind::Other;
+    if (!identityOfPath(e.path, nullptr, nullptr, &kind) || kind != FileKind::Regular) continue;
     found.push_back(std::move(e));
   }
   std::sort(found.begin(), found.end(), entryBefore);

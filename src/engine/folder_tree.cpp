@@ -55,10 +55,10 @@ void walkFolderTree(const std::string& root, WalkedFolders* walked, FolderTree* 
       continue;
     }
     std::sort(names.begin(), names.end(), nameBefore);
-    const fs::path dir(folder.path);
+    const fs::path dir = fs::u8path(folder.path);
     std::vector<Pending> subfolders;
     for (const std::string& name : names) {
-      const std::string path = (dir / name).string();
+      const std::string path = (dir / fs::u8path(name)).u8string();
       FileKind kind = FileKind::Other;
       FileIdentity own;
       // A folder of the tree is walked as one; anything else of the
@@ -85,7 +85,7 @@ std::size_t subfoldersWithRecordings(const std::string& folder) {
   std::pair<std::uint64_t, std::uint64_t> key;
   if (folderKey(folder, &key)) walked.insert(key);
   for (const std::string& name : names) {
-    const std::string path = (fs::path(folder) / name).string();
+    const std::string path = (fs::u8path(folder) / fs::u8path(name)).u8string();
     FileKind kind = FileKind::Other;
     FileIdentity own;
     if (!identityOfLink(path, &own, nullptr, &kind) || kind != FileKind::Directory) continue;

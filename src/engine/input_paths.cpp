@@ -7,6 +7,7 @@
 
 #include "engine/batch_scan.h"
 #include "input/file_identity.h"
+#include "input/wide_path.h"
 
 namespace quilve {
 
@@ -22,7 +23,7 @@ int linkDepth(const std::string& path) {
   FileIdentity own;
   if (identityOfLink(path, &own, nullptr, &kind) && kind == FileKind::Symlink) return 2;
   std::error_code ec;
-  const fs::path whole = fs::absolute(fs::path(path), ec);
+  const fs::path whole = fs::absolute(fs::u8path(path), ec);
   if (ec) return 1;
   fs::path folder = whole.lexically_normal().parent_path();
   const fs::path real = fs::canonical(folder, ec);
@@ -79,7 +80,7 @@ std::vector<std::size_t> eachFileOnceIndices(const std::vector<std::string>& pat
     for (std::size_t i : indices) {
       if (i != kept) keep[i] = false;
       bool seen = false;
-      for (const std::string& s : spellings) seen = seen || s == paths[i];
+      for (const std::string& s : spellings) seen = seen || sameNameOnFileSystem(s, paths[i]);
       if (!seen) spellings.push_back(paths[i]);
     }
     if (!notes) continue;
@@ -104,8 +105,8 @@ ExpandedInputs expandInputs(const std::vector<std::string>& inputs, bool recursi
   std::vector<std::string> subfolders;
   WalkedFolders walked;
   for (const std::string& in : inputs) {
-    std::error_code ec;
-    if (!fs::is_directory(in, ec)) {
+    FileKind kind = FileKind::Other;
+    if (!identityOfPath(in, nullptr, nullptr, &kind) || kind != FileKind::Directory) {
       all.push_back(in);
       subfolders.emplace_back();
       continue;

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "input/file_identity.h"
+#include "settings/open_file.h"
+
 namespace quilve {
 
 bool parsePathList(std::string_view bytes, bool nul, std::vector<std::string>* paths, std::string* error) {
@@ -37,7 +40,14 @@ bool parsePathList(std::string_view bytes, bool nul, std::vector<std::string>* p
 
 bool readPathList(const std::string& source, bool nul, std::vector<std::string>* paths, std::string* error) {
   const bool standardInput = source == "-";
-  std::FILE* f = standardInput ? stdin : std::fopen(source.c_str(), "rb");
+  // A folder is named as one wherever the system would refuse to open it
+  // rather than fail to read it.
+  FileKind kind = FileKind::Other;
+  if (!standardInput && identityOfPath(source, nullptr, nullptr, &kind) && kind == FileKind::Directory) {
+    *error = std::string("cannot be read: ") + std::strerror(EISDIR);
+    return false;
+  }
+  std::FILE* f = standardInput ? stdin : openFile(source, "rb");
   if (!f) {
     *error = std::string("cannot be read: ") + std::strerror(errno);
     return false;

@@ -1,12 +1,11 @@
 #include "engine/recording_analyzer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
 #include "input/name_stamp.h"
+#include "input/wide_path.h"
 #include "output/results_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
@@ -293,7 +292,7 @@ FileEntry recordingEntry(const RecordingOutcome& outcome, int value) {
   FileEntry e;
   // The name as the directory lists it (the results file's Filename column
   // also cuts at a backslash).
-  const std::size_t cut = outcome.path.find_last_of('/');
+  const std::size_t cut = outcome.path.find_last_of(pathSeparators());
   e.name = cut == std::string::npos ? outcome.path : outcome.path.substr(cut + 1);
   e.path = outcome.path;
   e.value = value;

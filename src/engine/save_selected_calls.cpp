@@ -1,10 +1,9 @@
 #include "engine/save_selected_calls.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstring>
 
+#include "input/file_identity.h"
 #include "output/generate_zcd.h"
 
 namespace quilve {
@@ -36,9 +35,9 @@ int saveZeroCrossing(const ChirpStore& store, int slots, const ScanJob& job,
       if (failed) continue;
       // Appending to a file that does not exist yet (or is empty) starts
       // it: without its header no viewer could read it.
-      struct stat st {};
+      FileIdentity existing;
       const std::string target = GenerateZCD::filePathFor(outputDirectory, path);
-      const bool startsFile = !append || ::stat(target.c_str(), &st) != 0 || st.st_size == 0;
+      const bool startsFile = !append || !identityOfPath(target, &existing) || existing.size == 0;
       if (!generator.openFile(outputDirectory, path, append)) {
         failed = true;
         if (reporter) {

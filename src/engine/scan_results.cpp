@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "input/wide_path.h"
 #include "output/file_operations.h"
 
 namespace quilve {
@@ -47,7 +48,7 @@ void ScanResultsLists::removeHandled(ResultList list, const std::vector<std::str
   const std::string& dir = lists_.inputDirectory;
   for (const std::string& p : paths) {
     if (!dir.empty() && p.size() > dir.size() && p.compare(0, dir.size(), dir) == 0 &&
-        p.find('/', dir.size()) == std::string::npos) {
+        p.find_first_of(pathSeparators(), dir.size()) == std::string::npos) {
       keys.push_back(p.substr(dir.size()));
     }
   }

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "input/wide_path.h"
 #include "output/file_operations.h"
 
 namespace quilve {
@@ -16,8 +17,8 @@ std::string ZeroCrossingOutput::outputDirectory() const {
   if (target_.path.empty()) return {};
   // A results file named without a directory lies in the current one; its
   // zero-crossing files go there too.
-  const std::filesystem::path parent = std::filesystem::path(target_.path).parent_path();
-  return parent.empty() ? std::string("./") : parent.string() + "/";
+  const std::filesystem::path parent = std::filesystem::u8path(target_.path).parent_path();
+  return parent.empty() ? std::string("./") : parent.u8string() + "/";
 }
 
 std::string ZeroCrossingOutput::directoryFor(const std::string& recording) {
@@ -77,7 +78,7 @@ std::string ZeroCrossingOutput::claimName(const std::string& directory, const st
     return name;
   }
   // The name part as filePathFor forms it, split before its extension.
-  const std::size_t slash = path.find_last_of('/');
+  const std::size_t slash = path.find_last_of(pathSeparators());
   const std::string file = path.substr(slash == std::string::npos ? 0 : slash + 1);
   const std::size_t dot = file.find_last_of('.');
   const std::string stem = dot == std::string::npos ? file : file.substr(0, dot);

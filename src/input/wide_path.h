@@ -5,7 +5,8 @@
 // Paths are UTF-8 everywhere inside the program. The Windows system calls
 // take UTF-16: every Windows backend converts at the call through these, so
 // that names in any script and paths longer than 260 characters work.
-// Only the *_windows.cpp files use this module.
+// Only the *_windows.cpp files use the conversions; sameNameOnFileSystem is
+// there on every system.
 
 #include <string>
 
@@ -34,7 +35,13 @@ std::string programPath(const std::wstring& path);
 
 // Whether two names are the same name to the file system: NTFS compares
 // names without regard to case (by the volume's upcase table, which the
-// system's ordinal case-blind comparison follows).
+// system's ordinal case-blind comparison follows); POSIX systems compare
+// the bytes.
 bool sameNameOnFileSystem(const std::string& a, const std::string& b);
+
+// The characters that end a folder's part of a path: "/" on POSIX
+// systems, where '\\' may be part of a name, and both slashes on Windows.
+// For find_last_of and find_first_of.
+const char* pathSeparators();
 
 }  // namespace quilve

@@ -87,4 +87,6 @@ bool sameNameOnFileSystem(const std::string& a, const std::string& b) {
                               static_cast<int>(wb.size()), TRUE) == CSTR_EQUAL;
 }
 
+const char* pathSeparators() { return "/\\"; }
+
 }  // namespace quilve

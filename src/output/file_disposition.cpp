@@ -108,8 +108,8 @@ bool FileDisposition::handleFile(const Job& job, const ListedFile& file, bool co
   const std::string& name = file.name;
   // An entry names the file at its path; anything else is not a recording
   // the scan listed.
-  if (name.empty() || name.find('/') != std::string::npos || name == "." || name == ".." ||
-      baseName(file.path) != name) {
+  if (name.empty() || name.find_first_of(pathSeparators()) != std::string::npos || name == "." ||
+      name == ".." || !sameNameOnFileSystem(baseName(file.path), name)) {
     *error = "not a file name";
     return false;
   }

@@ -2,37 +2,43 @@
 // whether a listed file is still the one that was read.
 #include "output/file_operations.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <thread>
 
 namespace quilve {
 
 namespace {
 
+// The separator a joined path gets (the Windows calls take it as well).
 constexpr char kSeparator = '/';
+
+bool isSeparator(char c) { return std::strchr(pathSeparators(), c) != nullptr && c != '\0'; }
 
 }  // namespace
 
 std::string joinPath(const std::string& directory, const std::string& name) {
   if (directory.empty()) return name;
-  if (directory.back() == kSeparator) return directory + name;
+  if (isSeparator(directory.back())) return directory + name;
   return directory + kSeparator + name;
 }
 
 std::string withTrailingSeparator(const std::string& directory) {
   if (directory.empty()) return directory;
   const std::string d = withoutTrailingSeparator(directory);
-  return d == "/" ? d : d + kSeparator;
+  return isSeparator(d.back()) ? d : d + kSeparator;  // a root keeps its own
 }
 
 std::string withoutTrailingSeparator(const std::string& directory) {
   std::string d = directory;
-  while (d.size() > 1 && d.back() == kSeparator) d.pop_back();
+  const std::size_t keep = std::max<std::size_t>(1, pathRootLength(d));
+  while (d.size() > keep && isSeparator(d.back())) d.pop_back();
   return d;
 }
 
 std::string baseName(const std::string& path) {
-  const auto pos = path.find_last_of(kSeparator);
+  const auto pos = path.find_last_of(pathSeparators());
   return pos == std::string::npos ? path : path.substr(pos + 1);
 }
 

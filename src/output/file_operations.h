@@ -10,11 +10,13 @@
 // the scan read: given the identity it had then, each operation compares it
 // with the file at hand just before acting (a copy reads from the very
 // descriptor it compared) and leaves anything else alone. None of them acts
-// through a symbolic link. The POSIX implementation is
-// file_operations_posix.cpp.
+// through a symbolic link. The implementations are file_operations_posix.cpp
+// and file_operations_windows.cpp.
+#include <cstddef>
 #include <string>
 
 #include "input/file_identity.h"
+#include "input/wide_path.h"
 #include "records/subfolder.h"
 
 namespace quilve {
@@ -55,13 +57,22 @@ SourceState compareSource(bool exists, FileKind kind, const FileIdentity& now,
 // longer there: moved or removed by another program since the scan".
 std::string sourceStateText(SourceState state);
 
+// Paths are cut at pathSeparators() and names compared by
+// sameNameOnFileSystem() (input/wide_path.h).
+
+// How much of `path` is its root, which keeps its separator: 1 for "/..."
+// (0 for a relative path); on Windows also "C:\\", "\\\\server\\share\\" and
+// their long-path forms.
+std::size_t pathRootLength(const std::string& path);
+
 // `directory` joined with `name`, with one separator between them.
 std::string joinPath(const std::string& directory, const std::string& name);
 
-// `directory` ending in exactly one separator ("/" stays "/"); empty stays empty.
+// `directory` ending in exactly one separator ("/" stays "/", as does a
+// drive's root); empty stays empty.
 std::string withTrailingSeparator(const std::string& directory);
 
-// `directory` without its trailing separators ("/" stays "/").
+// `directory` without its trailing separators (a root keeps its own).
 std::string withoutTrailingSeparator(const std::string& directory);
 
 // Text after the last separator.
@@ -88,7 +99,8 @@ FileOpResult copyIntoDirectory(const std::string& source, const std::string& dir
 FileOpResult moveIntoDirectory(const std::string& source, const std::string& directory,
                                Overwrite overwrite, const FileIdentity& expected = {});
 
-// Sends `path` to the freedesktop trash (restorable from a file manager).
+// Sends `path` to the recycle bin (recycle.h; restorable from a file
+// manager).
 // A failure leaves the file where it was. `expected` as above.
 FileOpResult moveToTrash(const std::string& path, const FileIdentity& expected = {});
 

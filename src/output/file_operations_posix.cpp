@@ -1,7 +1,7 @@
 // The file layer on POSIX systems.
 #include "output/file_operations.h"
 
-#include "output/gio_trash.h"
+#include "output/recycle.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -341,6 +341,10 @@ FileOpResult moveInto(const std::string& source, const std::string& directory,
 
 }  // namespace
 
+std::size_t pathRootLength(const std::string& path) {
+  return !path.empty() && path[0] == '/' ? 1 : 0;
+}
+
 FileOpResult copyIntoDirectory(const std::string& source, const std::string& directory,
                                Overwrite overwrite, const FileIdentity& expected) {
   return settle(copyInto(source, directory, overwrite, expected), source, expected);
@@ -357,7 +361,7 @@ FileOpResult moveToTrash(const std::string& path, const FileIdentity& expected) 
   const SourceState state = checkSource(path, expected);
   if (state != SourceState::Unchanged) return leftAlone(path, state);
   std::string error;
-  if (trashWithGio(path, &error)) return success();
+  if (moveToRecycleBin(path, &error)) return success();
   return settle(failure(error), path, expected);
 }
 

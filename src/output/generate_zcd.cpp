@@ -1,6 +1,7 @@
 #include "output/generate_zcd.h"
 
 #include "output/recording_signature.h"
+#include "settings/open_file.h"
 
 #include <algorithm>
 #include <cctype>
@@ -109,7 +110,7 @@ bool GenerateZCD::openFile(const std::string& directory, const std::string& name
     openProblem_ = "it holds a recording, which is not replaced";
     return false;
   }
-  file_ = std::fopen(path.c_str(), append ? "ab" : "wb");
+  file_ = quilve::openFile(path, append ? "ab" : "wb");
   if (file_ == nullptr) {
     openProblem_ = std::strerror(errno);
     return false;

@@ -1,16 +1,13 @@
 #include "output/png_file.h"
 
-#include <fcntl.h>
 #include <png.h>
-#include <unistd.h>
 
-#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
+
+#include "output/whole_file.h"
 
 namespace quilve {
 
@@ -28,11 +25,23 @@ void onPngError(png_structp png, png_const_charp message) {
 
 void onPngWarning(png_structp, png_const_charp) {}
 
-// Encodes the picture into an open file. Nothing here may own resources
+// The encoded bytes collect in a string of the caller's.
+void onPngWrite(png_structp png, png_bytep data, png_size_t length) {
+  auto* out = static_cast<std::string*>(png_get_io_ptr(png));
+  try {
+    out->append(reinterpret_cast<const char*>(data), length);
+  } catch (const std::bad_alloc&) {
+    png_error(png, "out of memory");
+  }
+}
+
+void onPngFlush(png_structp) {}
+
+// Encodes the picture into `out`. Nothing here may own resources
 // across the longjmp of an error, so the rows are prepared by the caller.
 // The error text lives with the caller: locals of this function changed
 // after setjmp are not to be read after the jump.
-bool encode(std::FILE* file, const std::vector<png_bytep>& rows, int width, int height,
+bool encode(std::string* out, const std::vector<png_bytep>& rows, int width, int height,
             PngError* failure, std::string* error) {
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, failure, onPngError, onPngWarning);
   if (!png) {
@@ -45,7 +54,7 @@ bool encode(std::FILE* file, const std::vector<png_bytep>& rows, int width, int 
     *error = failure->text.empty() ? "cannot encode the picture" : failure->text;
     return false;
   }
-  png_init_io(png, file);
+  png_set_write_fn(png, out, onPngWrite, onPngFlush);
   // Fast compression with the "up" filter: the sonogram's rows come in
   // equal pairs, which this filter turns into zeros; smaller and about
   // twice as fast as the default filter search at level 6.
@@ -73,42 +82,12 @@ bool writePngFile(const std::string& path, const Raster& raster, std::string* er
   for (int y = 0; y < raster.height(); ++y) {
     rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(raster.row(y));
   }
-  // A temporary name of its own in the same directory (created exclusively,
-  // so no other writer shares it), with the mode a new file gets.
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-    fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    *error = std::strerror(errno);
-    return false;
-  }
-  std::FILE* file = fdopen(fd, "wb");
-  if (!file) {
-    *error = std::strerror(errno);
-    close(fd);
-    unlink(temp.c_str());
-    return false;
-  }
+  std::string bytes;
   PngError failure;
-  bool ok = encode(file, rows, raster.width(), raster.height(), &failure, error);
-  if (ok && std::fflush(file) != 0) {
-    *error = std::strerror(errno);
-    ok = false;
-  }
-  if (std::fclose(file) != 0 && ok) {
-    *error = std::strerror(errno);
-    ok = false;
-  }
-  if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
-    *error = std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  if (!encode(&bytes, rows, raster.width(), raster.height(), &failure, error)) return false;
+  // A picture is made again from its recording, so it need not wait for
+  // the disk; it appears whole or not at all all the same.
+  return writeFileReplacing(path, bytes, error, Durability::Cached);
 }
 
 }  // namespace quilve

@@ -1,10 +1,12 @@
 #include "output/recording_signature.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <vector>
+
+#include "input/file_identity.h"
+#include "settings/open_file.h"
 
 namespace quilve {
 
@@ -35,21 +37,23 @@ bool startsLikeRecording(const unsigned char* bytes, std::size_t size) {
 }
 
 bool holdsRecording(const std::string& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
+  FileIdentity identity;
+  FileKind kind = FileKind::Other;
+  if (!identityOfPath(path, &identity, nullptr, &kind) || kind != FileKind::Regular) return false;
+  std::FILE* in = openFile(path, "rb");
+  if (in == nullptr) return false;
   // Most files tell from their first 12 bytes; only RIFF forms ahead of
   // the WAVE form need more.
   std::vector<unsigned char> head(12);
-  in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  std::size_t got = static_cast<std::size_t>(in.gcount());
-  if (startsLikeRecording(head.data(), got)) return true;
-  if (got < head.size() || std::memcmp(head.data(), "RIFF", 4) != 0) return false;
-  head.resize(kHeadBytes);
-  in.read(reinterpret_cast<char*>(head.data() + got), static_cast<std::streamsize>(head.size() - got));
-  got += static_cast<std::size_t>(in.gcount());
-  return startsLikeRecording(head.data(), got);
+  std::size_t got = std::fread(head.data(), 1, head.size(), in);
+  bool recording = startsLikeRecording(head.data(), got);
+  if (!recording && got == head.size() && std::memcmp(head.data(), "RIFF", 4) == 0) {
+    head.resize(kHeadBytes);
+    got += std::fread(head.data() + got, 1, head.size() - got, in);
+    recording = startsLikeRecording(head.data(), got);
+  }
+  std::fclose(in);
+  return recording;
 }
 
 }  // namespace quilve

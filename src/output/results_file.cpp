@@ -3,61 +3,23 @@
 // programs may read it while the scan goes on.
 #include "output/results_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include "output/whole_file.h"
 
 namespace quilve {
 namespace {
 
 // Reports a failed results file the first time it fails; the row is lost
 // either way and the scan goes on.
-void reportFailure(ResultsFileLog* log, const std::string& path, const char* what, int error) {
+void reportFailure(ResultsFileLog* log, const std::string& path, const char* what,
+                   const std::string& error) {
   if (log == nullptr) return;
   ++log->failures;
   if (!log->failedPaths.insert(path).second) return;
   if (log->reporter == nullptr) return;
   const std::string text = std::string(what) + " results file " + path + ": " +
-                           (error != 0 ? std::strerror(error) : "unknown error");
+                           (!error.empty() ? error : "unknown error");
   log->reporter->trace(text + "\n");
   log->reporter->warning(text);
-}
-
-// Appends `text` whole or not at all: a failed write (a full disk) is cut
-// back to the length the file had, so no row is left without its end.
-// Returns 0 or the system's error number.
-int appendWhole(const std::string& path, bool truncate, const std::string& text, bool* opened) {
-  *opened = false;
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (truncate ? O_TRUNC : O_APPEND),
-                        0666);
-  if (fd < 0) return errno != 0 ? errno : EIO;
-  *opened = true;
-  struct stat st {};
-  const off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
-  int error = 0;
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      break;
-    }
-    if (n == 0) {
-      error = EIO;
-      break;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (error != 0 && done > 0 && before >= 0) {
-    // Best effort: a file that cannot be cut back is reported all the same.
-    [[maybe_unused]] const int cut = ::ftruncate(fd, before);
-  }
-  if (::close(fd) != 0 && error == 0) error = errno != 0 ? errno : EIO;
-  return error;
 }
 
 }  // namespace
@@ -74,9 +36,11 @@ bool writeResultRow(const std::string& resultsPath, bool newFile, const CallPara
   if (newFile) text = resultsHeader(settings);
   text += formatResultRow(call, previous, recordingFileName(recordingPath), position, settings);
 
+  // Whole rows or none: a failed write (a full disk) is cut back, so no row
+  // is left without its end.
   bool opened = false;
-  const int error = appendWhole(resultsPath, newFile, text, &opened);
-  if (error != 0) {
+  std::string error;
+  if (!appendWholeText(resultsPath, newFile, text, &opened, &error)) {
     reportFailure(log, resultsPath, opened ? "Failed writing" : "Failed opening", error);
     return false;
   }

@@ -26,9 +26,10 @@ std::vector<std::string> SonogramWriter::pictureNames(const std::vector<std::str
     const std::string folder = i < subfolders.size() && plainSubfolder(subfolders[i]) && !subfolders[i].empty()
                                    ? subfolders[i] + "/"
                                    : std::string();
-    const fs::path p(paths[i]);
-    std::string name = folder + p.stem().string();
-    if (name == folder || taken.count(name)) name = folder + p.filename().string();
+    // Names are UTF-8 (the system's own spelling is not used here).
+    const fs::path p = fs::u8path(paths[i]);
+    std::string name = folder + p.stem().u8string();
+    if (name == folder || taken.count(name)) name = folder + p.filename().u8string();
     if (name == folder) name = folder + "recording";
     const std::string base = name;
     for (int n = 2; taken.count(name); ++n) name = base + "~" + std::to_string(n);
@@ -67,7 +68,7 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
   std::snprintf(verdict, sizeof verdict, "%.0f Hz  %s, %u call%s", columns.effectiveSampleRate(),
                 passed ? "passed" : "failed", outcome.fileChirpCount,
                 outcome.fileChirpCount == 1 ? "" : "s");
-  const std::string fileName = fs::path(outcome.path).filename().string();
+  const std::string fileName = fs::u8path(outcome.path).filename().u8string();
 
   std::vector<float> levels(static_cast<std::size_t>(kSonogramPageColumns) * SonogramColumns::kLevels);
   SonogramPage page;
@@ -100,7 +101,8 @@ SonogramPictures SonogramWriter::write(const RecordingOutcome& outcome, const st
       break;
     }
     const std::string path =
-        (fs::path(directory) / (baseName(name) + "-p" + std::to_string(number) + ".png")).string();
+        (fs::u8path(directory) / fs::u8path(baseName(name) + "-p" + std::to_string(number) + ".png"))
+            .u8string();
     if (holdsRecording(path)) {
       // The picture would be renamed over a recording.
       warn(path + ": cannot write the sonogram: it holds a recording, which is not replaced");

@@ -1,17 +1,14 @@
 #include "records/outcome_file.h"
 #include "records/subfolder.h"
 
-#include <fcntl.h>
-#include <glib.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <type_traits>
 
+#include "records/outcome_storage.h"
+#include "records/sha256.h"
 #include "records/record_fields.h"
 
 namespace quilve {
@@ -225,32 +222,16 @@ std::uint32_t u32Of(const std::string& s) {
 
 }  // namespace
 
-// A running SHA-256.
-class detail::Sha256 {
- public:
-  Sha256() = default;
-  ~Sha256() { g_checksum_free(sum); }
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-  void add(std::string_view b) {
-    g_checksum_update(sum, reinterpret_cast<const guchar*>(b.data()), static_cast<gssize>(b.size()));
-  }
-  std::string digest() {
-    std::array<std::uint8_t, kDigestBytes> d{};
-    gsize n = d.size();
-    g_checksum_get_digest(sum, d.data(), &n);
-    return std::string(reinterpret_cast<const char*>(d.data()), n);
-  }
-
- private:
-  GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
-};
-
 std::string sha256Hex(std::string_view data) {
-  gchar* s = g_compute_checksum_for_data(G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(data.data()),
-                                         data.size());
-  std::string out(s);
-  g_free(s);
+  detail::Sha256 h;
+  h.add(data);
+  static const char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : h.digest()) {
+    const auto u = static_cast<unsigned char>(c);
+    out += kHex[u >> 4];
+    out += kHex[u & 0xF];
+  }
   return out;
 }
 
@@ -319,7 +300,7 @@ void OutcomeFileWriter::abandon() {
     file_ = nullptr;
   }
   if (!temporary_.empty()) {
-    std::remove(temporary_.c_str());
+    removeOutcomeFile(temporary_);
     temporary_.clear();
   }
 }
@@ -327,10 +308,8 @@ void OutcomeFileWriter::abandon() {
 bool OutcomeFileWriter::open(const std::string& path, const OutcomeFileHeader& header, std::string* error) {
   abandon();
   path_ = path;
-  char host[256] = {};
-  if (gethostname(host, sizeof host - 1) != 0) std::strcpy(host, "host");
-  temporary_ = outcomeTemporaryName(path, host, static_cast<long>(getpid()));
-  file_ = std::fopen(temporary_.c_str(), "wb");
+  temporary_ = outcomeTemporaryName(path, outcomeHostName(), outcomeProcessId());
+  file_ = createOutcomeFile(temporary_);
   if (!file_) {
     if (error) *error = "cannot create " + temporary_ + ": " + std::strerror(errno);
     temporary_.clear();
@@ -372,7 +351,7 @@ bool OutcomeFileWriter::commit(std::string* error) {
   }
   const std::string digest = hash_->digest();
   const bool written = std::fwrite(digest.data(), 1, digest.size(), file_) == digest.size() &&
-                       std::fflush(file_) == 0 && fsync(fileno(file_)) == 0;
+                       flushOutcomeFile(file_);
   const int writeErrno = errno;
   const bool closed = std::fclose(file_) == 0;
   file_ = nullptr;
@@ -381,20 +360,12 @@ bool OutcomeFileWriter::commit(std::string* error) {
     abandon();
     return false;
   }
-  if (std::rename(temporary_.c_str(), path_.c_str()) != 0) {
+  if (!replaceOutcomeFile(temporary_, path_)) {
     if (error) *error = "cannot rename " + temporary_ + " to " + path_ + ": " + std::strerror(errno);
     abandon();
     return false;
   }
   temporary_.clear();
-  // The rename itself reaches the disk with the folder.
-  std::string folder = std::filesystem::path(path_).parent_path().string();
-  if (folder.empty()) folder = ".";
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    fsync(dir);
-    ::close(dir);
-  }
   return true;
 }
 

@@ -265,7 +265,7 @@ void saveSettings(RegistryHive& hive, const std::string& keyPath, const ScanSett
   std::string error;
   if (!hive.save(&error)) {
     if (reporter) {
-      reporter->trace("Saving " + hive.file() + " failed: " + error + "\n");
+      reporter->trace("Saving " + hive.where() + " failed: " + error + "\n");
       reporter->warning("Failed writing one or more save state values");
     }
   }
@@ -285,7 +285,7 @@ void saveHistory(RegistryHive& hive, const std::string& keyPath, const Directory
   std::string error;
   if (!hive.save(&error)) {
     if (reporter) {
-      reporter->trace("Saving " + hive.file() + " failed: " + error + "\n");
+      reporter->trace("Saving " + hive.where() + " failed: " + error + "\n");
       reporter->warning("Failed writing one or more history values");
     }
   }

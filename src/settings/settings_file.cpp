@@ -1,9 +1,12 @@
 #include "settings/settings_file.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <limits>
+
+#include "settings/open_file.h"
 
 namespace quilve {
 
@@ -198,7 +201,8 @@ std::string settingsFileKey(bool ScanSettings::*field) {
 }
 
 bool writeSettingsFile(const std::string& path, const ScanSettings& s) {
-  std::FILE* f = std::fopen(path.c_str(), "w");
+  // Binary: LF line ends on every system, the same bytes everywhere.
+  std::FILE* f = openFile(path, "wb");
   if (!f) return false;
   std::fputs(kHeader, f);
   for (const Line& line : kLines) {
@@ -214,12 +218,22 @@ bool writeSettingsFile(const std::string& path, const ScanSettings& s) {
         break;
     }
   }
-  std::fclose(f);
+  // A full disk or a failed write shows only here: the file is then not
+  // the settings, and the caller reports it (errno set).
+  const bool written = !std::ferror(f);
+  const int writeError = errno;
+  if (std::fclose(f) != 0) return false;
+  if (!written) {
+    errno = writeError != 0 ? writeError : EIO;
+    return false;
+  }
   return true;
 }
 
 bool readSettingsFile(const std::string& path, ScanSettings& settings, std::FILE* warnings) {
-  std::FILE* f = std::fopen(path.c_str(), "r");
+  // Binary as well: a line's CR before its LF is taken off by the reader,
+  // so files with either line end load alike.
+  std::FILE* f = openFile(path, "rb");
   if (!f) return false;
   return readSettingsFile(f, settings, warnings);
 }

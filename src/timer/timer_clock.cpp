@@ -1,5 +1,7 @@
 #include "timer/timer_clock.h"
 
+#include "timer/broken_down_time.h"
+
 #include <ctime>
 #include <thread>
 
@@ -23,8 +25,8 @@ CivilTime fromTm(const std::tm& tm) {
 CivilTime SystemTimerClock::now(bool local) {
   const std::time_t seconds = std::time(nullptr);
   std::tm tm{};
-  if (local && localtime_r(&seconds, &tm)) return fromTm(tm);
-  gmtime_r(&seconds, &tm);
+  if (local && localBrokenDownTime(seconds, &tm)) return fromTm(tm);
+  utcBrokenDownTime(seconds, &tm);
   return fromTm(tm);
 }
 

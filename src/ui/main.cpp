@@ -1,19 +1,15 @@
 // The desktop program: the eight windows over FLTK, the scan worker and the
 // operation timer on their own threads, settings and directory history kept
-// in the registry hive under the user's configuration directory.
-#include <pthread.h>
-#include <signal.h>
-
-#include <atomic>
+// in the registry hive under the user's configuration directory (on
+// Windows in the user's registry).
 #include <cstdio>
 #include <cstring>
-#include <thread>
 
 #include "quilve_version.h"
 
 #include "settings/registry.h"
 #include "ui/app/application.h"
-#include "ui/app/worker_thread.h"
+#include "ui/app/stop_requests.h"
 #include "ui/toolkit/fltk_toolkit.h"
 
 namespace {
@@ -44,16 +40,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "quilve: %s: unknown argument\n%s", argv[i], kUsage);
     return 2;
   }
-  // An interrupt, a hang-up or a termination request ends the program as closing the
-  // main window does, so the settings and the history are still saved. The
-  // signals are taken by one thread with sigwait; every other thread
-  // inherits the blocked mask.
-  sigset_t stopSignals;
-  sigemptyset(&stopSignals);
-  sigaddset(&stopSignals, SIGINT);
-  sigaddset(&stopSignals, SIGTERM);
-  sigaddset(&stopSignals, SIGHUP);  // the terminal closed
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+  // An interrupt, a hang-up or a termination request (on Windows a console
+  // event) ends the program as closing the main window does, so the
+  // settings and the history are still saved.
+  quilve::ui::StopRequests stopRequests;
 
   if (!FltkToolkit::openDisplay()) {
     std::fprintf(stderr, "quilve: cannot open the X display\n");
@@ -61,18 +51,8 @@ int main(int argc, char** argv) {
   }
   FltkToolkit toolkit;
   Application app(toolkit, quilve::RegistryHive::defaultFile());
-  std::atomic<bool> ended{false};
-  // A request that only ends a modal loop (About) is followed by the next.
-  quilve::ui::WorkerThread signalWatcher;
-  signalWatcher.start([&] {
-    int signal = 0;
-    while (sigwait(&stopSignals, &signal) == 0 && !ended) toolkit.quit();
-  });
-  // Without the watcher the signals act as they do by default.
-  if (!signalWatcher.started()) pthread_sigmask(SIG_UNBLOCK, &stopSignals, nullptr);
+  stopRequests.watch([&] { toolkit.quit(); });
   const int status = app.run();
-  ended = true;
-  if (signalWatcher.started()) pthread_kill(signalWatcher.nativeHandle(), SIGTERM);
-  signalWatcher.join();
+  stopRequests.finished();
   return status;
 }

@@ -5,7 +5,6 @@
 // files the same result rows as when they are scanned alone.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>

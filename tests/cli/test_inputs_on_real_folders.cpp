@@ -4,8 +4,6 @@
 // is named once with its reason, and each recording is scanned and filed
 // once.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +11,7 @@
 #include <map>
 #include <nlohmann/json.hpp>
 
+#include "support/platform.h"
 #include "support/run_program.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
@@ -47,11 +46,12 @@ nlohmann::json unreadableEntry(const nlohmann::json& summary, const std::string&
 }  // namespace
 
 TEST(InputsOnRealFolders, AFifoNamedLikeARecordingNeverBlocksTheScan) {
+  SKIP_WITHOUT(noFifos());
   TempDir dir;
   fs::create_directory(dir.file("in"));
   writeFile(dir.file("in/a.wav"), batRecording(2, 1, 0.4));
-  ASSERT_EQ(::mkfifo(dir.file("in/x.wav").c_str(), 0600), 0);
-  ASSERT_EQ(::mkfifo(dir.file("strict.set").c_str(), 0600), 0);
+  ASSERT_TRUE(makeFifo(dir.file("in/x.wav")));
+  ASSERT_TRUE(makeFifo(dir.file("strict.set")));
   const std::string reason = "in/x.wav: cannot be read: is a FIFO (named pipe), not a recording";
 
   const ProgramRun direct = scanIn(dir, "-q in/x.wav");
@@ -78,6 +78,7 @@ TEST(InputsOnRealFolders, AFifoNamedLikeARecordingNeverBlocksTheScan) {
 // is: the ones that are no recording are named once with their reason,
 // listed in the summary, counted as failed and left where they are.
 TEST(InputsOnRealFolders, EntriesThatAreNoRecordingAreReportedOnceAndLeftInPlace) {
+  SKIP_WITHOUT(noSymbolicLinks());
   TempDir dir;
   const std::string in = dir.file("in");
   fs::create_directory(in);
@@ -120,6 +121,7 @@ TEST(InputsOnRealFolders, EntriesThatAreNoRecordingAreReportedOnceAndLeftInPlace
 // One recording given by several names is scanned once (its rows written
 // once, a note naming the names) and filed once, under its real name.
 TEST(InputsOnRealFolders, ARecordingReachedByManyNamesIsScannedAndFiledOnce) {
+  SKIP_WITHOUT(noSymbolicLinks());
   TempDir dir;
   const Bytes passing = batRecording(3, 1, 0.4), failing = batRecording(0, 2, 0.4);
   fs::create_directory(dir.file("ref"));
@@ -178,20 +180,21 @@ TEST(InputsOnRealFolders, ARecordingReachedByManyNamesIsScannedAndFiledOnce) {
 }
 
 TEST(InputsOnRealFolders, PermissionDeniedIsNamedAsTheSystemSaysIt) {
+  SKIP_WITHOUT(noPermissionBits());
   TempDir dir;
   fs::create_directory(dir.file("in"));
   fs::create_directory(dir.file("closed"));
   writeFile(dir.file("in/a.wav"), batRecording(2, 1, 0.4));
   writeFile(dir.file("in/locked.wav"), batRecording(2, 2, 0.4));
   writeFile(dir.file("closed/b.wav"), batRecording(2, 3, 0.4));
-  ::chmod(dir.file("in/locked.wav").c_str(), 0);
-  ::chmod(dir.file("closed").c_str(), 0);
-  if (::access(dir.file("in/locked.wav").c_str(), R_OK) == 0) {
-    ::chmod(dir.file("closed").c_str(), 0700);
+  setMode(dir.file("in/locked.wav"), 0);
+  setMode(dir.file("closed"), 0);
+  if (canRead(dir.file("in/locked.wav"))) {
+    setMode(dir.file("closed"), 0700);
     GTEST_SKIP() << "running as root: permissions do not hold";
   }
   const ProgramRun r = scanIn(dir, "-q --summary-json s.json in closed");
-  ::chmod(dir.file("closed").c_str(), 0700);
+  setMode(dir.file("closed"), 0700);
   EXPECT_NE(r.err.find("quilve-scan: in/locked.wav: cannot be read: Permission denied\n"),
             std::string::npos)
       << r.err;
@@ -200,4 +203,22 @@ TEST(InputsOnRealFolders, PermissionDeniedIsNamedAsTheSystemSaysIt) {
   const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
   EXPECT_EQ(unreadableEntry(summary, "in/locked.wav")["reason"], "Permission denied");
   EXPECT_EQ(unreadableEntry(summary, "closed")["reason"], "Permission denied");
+}
+
+// Windows' own form of it: a recording another program holds open without
+// sharing is named with the system's reason and left where it is.
+TEST(InputsOnRealFolders, ARecordingAnotherProgramHoldsIsNamedAndLeftInPlace) {
+  TempDir dir;
+  fs::create_directory(dir.file("in"));
+  writeFile(dir.file("in/a.wav"), batRecording(2, 1, 0.4));
+  writeFile(dir.file("in/held.wav"), batRecording(0, 2, 0.4));
+  const ExclusiveOpen held(dir.file("in/held.wav"));
+  if (!held.held()) GTEST_SKIP() << "files here cannot be held against other opens";
+  const ProgramRun r = scanIn(dir, "-q --summary-json s.json --move-failed rejects in");
+  EXPECT_EQ(r.status, 3) << r.err;
+  EXPECT_EQ(occurrences(r.err, "quilve-scan: in/held.wav: cannot be read: "), 1u) << r.err;
+  const auto summary = nlohmann::json::parse(fileText(dir.file("s.json")));
+  EXPECT_FALSE(unreadableEntry(summary, "in/held.wav").is_null()) << summary.dump(1);
+  EXPECT_TRUE(fs::exists(fs::u8path(dir.file("in/held.wav"))));
+  EXPECT_FALSE(fs::exists(fs::u8path(dir.file("rejects/held.wav"))));
 }

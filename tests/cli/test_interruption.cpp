@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "support/platform.h"
 #include "support/run_program.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
@@ -26,6 +27,8 @@ class Interrupted : public ::testing::Test {
   static constexpr int kRecordings = 5;
 
   void SetUp() override {
+    // The scanner is interrupted by signals from a shell script.
+    SKIP_WITHOUT(noSignals());
     SignalGenerator gen(0.4, 250000, 7);
     gen.addNoise(-60);
     for (int k = 0; k < 3; ++k) {

@@ -3,14 +3,13 @@
 // another spelling is the same file), and against any file that holds a
 // recording.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
+#include "support/platform.h"
 #include "support/run_program.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
@@ -24,7 +23,6 @@ namespace {
 ProgramRun scan(const std::string& args, const TempDir& dir) {
   return runProgram(std::string(QUILVE_SCAN_BINARY) + " " + args, dir);
 }
-
 
 struct Folder {
   TempDir dir;
@@ -55,7 +53,9 @@ const std::vector<FileOption> kFileOptions = {
 TEST(OutputsNeverTouchInputs, AHardLinkOfAnInputRecordingIsRefusedForEveryOutputFile) {
   Folder f;
   const std::string link = f.dir.file("results.txt");
-  ASSERT_EQ(::link(f.a.c_str(), link.c_str()), 0);
+  std::error_code linked;
+  fs::create_hard_link(fs::u8path(f.a), fs::u8path(link), linked);
+  ASSERT_FALSE(linked) << linked.message();
   for (const FileOption& o : kFileOptions) {
     for (const char* dry : {"", "--dry-run "}) {
       if (*dry && o.option == "--outcomes") continue;
@@ -139,13 +139,20 @@ TEST(OutputsNeverTouchInputs, PerRecordingFilesNamedLikeAnInputAreRefusedBeforeT
 
 TEST(OutputsNeverTouchInputs, AnotherSpellingOfAnInputDirectoryIsAnInputDirectory) {
   Folder f;
-  const std::string link = f.dir.file("link");
-  fs::create_directory_symlink(f.in, link);
-  for (const char* option : {"--move-failed", "--archive", "--move-passed"}) {
-    const ProgramRun r = scan(std::string(option) + " " + link + " " + f.in, f.dir);
-    EXPECT_EQ(r.status, 2) << r.err;
-    EXPECT_NE(r.err.find(std::string(option) + " " + link + ": is an input directory"), std::string::npos)
-        << r.err;
+  // Through a link, and where names ignore case, in other letters.
+  std::vector<std::string> spellings;
+  if (noSymbolicLinks().empty()) {
+    spellings.push_back(f.dir.file("link"));
+    fs::create_directory_symlink(f.in, spellings.back());
+  }
+  if (namesIgnoreCase()) spellings.push_back(f.dir.file("IN"));
+  for (const std::string& link : spellings) {
+    for (const char* option : {"--move-failed", "--archive", "--move-passed"}) {
+      const ProgramRun r = scan(std::string(option) + " " + link + " " + f.in, f.dir);
+      EXPECT_EQ(r.status, 2) << r.err;
+      EXPECT_NE(r.err.find(std::string(option) + " " + link + ": is an input directory"), std::string::npos)
+          << r.err;
+    }
   }
   EXPECT_EQ(readFile(f.a), f.aBytes);
   EXPECT_TRUE(fs::exists(f.in + "/b.wav"));
@@ -153,11 +160,10 @@ TEST(OutputsNeverTouchInputs, AnotherSpellingOfAnInputDirectoryIsAnInputDirector
   // A bind mount of it (where one can be made).
   const std::string bound = f.dir.file("bound");
   fs::create_directories(bound);
-  if (::mount(f.in.c_str(), bound.c_str(), nullptr, MS_BIND, nullptr) != 0) {
-    GTEST_SKIP() << "no bind mount here (needs root)";
-  }
+  SKIP_WITHOUT(noMounts());
+  if (!bindMount(f.in, bound)) GTEST_SKIP() << "no bind mount here (needs root)";
   const ProgramRun r = scan("--move-failed " + bound + " " + f.in, f.dir);
-  ::umount2(bound.c_str(), MNT_DETACH);
+  unmount(bound);
   EXPECT_EQ(r.status, 2) << r.err;
   EXPECT_NE(r.err.find("--move-failed " + bound + ": is an input directory (" + f.in), std::string::npos)
       << r.err;

@@ -1,7 +1,6 @@
 // quilve-scan as a user runs it: exit codes, messages, outputs.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <cstdio>
 #include <fstream>

@@ -18,6 +18,7 @@
 #include "records/outcome_file.h"
 #include "settings/reporter.h"
 #include "settings/scan_settings.h"
+#include "support/platform.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
@@ -187,14 +188,9 @@ TEST(BatchScan, CallsKeptAheadOfTheirTurnGiveTheSameBytesAsOneJob) {
     expectSameRun(one, scan(paths, d + "/spilled.txt", jobs, spillAll));
   }
 
-  const char* tmp = std::getenv("TMPDIR");
-  const std::string savedTmp = tmp ? tmp : "";
-  ::setenv("TMPDIR", (d + "/no/such/dir").c_str(), 1);
-  expectSameRun(one, scan(paths, d + "/memory.txt", 2, spillAll));
-  if (tmp) {
-    ::setenv("TMPDIR", savedTmp.c_str(), 1);
-  } else {
-    ::unsetenv("TMPDIR");
+  {
+    const test::TemporaryFolderAt nowhere(d + "/no/such/dir");
+    expectSameRun(one, scan(paths, d + "/memory.txt", 2, spillAll));
   }
 
   // Zero-crossing files, one per recording and combined.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/call_spool.h"
+#include "support/platform.h"
 
 namespace quilve {
 namespace {
@@ -135,18 +136,11 @@ TEST(CallSpool, CallsComeBackInOrderFromMemoryAndFromTheFileBeyondTheBudget) {
 }
 
 TEST(CallSpool, WithoutATemporaryFileTheCallsStayInMemory) {
-  const char* before = std::getenv("TMPDIR");
-  const std::string saved = before ? before : "";
-  ::setenv("TMPDIR", "/nonexistent/quilve-no-such-dir", 1);
+  const test::TemporaryFolderAt nowhere("/nonexistent/quilve-no-such-dir");
   CallMemory none(0);
   CallSpool tight(none);
   std::vector<int> many(40, kTracePoints);
   roundTrip(tight, many, "a.wav", false);
-  if (before) {
-    ::setenv("TMPDIR", saved.c_str(), 1);
-  } else {
-    ::unsetenv("TMPDIR");
-  }
 }
 
 }  // namespace

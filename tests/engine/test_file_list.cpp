@@ -152,3 +152,30 @@ TEST(FileList, EntriesPutInAnyOrderAreMergedIntoNameOrderWithTheSelection) {
   EXPECT_NE(l.findPath("/c/r4"), FileList::kNone);
   EXPECT_NE(l.findPath("/a/r6"), FileList::kNone);
 }
+
+TEST(FileList, FillsFromFoldersNamedInAnyScriptAndBeyondTheOldPathLimit) {
+  namespace fs = std::filesystem;
+  test::TempDir dir;
+  // On Windows the test's own file calls take the long-path form.
+  fs::path root = fs::absolute(dir.path());
+  if (fs::path::preferred_separator == '\\') root = fs::path(L"\\\\?\\" + root.wstring());
+  const fs::path folder = fs::u8path(u8"Nächte_Ελληνικά_録音");
+  fs::path deep = folder;
+  for (char c : std::string("pqrst")) deep /= std::string(55, c);
+  fs::create_directories(root / deep);
+  for (const fs::path& in : {folder, deep}) {
+    std::ofstream(root / in / fs::u8path(u8"Çà_夜.wav"), std::ios::binary) << "x";
+    std::ofstream(root / in / fs::u8path(u8"b.WAV"), std::ios::binary) << "x";
+  }
+  const fs::path plain = fs::absolute(dir.path());
+  for (const fs::path& in : {folder, deep}) {
+    const std::string directory = (plain / in).u8string();
+    SCOPED_TRACE(directory);
+    FileList l;
+    ASSERT_TRUE(l.fillFromDirectory(directory, "*.w*"));
+    EXPECT_EQ(names(l), (std::vector<std::string>{"b.WAV", u8"Çà_夜.wav"}));
+    ASSERT_EQ(l.size(), 2);
+    EXPECT_EQ(fs::u8path(l.at(1).path), plain / in / fs::u8path(u8"Çà_夜.wav"));
+  }
+  EXPECT_GT((plain / deep).u8string().size(), 260u);
+}

@@ -2,13 +2,13 @@
 // order, never through a symbolic link, each folder once, folders that
 // cannot be read named; and what a scan without -r leaves out.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "engine/folder_tree.h"
 #include "engine/input_paths.h"
+#include "support/platform.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 
@@ -40,8 +40,10 @@ std::string season(const test::TempDir& dir) {
   recordingFile(s + "/Site1/b.WAV");
   fs::create_directories(s + "/empty/deeper");
   recordingFile(dir.file("outside/x.wav"));
-  fs::create_directory_symlink(dir.file("outside"), s + "/Site1/linked");
-  fs::create_directory_symlink(s, s + "/Site1/n1/up");  // a loop through a link
+  if (test::noSymbolicLinks().empty()) {
+    fs::create_directory_symlink(dir.file("outside"), s + "/Site1/linked");
+    fs::create_directory_symlink(s, s + "/Site1/n1/up");  // a loop through a link
+  }
   return s;
 }
 
@@ -68,6 +70,7 @@ TEST(FolderTree, EveryFolderInNameOrderWithItsBranchNeverThroughALink) {
   EXPECT_NE(again.notes[0].find("walked once"), std::string::npos) << again.notes[0];
 
   // A folder given through a link is walked; links inside it are not.
+  SKIP_WITHOUT(test::noSymbolicLinks());
   WalkedFolders fresh;
   FolderTree viaLink;
   walkFolderTree(s + "/Site1/linked", &fresh, &viaLink);
@@ -80,13 +83,15 @@ TEST(FolderTree, FoldersNamedLikeRecordingsAreWalkedAndUnreadableOnesNamed) {
   recordingFile(s + "/card.wav/inner.wav");
   fs::create_directories(s + "/locked");
   recordingFile(s + "/locked/hidden.wav");
-  ASSERT_EQ(::chmod((s + "/locked").c_str(), 0), 0);
+  const bool locked = test::setMode(s + "/locked", 0);
   WalkedFolders walked;
   FolderTree tree;
   walkFolderTree(s, &walked, &tree);
-  ::chmod((s + "/locked").c_str(), 0755);
+  test::setMode(s + "/locked", 0755);
   EXPECT_EQ(pathsOf(tree).front(), s + "/card.wav/inner.wav");
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+  SKIP_WITHOUT(test::noPermissionBits());
+  ASSERT_TRUE(locked);
+  if (test::isSuperUser()) GTEST_SKIP() << "root reads every folder";
   EXPECT_EQ(pathsOf(tree), (std::vector<std::string>{s + "/card.wav/inner.wav"}));
   ASSERT_EQ(tree.unreadable.size(), 1u);
   EXPECT_EQ(tree.unreadable[0].path, s + "/locked");
@@ -118,6 +123,24 @@ TEST(FolderTree, ExpandedInputsCarryBranchesAndNameWhatAScanWithoutRLeavesOut) {
 
   // A tree without any recording is empty as a whole.
   EXPECT_EQ(expandInputs({s + "/empty"}, true).emptyFolders, (std::vector<std::string>{s + "/empty"}));
+}
+
+TEST(FolderTree, BranchesNamedInAnyScriptKeepTheirNames) {
+  test::TempDir dir;
+  const fs::path root = fs::absolute(dir.path()) / "tree";
+  for (const char* branch : {u8"Ελληνικά/録音", u8"Çà"}) {
+    fs::create_directories(root / fs::u8path(branch));
+    std::ofstream(root / fs::u8path(branch) / fs::u8path(u8"夜_é.wav"), std::ios::binary) << "x";
+  }
+  FolderTree tree;
+  WalkedFolders walked;
+  walkFolderTree(root.u8string(), &walked, &tree);
+  ASSERT_EQ(tree.recordings.size(), 2u);
+  EXPECT_TRUE(tree.unreadable.empty());
+  EXPECT_EQ(tree.recordings[0].subfolder, u8"Çà");
+  EXPECT_EQ(tree.recordings[1].subfolder, u8"Ελληνικά/録音");
+  EXPECT_EQ(fs::u8path(tree.recordings[1].path), root / fs::u8path(u8"Ελληνικά/録音/夜_é.wav"));
+  EXPECT_EQ(fs::u8path(tree.recordings[1].path).filename().u8string(), u8"夜_é.wav");
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 // its kind, folders that cannot be listed named with the reason, and each
 // file once however it is spelled.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "engine/batch_scan.h"
 #include "engine/input_paths.h"
+#include "support/platform.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 
@@ -33,12 +32,14 @@ void recordingFile(const std::string& path, std::uint8_t fill = 1) {
 }
 
 TEST(InputPaths, AFolderListsEveryMatchingEntryWhateverItsKind) {
+  SKIP_WITHOUT(test::noFifos());
+  SKIP_WITHOUT(test::noSymbolicLinks());
   test::TempDir dir;
   const std::string in = dir.file("in");
   fs::create_directory(in);
   recordingFile(in + "/b.WAV");
   recordingFile(in + "/A.wav");
-  ASSERT_EQ(::mkfifo((in + "/x.wav").c_str(), 0600), 0);
+  ASSERT_TRUE(test::makeFifo(in + "/x.wav"));
   fs::create_directory(in + "/d.wav");
   fs::create_symlink("/dev/null", in + "/z.wav");
   fs::create_symlink("loop.wav", in + "/loop.wav");
@@ -61,23 +62,24 @@ TEST(InputPaths, AFolderListsEveryMatchingEntryWhateverItsKind) {
 }
 
 TEST(InputPaths, AFolderThatCannotBeReadIsNamedWithTheSystemsReason) {
+  SKIP_WITHOUT(test::noPermissionBits());
   test::TempDir dir;
   const std::string unreadable = dir.file("noread"), unsearchable = dir.file("nosearch");
   fs::create_directory(unreadable);
   fs::create_directory(unsearchable);
   recordingFile(unreadable + "/a.wav");
   recordingFile(unsearchable + "/b.wav");
-  ::chmod(unreadable.c_str(), 0300);
-  ::chmod(unsearchable.c_str(), 0600);
-  const bool root = ::access(unreadable.c_str(), R_OK) == 0;
+  test::setMode(unreadable, 0300);
+  test::setMode(unsearchable, 0600);
+  const bool root = test::canRead(unreadable);
   if (root) {
-    ::chmod(unreadable.c_str(), 0700);
-    ::chmod(unsearchable.c_str(), 0700);
+    test::setMode(unreadable, 0700);
+    test::setMode(unsearchable, 0700);
     GTEST_SKIP() << "running as root: permissions do not hold";
   }
   const ExpandedInputs expanded = expandInputs({unreadable, unsearchable});
-  ::chmod(unreadable.c_str(), 0700);
-  ::chmod(unsearchable.c_str(), 0700);
+  test::setMode(unreadable, 0700);
+  test::setMode(unsearchable, 0700);
   EXPECT_TRUE(expanded.paths.empty());
   ASSERT_EQ(expanded.unreadableFolders.size(), 2u);
   EXPECT_EQ(expanded.unreadableFolders[0].path, unreadable);
@@ -87,6 +89,7 @@ TEST(InputPaths, AFolderThatCannotBeReadIsNamedWithTheSystemsReason) {
 }
 
 TEST(InputPaths, EachFileOnceHoweverItIsSpelled) {
+  SKIP_WITHOUT(test::noSymbolicLinks());
   test::TempDir dir;
   InWorkFolder here(dir.path());
   fs::create_directory("in");
@@ -127,6 +130,7 @@ TEST(InputPaths, EachFileOnceHoweverItIsSpelled) {
 }
 
 TEST(InputPaths, HardLinksAndLinksToAFileAreOneRecordingUnderItsRealName) {
+  SKIP_WITHOUT(test::noSymbolicLinks());
   test::TempDir dir;
   InWorkFolder here(dir.path());
   fs::create_directory("in");
@@ -147,6 +151,30 @@ TEST(InputPaths, HardLinksAndLinksToAFileAreOneRecordingUnderItsRealName) {
 
   fs::create_directory("empty");
   EXPECT_EQ(expandInputs({"empty"}).emptyFolders, (std::vector<std::string>{"empty"}));
+}
+
+TEST(InputPaths, NamesDifferingInCaseAreOneRecordingWhereTheFileSystemSaysSo) {
+  test::TempDir dir;
+  InWorkFolder here(dir.path());
+  fs::create_directory("in");
+  recordingFile("in/Rec.wav", 1);
+  // Case-blind file systems (NTFS, APFS by default) find the first file
+  // under the second spelling; elsewhere it is another file.
+  const bool caseBlind = fs::exists("in/rec.WAV");
+  if (!caseBlind) recordingFile("in/rec.WAV", 2);
+
+  const ExpandedInputs named = expandInputs({"in/Rec.wav", "in/rec.WAV"});
+  const ExpandedInputs listed = expandInputs({"in"});
+  if (caseBlind) {
+    EXPECT_EQ(named.paths, (std::vector<std::string>{"in/Rec.wav"}));
+    EXPECT_EQ(named.notes, (std::vector<std::string>{"in/Rec.wav is given more than once; scanned once"}));
+    ASSERT_EQ(listed.paths.size(), 1u);
+  } else {
+    EXPECT_EQ(named.paths, (std::vector<std::string>{"in/Rec.wav", "in/rec.WAV"}));
+    EXPECT_TRUE(named.notes.empty());
+    EXPECT_EQ(listed.paths.size(), 2u);
+  }
+  EXPECT_TRUE(listed.notes.empty());
 }
 
 }  // namespace

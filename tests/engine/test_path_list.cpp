@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "engine/path_list.h"
 #include "support/temp_dir.h"
@@ -58,6 +59,20 @@ TEST(PathList, ReadFromAFileOrRefusedWithTheSystemsReason) {
   EXPECT_EQ(error, "cannot be read: No such file or directory");
   EXPECT_FALSE(readPathList(dir.path().string(), false, &paths, &error));
   EXPECT_EQ(error, "cannot be read: Is a directory");
+}
+
+TEST(PathList, AListNamedInAnyScriptGivesItsEntriesByteForByte) {
+  test::TempDir dir;
+  const std::string entries = u8"Nächte/Ελληνικά_録音.wav\n/data/Çà夜.WAV\n";
+  const std::string list = (dir.path() / std::filesystem::u8path(u8"liste_Ελληνικά_録音.txt")).u8string();
+  {
+    std::ofstream out(std::filesystem::u8path(list), std::ios::binary);
+    out << entries;
+  }
+  Paths paths;
+  std::string error;
+  ASSERT_TRUE(readPathList(list, false, &paths, &error)) << error;
+  EXPECT_EQ(paths, (Paths{u8"Nächte/Ελληνικά_録音.wav", u8"/data/Çà夜.WAV"}));
 }
 
 }  // namespace

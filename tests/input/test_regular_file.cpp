@@ -1,18 +1,20 @@
 // Recordings are opened only as regular files, never block, name the
 // system's reason, and are read from the file that was checked.
 #include <gtest/gtest.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <future>
 
+#include "input/folder_entries.h"
 #include "input/recording.h"
+#include "input/recording_time.h"
 #include "input/regular_file.h"
 #include "input/wave_file.h"
 #include "settings/scan_settings.h"
+#include "support/platform.h"
 #include "support/temp_dir.h"
 #include "support/wav_writer.h"
 
@@ -43,16 +45,17 @@ std::string reasonFor(const std::string& path) {
   });
   if (opened.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
     ADD_FAILURE() << path << ": the open blocked";
-    const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
-    if (writer >= 0) ::close(writer);
+    test::unblockFifo(path);
   }
   return opened.get();
 }
 
 TEST(RegularFile, AnythingButARegularFileIsRefusedPromptlyWithItsReason) {
+  SKIP_WITHOUT(test::noFifos());
+  SKIP_WITHOUT(test::noSymbolicLinks());
   test::TempDir dir;
   const std::string fifo = dir.file("x.wav");
-  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  ASSERT_TRUE(test::makeFifo(fifo));
   fs::create_directory(dir.file("d.wav"));
   fs::create_symlink("/dev/null", dir.file("z.wav"));
   fs::create_symlink("loop.wav", dir.file("loop.wav"));
@@ -80,12 +83,26 @@ TEST(RegularFile, AnythingButARegularFileIsRefusedPromptlyWithItsReason) {
 }
 
 TEST(RegularFile, PermissionDeniedIsTheSystemsReason) {
+  SKIP_WITHOUT(test::noPermissionBits());
   test::TempDir dir;
   const std::string path = dir.file("locked.wav");
   test::writeFile(path, test::pcmWav(250000, 1, 16, ramp(100)));
-  ::chmod(path.c_str(), 0);
-  if (::access(path.c_str(), R_OK) == 0) GTEST_SKIP() << "running as root: permissions do not hold";
+  test::setMode(path, 0);
+  if (test::canRead(path)) GTEST_SKIP() << "running as root: permissions do not hold";
   EXPECT_EQ(reasonFor(path), "Permission denied");
+}
+
+// Windows' own form of it: a recording another program holds open without
+// sharing (a detector still writing it). Refused with a reason, not read.
+TEST(RegularFile, AFileAnotherProgramHoldsIsRefusedWithTheSystemsReason) {
+  test::TempDir dir;
+  const std::string path = dir.file("held.wav");
+  test::writeFile(path, test::pcmWav(250000, 1, 16, ramp(100)));
+  const test::ExclusiveOpen held(path);
+  if (!held.held()) GTEST_SKIP() << "files here cannot be held against other opens";
+  const std::string reason = reasonFor(path);
+  EXPECT_FALSE(reason.empty());
+  EXPECT_EQ(reason.find("not a WAV"), std::string::npos) << reason;
 }
 
 // What is read is the file that was opened and checked: a file put under
@@ -99,10 +116,10 @@ TEST(RegularFile, TheReadersReadTheFileThatWasChecked) {
   RegularFile file;
   std::string why;
   ASSERT_TRUE(file.open(path, &why)) << why;
-  struct stat st {};
-  ASSERT_EQ(::stat(path.c_str(), &st), 0);
-  EXPECT_EQ(file.identity().inode, static_cast<std::uint64_t>(st.st_ino));
-  EXPECT_EQ(file.identity().size, static_cast<std::int64_t>(st.st_size));
+  test::FileKey key;
+  ASSERT_TRUE(test::fileKeyOf(path, &key));
+  EXPECT_EQ(file.identity().inode, key.index);
+  EXPECT_EQ(file.identity().size, static_cast<std::int64_t>(fs::file_size(fs::u8path(path))));
 
   // Another file takes the name.
   test::writeFile(dir.file("other.wav"), test::pcmWav(8000, 1, 8, Bytes(50, 1)));
@@ -141,6 +158,67 @@ TEST(RegularFile, TheReadersReadTheFileThatWasChecked) {
   EXPECT_FALSE(opened.unchangedAs(now));
   EXPECT_EQ(opened.size, static_cast<std::int64_t>(44 + first.size()));
   EXPECT_EQ(rec.dataSize, first.size());
+}
+
+// A folder path the system takes at any length: on Windows the long-path
+// form, which lifts the 260-character limit for the test's own file calls.
+fs::path longPathFormOf(const fs::path& folder) {
+  const fs::path whole = fs::absolute(folder);
+  if (fs::path::preferred_separator != '\\') return whole;
+  return fs::path(L"\\\\?\\" + whole.wstring());
+}
+
+TEST(RegularFile, NamesInAnyScriptAndPathsBeyondTheOldLimitAreOpenedAndListed) {
+  test::TempDir dir;
+  const Bytes samples = ramp(300);
+  const Bytes wav = test::pcmWav(250000, 1, 16, samples);
+  const std::string name = u8"Pipistrellus_Çàé_Ελληνικά_録音.wav";
+  // Nested so that the whole path is well beyond 260 characters.
+  fs::path deep = longPathFormOf(dir.path());
+  for (char c : std::string("abcde")) deep /= std::string(60, c);
+  fs::create_directories(deep);
+  const std::string shortPath = (dir.path() / fs::u8path(name)).u8string();
+  const std::string longPath = (fs::absolute(dir.path()) / std::string(60, 'a') / std::string(60, 'b') /
+                                std::string(60, 'c') / std::string(60, 'd') / std::string(60, 'e') /
+                                fs::u8path(name))
+                                   .u8string();
+  ASSERT_GT(longPath.size(), 300u);
+  for (const fs::path& where : {fs::u8path(shortPath), deep / fs::u8path(name)}) {
+    std::ofstream out(where, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(wav.data()), static_cast<std::streamsize>(wav.size()));
+    ASSERT_TRUE(out.good()) << where;
+  }
+
+  for (const std::string& path : {shortPath, longPath}) {
+    SCOPED_TRACE(path);
+    RegularFile file;
+    std::string why;
+    FileKind kind = FileKind::Other;
+    ASSERT_TRUE(file.open(path, &why, &kind)) << why;
+    EXPECT_EQ(kind, FileKind::Regular);
+    FileIdentity byName;
+    ASSERT_TRUE(identityOfPath(path, &byName));
+    EXPECT_TRUE(file.identity().unchangedAs(byName));
+    EXPECT_EQ(file.currentSize(), static_cast<std::int64_t>(wav.size()));
+    Bytes head(4);
+    EXPECT_EQ(file.readAt(head.data(), head.size(), 0), 4);
+    EXPECT_EQ(head, (Bytes{'R', 'I', 'F', 'F'}));
+    EXPECT_EQ(file.readAt(head.data(), head.size(), static_cast<std::int64_t>(wav.size()) - 2), 2);
+
+    // The recording reads back whole, and its file time is had.
+    ScanSettings settings;
+    Recording rec;
+    ASSERT_EQ(openRecording(path, settings, rec, &why), kStatusOk) << why;
+    EXPECT_EQ(rec.dataSize, samples.size());
+    DateTime made;
+    EXPECT_TRUE(fileCreationLocalTime(path, &made));
+    EXPECT_GE(made.year, 2020);
+
+    // The folder lists the name exactly as it was given.
+    std::vector<std::string> names;
+    ASSERT_TRUE(folderEntries(fs::u8path(path).parent_path().u8string(), &names, &why)) << why;
+    EXPECT_NE(std::find(names.begin(), names.end(), name), names.end());
+  }
 }
 
 }  // namespace

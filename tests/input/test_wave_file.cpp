@@ -419,7 +419,7 @@ TEST(WaveFileHostile, BrokenFilesFailWithAReason) {
   // A directory and a missing path.
   WaveFile f;
   WaveFormat fmt;
-  EXPECT_LT(f.open(dir.path().c_str(), &fmt), 0);
+  EXPECT_LT(f.open(dir.path().u8string().c_str(), &fmt), 0);
   EXPECT_NE(f.lastError().find("directory"), std::string::npos);
   EXPECT_LT(f.open(dir.file("missing.wav").c_str(), &fmt), 0);
   EXPECT_EQ(f.open(nullptr, &fmt), kStatusInvalidArg);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "output/results_file.h"
+#include "support/platform.h"
 #include "support/temp_dir.h"
 
 namespace quilve {
@@ -394,6 +395,7 @@ TEST_F(ResultsWriting, UnopenableFileIsReportedOncePerPathAndTheScanGoesOn) {
 }
 
 TEST_F(ResultsWriting, FailedWriteIsReported) {
+  SKIP_WITHOUT(test::noDevices());
   if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   RecordingReporter reporter;
   EXPECT_FALSE(write("/dev/full", 0, true, &reporter));

@@ -341,3 +341,29 @@ TEST(OutcomeFile, ABranchLeadsBelowTheOutputFoldersOnlyAndIsPartOfTheList) {
   EXPECT_NE(listDigest(paths), listDigest(paths, {"a", "b"}));
   EXPECT_NE(listDigest(paths, {"a", "b"}), listDigest(paths, {"ab", ""}));
 }
+
+TEST(OutcomeFile, ASecondCommitReplacesTheFirstWhateverTheNamesScript) {
+  TempDir dir;
+  const std::string path = (dir.path() / std::filesystem::u8path("Ñandú_Ελληνικά_録音.qo")).u8string();
+  std::string error;
+  RecordingOutcome first, second;
+  first.path = "first.wav";
+  second.path = "second.wav";
+  for (const RecordingOutcome* o : {&first, &second}) {
+    OutcomeFileWriter w;
+    ASSERT_TRUE(w.open(path, headerFor(2, 0, 2), &error)) << error;
+    ASSERT_TRUE(w.write(*o, &error)) << error;
+    ASSERT_TRUE(w.commit(&error)) << error;
+  }
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::vector<RecordingOutcome> back;
+  EXPECT_EQ(readAll(bytes, &back), "");
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0].path, "second.wav");
+  // Nothing but the file itself: no temporary is left behind.
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    names.push_back(entry.path().filename().u8string());
+  EXPECT_EQ(names, (std::vector<std::string>{"Ñandú_Ελληνικά_録音.qo"}));
+}

@@ -1,9 +1,13 @@
-// The registry hive and the settings and history stored in it.
+// The registry hive and the settings and history stored in it: in a hive
+// file, or on Windows in the current user's registry.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
+#include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -16,6 +20,58 @@ using namespace quilve;
 using quilve::test::TempDir;
 
 namespace {
+
+#ifdef _WIN32
+std::wstring wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// A key of the test's own under HKEY_CURRENT_USER\Software, removed with all
+// it holds at the end; the hive keeps its keys under it.
+class HiveLocation {
+ public:
+  explicit HiveLocation(const std::string& = {}) {
+    static std::atomic<int> count{0};
+    key_ = std::string(kParent) + "\\" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count);
+  }
+  ~HiveLocation() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, wide(key_).c_str());
+    RegDeleteKeyW(HKEY_CURRENT_USER, wide(kParent).c_str());  // only when no other test's key is left
+  }
+  const std::string& hive() const { return key_; }
+  bool stored() const {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, wide(key_ + "\\" + kSettingsKeyPath).c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS) {
+      return false;
+    }
+    RegCloseKey(key);
+    return true;
+  }
+  // Stores the keys and values of hive text as they are, types included.
+  void store(const std::string& text) const {
+    RegistryHive hive(key_);
+    std::string error;
+    ASSERT_TRUE(hive.parse(text, &error)) << error;
+    ASSERT_TRUE(hive.save(&error)) << error;
+  }
+
+ private:
+  static constexpr const char* kParent = "Software\\QUILVE tests";
+  std::string key_;
+};
+#else
+// A hive file in a fresh folder.
+class HiveLocation {
+ public:
+  explicit HiveLocation(const std::string& name = "registry.reg") : file_(dir_.file(name)) {}
+  const std::string& hive() const { return file_; }
+  bool stored() const { return std::filesystem::exists(file_); }
+  void store(const std::string& text) const { std::ofstream(file_) << text; }
+
+ private:
+  TempDir dir_;
+  std::string file_;
+};
+#endif
 
 struct Recorder : Reporter {
   std::vector<std::string> warnings, traces;
@@ -49,9 +105,8 @@ void roundTrip(const std::string& file, const ScanSettings& in, const DirectoryH
 }  // namespace
 
 TEST(RegistryStore, FirstStartCreatesKeysKeepsDefaultsAndShutdownWritesEverything) {
-  TempDir dir;
-  const std::string file = dir.file("cfg/quilve/registry.reg");
-  RegistryHive hive(file);
+  const HiveLocation where("cfg/quilve/registry.reg");
+  RegistryHive hive(where.hive());
   ASSERT_TRUE(hive.load(nullptr));  // no file yet
   ScanSettings s;
   DirectoryHistory h;
@@ -70,11 +125,11 @@ TEST(RegistryStore, FirstStartCreatesKeysKeepsDefaultsAndShutdownWritesEverythin
   EXPECT_EQ(hive.open(kHistoryKeyPath, false)->valueNames().size(), 16u);
   ASSERT_FALSE(r.traces.empty());
   EXPECT_EQ(r.traces.front(), "\nNumber of Subkeys: 0\n\nNumber of values: 0\n");
-  EXPECT_TRUE(std::filesystem::exists(file));
+  EXPECT_TRUE(where.stored());
 }
 
 TEST(RegistryStore, StoredFormsAndSignedRoundTrips) {
-  TempDir dir;
+  const HiveLocation where;
   ScanSettings s;
   s.MinimumDuration = 0.0005f;
   s.TriggerThreshold = 18.5f;
@@ -92,7 +147,8 @@ TEST(RegistryStore, StoredFormsAndSignedRoundTrips) {
   h.OutputDirectory = "/results/";
   h.Program2OutputFileName = "/out/with \"quotes\" and \\ back";
   h.Program4ArchiveDirectory = "/arch\tive";  // a control character survives too
-  const std::string file = dir.file("registry.reg");
+  h.SettingsDirectory = "/donn\u00e9es/\u03bd\u03cd\u03c7\u03c4\u03b1/\u591c";  // and names in any script
+  const std::string file = where.hive();
   ScanSettings back;
   DirectoryHistory hback;
   roundTrip(file, s, h, back, hback);
@@ -120,21 +176,21 @@ TEST(RegistryStore, StoredFormsAndSignedRoundTrips) {
   EXPECT_EQ(hback.OutputDirectory, h.OutputDirectory);
   EXPECT_EQ(hback.Program2OutputFileName, h.Program2OutputFileName);
   EXPECT_EQ(hback.Program4ArchiveDirectory, h.Program4ArchiveDirectory);
+  EXPECT_EQ(hback.SettingsDirectory, h.SettingsDirectory);
 }
 
 TEST(RegistryStore, WrongTypesAndEmptyDirectories) {
-  TempDir dir;
-  const std::string file = dir.file("registry.reg");
+  const HiveLocation where;
+  const std::string file = where.hive();
   {
-    std::ofstream out(file);
-    out << "Windows Registry Editor Version 5.00\n\n"
+    where.store("Windows Registry Editor Version 5.00\n\n"
            "[HKEY_CURRENT_USER\\SOFTWARE\\Velmora\\Fennick\\QUILVE\\1.8\\Settings]\n"
            "\"ProgramStartTime\"=dword:0000000c\n"
            "\"DetailSelection\"=\"7\"\n"
            "\"FitSelection\"=dword:00000002\n\n"
            "[HKEY_CURRENT_USER\\SOFTWARE\\Velmora\\Fennick\\QUILVE\\1.8\\History]\n"
            "\"InputDirectory\"=\"/kept/from/before\"\n"
-           "\"OutputDirectory\"=dword:00000001\n";
+           "\"OutputDirectory\"=dword:00000001\n");
   }
   RegistryHive hive(file);
   ASSERT_TRUE(hive.load(nullptr));
@@ -163,7 +219,14 @@ TEST(RegistryStore, WrongTypesAndEmptyDirectories) {
   EXPECT_EQ(back.SettingsDirectory, "");
 }
 
+#ifdef _WIN32
+constexpr const char* kNoHiveFile = "the registry keeps itself whole: no hive file on Windows";
+#endif
+
 TEST(RegistryHive, CorruptHiveIsSetAsideAndDefaultsAreUsed) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoHiveFile;
+#endif
   TempDir dir;
   const std::string file = dir.file("registry.reg");
   for (const std::string& junk :
@@ -191,6 +254,9 @@ TEST(RegistryHive, CorruptHiveIsSetAsideAndDefaultsAreUsed) {
 }
 
 TEST(RegistryHive, InterruptedSaveLeavesThePreviousHive) {
+#ifdef _WIN32
+  GTEST_SKIP() << kNoHiveFile;
+#endif
   TempDir dir;
   const std::string file = dir.file("registry.reg");
   RegistryHive hive(file);
@@ -217,7 +283,13 @@ TEST(RegistryHive, InterruptedSaveLeavesThePreviousHive) {
 }
 
 TEST(RegistryHive, QueriesKeysAndDump) {
+#ifdef _WIN32
+  // A key name longer than the registry allows: nothing can be stored.
+  const HiveLocation where;
+  RegistryHive hive(where.hive() + "\\" + std::string(300, 'k'));
+#else
   RegistryHive hive("/dev/null/quilve/registry.reg");
+#endif
   EXPECT_EQ(hive.open("SOFTWARE\\X", false), nullptr);
   RegistryHive::Key* key = hive.open("SOFTWARE\\X\\Y", true);
   ASSERT_NE(key, nullptr);
@@ -246,8 +318,8 @@ TEST(RegistryStore, ScaledValuesSurviveARestartToTheLastDigitShown) {
   // the float nearest 2.1 ms lies a hair below it.
   // (The hive file keeps the stored numbers as they are; the restart itself
   // is the round trip above.)
-  TempDir dir;
-  RegistryHive hive(dir.file("registry.reg"));
+  const HiveLocation where;
+  RegistryHive hive(where.hive());
   ScanSettings defaults;
   loadSettings(hive, kSettingsKeyPath, defaults);
   int lost = 0;
@@ -282,3 +354,83 @@ TEST(RegistryStore, ScaledValuesSurviveARestartToTheLastDigitShown) {
   EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "CurvatureMinValue"), static_cast<std::uint32_t>(-2));
   EXPECT_EQ(dwordOf(hive, kSettingsKeyPath, "MinimumFrequency"), 15000u);
 }
+
+#ifdef _WIN32
+namespace {
+
+// A value as any reader of the registry sees it.
+DWORD typeOf(const std::string& key, const wchar_t* name, std::vector<BYTE>* data) {
+  DWORD type = REG_NONE;
+  DWORD size = 0;
+  const std::wstring path = wide(key);
+  if (RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size) !=
+      ERROR_SUCCESS) {
+    return REG_NONE;
+  }
+  data->assign(size, 0);
+  RegGetValueW(HKEY_CURRENT_USER, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, &type, data->data(), &size);
+  data->resize(size);
+  return type;
+}
+
+}  // namespace
+
+TEST(RegistryStore, WindowsRegistryHoldsNumbersAndTextAsOtherReadersExpect) {
+  const HiveLocation where;
+  const std::string settingsKey = where.hive() + "\\" + kSettingsKeyPath;
+  const std::string historyKey = where.hive() + "\\" + kHistoryKeyPath;
+  {
+    RegistryHive hive(where.hive());
+    ScanSettings s;
+    DirectoryHistory h;
+    loadSettings(hive, kSettingsKeyPath, s);
+    loadHistory(hive, kHistoryKeyPath, h);
+    s.TriggerThreshold = 18.5f;
+    s.PowerThreshold = -3.0f;
+    s.ProgramStartTime = "21:30:00";
+    h.InputDirectory = "C:\\Donn\u00e9es\\\u03bd\u03cd\u03c7\u03c4\u03b1\\\u591c";
+    Recorder r;
+    saveSettings(hive, kSettingsKeyPath, s, &r);
+    saveHistory(hive, kHistoryKeyPath, h, &r);
+    EXPECT_TRUE(r.warnings.empty());
+  }
+  std::vector<BYTE> data;
+  ASSERT_EQ(typeOf(settingsKey, L"TriggerThreshold", &data), static_cast<DWORD>(REG_DWORD));
+  ASSERT_EQ(data.size(), 4u);
+  DWORD n = 0;
+  std::memcpy(&n, data.data(), 4);
+  EXPECT_EQ(n, 1850u);
+  ASSERT_EQ(typeOf(settingsKey, L"PowerThreshold", &data), static_cast<DWORD>(REG_DWORD));
+  std::memcpy(&n, data.data(), 4);
+  EXPECT_EQ(n, static_cast<DWORD>(-300));
+  ASSERT_EQ(typeOf(settingsKey, L"ProgramStartTime", &data), static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data())), L"21:30:00");
+  // Text is stored as UTF-16 with its terminator.
+  ASSERT_EQ(typeOf(historyKey, L"InputDirectory", &data), static_cast<DWORD>(REG_SZ));
+  const std::wstring expected = L"C:\\Donn\u00e9es\\\u03bd\u03cd\u03c7\u03c4\u03b1\\\u591c";
+  EXPECT_EQ(data.size(), (expected.size() + 1) * sizeof(wchar_t));
+  EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(data.data())), expected);
+
+  // A value another program stored with a type of its own is passed over
+  // when loading, and saving the hive does not write it back as another.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, wide(settingsKey).c_str(), 0, KEY_SET_VALUE, &key), ERROR_SUCCESS);
+  const unsigned long long wideNumber = 16;
+  RegSetValueExW(key, L"DetailSelection", 0, REG_QWORD, reinterpret_cast<const BYTE*>(&wideNumber),
+                 sizeof wideNumber);
+  RegSetValueExW(key, L"FitSelection", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&(n = 2)), 4);
+  RegCloseKey(key);
+  RegistryHive again(where.hive());
+  ASSERT_TRUE(again.load(nullptr));
+  ScanSettings back;
+  DirectoryHistory hback;
+  loadSettings(again, kSettingsKeyPath, back);
+  loadHistory(again, kHistoryKeyPath, hback);
+  EXPECT_EQ(back.DetailSelection, 3);
+  EXPECT_EQ(back.FitSelection, 2);
+  EXPECT_FLOAT_EQ(back.TriggerThreshold, 18.5f);
+  EXPECT_EQ(hback.InputDirectory, "C:\\Donn\u00e9es\\\u03bd\u03cd\u03c7\u03c4\u03b1\\\u591c");
+  ASSERT_TRUE(again.save(nullptr));
+  EXPECT_EQ(typeOf(settingsKey, L"DetailSelection", &data), static_cast<DWORD>(REG_QWORD));
+}
+#endif

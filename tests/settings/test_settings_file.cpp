@@ -1,6 +1,8 @@
 // The settings file: byte-exact writing, the reader's key and value rules.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <fstream>
 
 #include "settings/settings_file.h"
@@ -74,6 +76,25 @@ TEST(SettingsFileWrite, DefaultFileIsWrittenByteForByte) {
       "CurvatureFilterMax  = 8.000000\n";
   EXPECT_EQ(slurp(path), expected);
   EXPECT_FALSE(writeSettingsFile(dir.file("no/such/dir.set"), ScanSettings{}));
+}
+
+TEST(SettingsFileWrite, NamesInAnyScriptAndWritesThatFail) {
+  TempDir dir;
+  // UTF-8 names, as every part of the program passes them.
+  const std::string path = dir.file("r\u00e9glages \u03bd\u03cd\u03c7\u03c4\u03b1 \u591c.set");
+  ScanSettings s;
+  s.DetailSelection = 7;
+  ASSERT_TRUE(writeSettingsFile(path, s));
+  ScanSettings back;
+  ASSERT_TRUE(readSettingsFile(path, back, nullptr));
+  EXPECT_EQ(back.DetailSelection, 7);
+  // A file that cannot take the text is not a saved settings file.
+  if (std::FILE* full = std::fopen("/dev/full", "w")) {
+    std::fclose(full);
+    errno = 0;
+    EXPECT_FALSE(writeSettingsFile("/dev/full", s));
+    EXPECT_EQ(errno, ENOSPC);
+  }
 }
 
 TEST(SettingsFileRead, RoundTripKeepsEveryValueToSixDecimals) {

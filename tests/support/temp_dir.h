@@ -12,7 +12,8 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  // `name` (UTF-8, may hold '/') inside the folder, as a UTF-8 path.
+  std::string file(const std::string& name) const;
 
  private:
   std::filesystem::path path_;

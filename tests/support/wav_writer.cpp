@@ -4,6 +4,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "support/platform.h"
+
 namespace quilve::test {
 
 void putU16(Bytes& b, std::uint16_t v) {
@@ -86,13 +88,13 @@ Bytes pcm16(const std::vector<std::int16_t>& samples) {
 }
 
 void writeFile(const std::string& path, const Bytes& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(filePath(path), std::ios::binary | std::ios::trunc);
   if (!out) throw std::runtime_error("cannot write " + path);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(filePath(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }

@@ -8,6 +8,7 @@
 
 #include "engine/scan_worker.h"
 #include "support/memory_host.h"
+#include "support/platform.h"
 #include "support/signal_generator.h"
 #include "support/small_file_system.h"
 #include "support/temp_dir.h"
@@ -25,7 +26,7 @@ namespace fs = std::filesystem;
 // trashes sets it here, before that.
 const fs::path& trashHome() {
   static test::TempDir dir;
-  static const bool set = setenv("XDG_DATA_HOME", dir.path().c_str(), 1) == 0;
+  static const bool set = test::setEnvironment("XDG_DATA_HOME", dir.path().u8string());
   (void)set;
   return dir.path();
 }
@@ -37,8 +38,7 @@ struct FakeClock : TimerClock {
   std::function<void()> onSleep;
   CivilTime now(bool local) override {
     const std::time_t s = seconds + (local ? localOffset : 0);
-    std::tm tm{};
-    gmtime_r(&s, &tm);
+    const std::tm tm = test::utcTime(s);
     return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
   }
   void sleep(std::chrono::milliseconds) override {
@@ -406,7 +406,7 @@ TEST_F(TimedScanTest, RealScanFilesThePassedTrashesTheFailedAndHoldsTheCutAndThe
 
 TEST_F(TimedScanTest, ArchiveThatFillsUpDuringTheMoveKeepsTheRecordingItsEntryAndNoPart) {
   test::SmallFileSystem disk(tmp.file("small"), "256k");
-  if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+  if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
   history.Program1ArchiveDirectory = disk.path();
   write("a_small.wav", test::batRecording(1, 1, 0.1));
   write("b_large.wav", test::batRecording(6, 2, 0.8));

@@ -10,7 +10,7 @@ xvfb=${2:-$(command -v xvfb-run || true)}
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-"$xvfb" -a "$program" --gtest_filter='FltkSmoke.*' 2>&1 | tee "$out/log"
+"$xvfb" -a ${QUILVE_TEST_EMULATOR:-} "$program" --gtest_filter='FltkSmoke.*' 2>&1 | tee "$out/log"
 status=${PIPESTATUS[0]}
 ((status == 0)) || { echo "FAILED: the smoke tests ended with $status"; exit 1; }
 if grep -q '^\[  SKIPPED \]' "$out/log"; then

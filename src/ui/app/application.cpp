@@ -1,9 +1,5 @@
 #include "ui/app/application.h"
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
 #include <condition_variable>
 #include <filesystem>
 
@@ -11,6 +7,7 @@
 #include "settings/registry.h"
 #include "settings/registry_store.h"
 #include "timer/operation_timer.h"
+#include "timer/thread_priority.h"
 #include "timer/timer_clock.h"
 #include "ui/app/worker_hosts.h"
 #include "ui/display/displays.h"
@@ -58,13 +55,6 @@ class WindowReporter final : public Reporter {
   UiContext& ui_;
   Reporter& console_;
 };
-
-// Workers run below normal priority so that the windows stay responsive
-// during long scans. Raising a thread's nice value needs no privilege.
-void lowerThreadPriority() {
-  const pid_t tid = static_cast<pid_t>(::syscall(SYS_gettid));
-  ::setpriority(PRIO_PROCESS, static_cast<id_t>(tid), 5);
-}
 
 }  // namespace
 
@@ -132,13 +122,13 @@ void Application::start() {
   if (!startWorkers_) return;
   workerThread_.start(
       [this] {
-        lowerThreadPriority();
+        lowerThisThreadPriority();
         worker_->run();
       },
       launcher_);
   timerThread_.start(
       [this] {
-        lowerThreadPriority();
+        lowerThisThreadPriority();
         timer_->run();
       },
       launcher_);

@@ -4,22 +4,12 @@
 
 #include <FL/x.H>
 
-#include <cstdlib>
-
+#include "ui/toolkit/fltk_display.h"
 #include "ui/toolkit/fltk_native.h"
 
 namespace quilve::ui {
 
-bool FltkToolkit::openDisplay() {
-  if (fl_display) return true;
-  const char* name = std::getenv("DISPLAY");
-  if (!name || !*name) return false;
-  ::Display* d = XOpenDisplay(name);
-  if (!d) return false;
-  // FLTK takes this connection and so never tries (and fails) on its own.
-  fl_open_display(d);
-  return true;
-}
+bool FltkToolkit::openDisplay() { return openFltkDisplay(); }
 
 FltkToolkit::FltkToolkit() : impl_(std::make_unique<Impl>()) {
   impl_->tk = this;
@@ -100,9 +90,6 @@ Rgb FltkToolkit::systemWindowColour() const { return flColour(FL_BACKGROUND2_COL
 
 Rgb FltkToolkit::faceColour() const { return flColour(FL_BACKGROUND_COLOR); }
 
-int FltkToolkit::displayBitsPerPixel() const {
-  fl_open_display();
-  return fl_visual ? fl_visual->depth : 24;
-}
+int FltkToolkit::displayBitsPerPixel() const { return fltkDisplayDepth(); }
 
 }  // namespace quilve::ui

@@ -16,6 +16,7 @@
 #include "desktop_rig.h"
 #include "settings/registry.h"
 #include "settings/registry_store.h"
+#include "support/hive_location.h"
 #include "ui/display/displays.h"
 #include "ui/toolkit/fltk_toolkit.h"
 #include "ui/windows/desktop.h"
@@ -47,7 +48,8 @@ bool pumpUntil(Toolkit& tk, Pred done, std::chrono::milliseconds limit) {
 TEST(FltkSmoke, ProgramStartsAndACloseRequestEndsItSavingTheHive) {
   if (!FltkToolkit::openDisplay()) GTEST_SKIP() << "no X display (run under xvfb-run -a)";
   TempDir dir;
-  const std::string hiveFile = dir.file("registry.reg");
+  const quilve::test::HiveLocation location(dir);
+  const std::string& hiveFile = location.hive();
   {
     FltkToolkit tk;
     Application app(tk, hiveFile);

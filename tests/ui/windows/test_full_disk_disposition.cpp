@@ -21,7 +21,7 @@ constexpr std::uint64_t kCopyBlock = 65536;  // what the copy writes at a time
 class FullDiskTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!disk.mounted()) GTEST_SKIP() << "no small file system can be mounted here (needs root)";
+    if (!disk.mounted()) GTEST_SKIP() << disk.whyNot();
     fs::create_directories(rig.recordings());
     write("a_small.wav", 0.1, {0.03});
     write("b_large.wav", 0.8, {0.1, 0.4});

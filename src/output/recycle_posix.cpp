@@ -1,4 +1,7 @@
-#include "output/gio_trash.h"
+// The freedesktop trash through GIO, whose library (with GObject and the
+// rest it needs) is loaded the first time something goes to the trash: a
+// scan that trashes nothing does not pay for loading it.
+#include "output/recycle.h"
 
 #include <dlfcn.h>
 #include <gio/gio.h>
@@ -51,7 +54,7 @@ const GioCalls& gio() {
 
 }  // namespace
 
-bool trashWithGio(const std::string& path, std::string* error) {
+bool moveToRecycleBin(const std::string& path, std::string* error) {
   const GioCalls& g = gio();
   if (!g.failure.empty()) {
     *error = path + ": " + g.failure;
