@@ -161,7 +161,7 @@ void pathListSeeds() {
   const std::string h = "path_list";
   seedText(h, "lines", "/data/night 1/a.wav\nb.WAV\n\nc.wv");
   seedText(h, "windows", "D:\\card\\a.wav\r\nb.wav\r\n");
-  seedText(h, "nul", std::string("line\nend.wav\0cr\r\0\0last.wav", 26));
+  seedText(h, "nul_separated", std::string("line\nend.wav\0cr\r\0\0last.wav", 26));
   seedText(h, "long", std::string(4097, 'x') + "\nshort.wav\n");
 }
 

@@ -23,6 +23,10 @@ void recordingFile(const std::string& path) {
   test::writeFile(path, test::pcmWav(250000, 1, 16, Bytes(200, 1)));
 }
 
+// A path written with '/' as the walk gives it back, with the system's own
+// separators.
+std::string asWalked(const std::string& path) { return fs::u8path(path).make_preferred().u8string(); }
+
 std::vector<std::string> pathsOf(const FolderTree& tree) {
   std::vector<std::string> out;
   for (const TreeRecording& r : tree.recordings) out.push_back(r.path);
@@ -53,8 +57,11 @@ TEST(FolderTree, EveryFolderInNameOrderWithItsBranchNeverThroughALink) {
   WalkedFolders walked;
   FolderTree tree;
   walkFolderTree(s, &walked, &tree);
-  const std::vector<std::string> expected = {s + "/top.wav", s + "/Site1/b.WAV", s + "/Site1/n1/a.wav",
-                                             s + "/Site1/n2/a.wav", s + "/site2/n1/a.wav"};
+  std::vector<std::string> expected;
+  for (const char* p :
+       {"/top.wav", "/Site1/b.WAV", "/Site1/n1/a.wav", "/Site1/n2/a.wav", "/site2/n1/a.wav"}) {
+    expected.push_back(asWalked(s + p));
+  }
   EXPECT_EQ(pathsOf(tree), expected);
   std::vector<std::string> branches;
   for (const TreeRecording& r : tree.recordings) branches.push_back(r.subfolder);
@@ -88,13 +95,13 @@ TEST(FolderTree, FoldersNamedLikeRecordingsAreWalkedAndUnreadableOnesNamed) {
   FolderTree tree;
   walkFolderTree(s, &walked, &tree);
   test::setMode(s + "/locked", 0755);
-  EXPECT_EQ(pathsOf(tree).front(), s + "/card.wav/inner.wav");
+  EXPECT_EQ(pathsOf(tree).front(), asWalked(s + "/card.wav/inner.wav"));
   SKIP_WITHOUT(test::noPermissionBits());
   ASSERT_TRUE(locked);
   if (test::isSuperUser()) GTEST_SKIP() << "root reads every folder";
-  EXPECT_EQ(pathsOf(tree), (std::vector<std::string>{s + "/card.wav/inner.wav"}));
+  EXPECT_EQ(pathsOf(tree), (std::vector<std::string>{asWalked(s + "/card.wav/inner.wav")}));
   ASSERT_EQ(tree.unreadable.size(), 1u);
-  EXPECT_EQ(tree.unreadable[0].path, s + "/locked");
+  EXPECT_EQ(tree.unreadable[0].path, asWalked(s + "/locked"));
   EXPECT_EQ(tree.unreadable[0].reason, "Permission denied");
 }
 
@@ -104,7 +111,7 @@ TEST(FolderTree, ExpandedInputsCarryBranchesAndNameWhatAScanWithoutRLeavesOut) {
   // Without -r: the folder's own entries, and one count of the subfolders
   // holding recordings (not the empty one, not the linked one).
   const ExpandedInputs flat = expandInputs({s});
-  EXPECT_EQ(flat.paths, (std::vector<std::string>{s + "/top.wav"}));
+  EXPECT_EQ(flat.paths, (std::vector<std::string>{asWalked(s + "/top.wav")}));
   ASSERT_EQ(flat.unscannedSubfolders.size(), 1u);
   EXPECT_EQ(flat.unscannedSubfolders[0].first, s);
   EXPECT_EQ(flat.unscannedSubfolders[0].second, 2u);
@@ -115,7 +122,7 @@ TEST(FolderTree, ExpandedInputsCarryBranchesAndNameWhatAScanWithoutRLeavesOut) {
   const ExpandedInputs tree = expandInputs({s, s + "/Site1/n1", s + "/top.wav"}, true);
   ASSERT_EQ(tree.paths.size(), 5u);
   ASSERT_EQ(tree.subfolders.size(), tree.paths.size());
-  EXPECT_EQ(tree.paths[2], s + "/Site1/n1/a.wav");
+  EXPECT_EQ(tree.paths[2], asWalked(s + "/Site1/n1/a.wav"));
   EXPECT_EQ(tree.subfolders[2], "Site1/n1");
   EXPECT_TRUE(tree.unscannedSubfolders.empty());
   EXPECT_TRUE(tree.emptyFolders.empty());

@@ -53,7 +53,9 @@ struct WorkerRig {
   WorkerRig() { worker = std::make_unique<ScanWorker>(control, lists, session, settings, host); }
 
   void selectInput() {
-    lists.inputDirectory = dir.path().string() + "/";
+    // As the program keeps it: ending in the system's own separator.
+    const char separator = static_cast<char>(std::filesystem::path::preferred_separator);
+    lists.inputDirectory = dir.path().string() + separator;
     lists.input.fillFromDirectory(dir.path().string(), "*.w*");
   }
 

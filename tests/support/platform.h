@@ -30,6 +30,11 @@ std::string noMounts();           // tmpfs and bind mounts made by the test
 // names differing only in case are one file.
 bool namesIgnoreCase();
 
+// Whether the name of a file held open may be taken by another file or
+// removed and made anew (POSIX); Windows refuses both while the file is
+// open, but lets the open file be moved to another name.
+bool namesOfOpenFilesReusable();
+
 // Whether the trash is the freedesktop.org one under $XDG_DATA_HOME/Trash
 // (not the Windows recycle bin).
 bool trashUnderDataHome();
