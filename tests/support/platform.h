@@ -30,6 +30,10 @@ std::string noMounts();           // tmpfs and bind mounts made by the test
 // names differing only in case are one file.
 bool namesIgnoreCase();
 
+// `path` (written with '/') as the programs write the paths they build:
+// with '\\' between names on Windows, unchanged elsewhere.
+std::string nativeSeparators(std::string path);
+
 // Whether the trash is the freedesktop.org one under $XDG_DATA_HOME/Trash
 // (not the Windows recycle bin).
 bool trashUnderDataHome();

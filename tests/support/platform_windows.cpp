@@ -26,6 +26,11 @@ std::string noDevices() { return "Windows has no /dev/null or /dev/full in the f
 std::string noMounts() { return "Windows has no tmpfs or bind mounts for a test to make"; }
 bool trashUnderDataHome() { return false; }
 bool namesIgnoreCase() { return true; }
+std::string nativeSeparators(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
 
 bool makeFifo(const std::string&) { return false; }
 void unblockFifo(const std::string&) {}
