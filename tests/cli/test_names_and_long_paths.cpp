@@ -206,7 +206,7 @@ TEST(NamesAndLongPaths, ArgumentsReachTheProgramUnchanged) {
   ASSERT_TRUE(parseCommandLine("cd d && printf 'a.wav\\000b\\n' | timeout -s KILL 120 prog --from-file -", &parsed,
                                &errFile, &why))
       << why;
-  EXPECT_EQ(parsed.input, std::string("a.wav\0b\n", 7));
+  EXPECT_EQ(parsed.input, std::string("a.wav\0b\n", 8));
   EXPECT_EQ(parsed.limitSeconds, 120);
   EXPECT_EQ(parsed.args, (std::vector<std::string>{"prog", "--from-file", "-"}));
   EXPECT_FALSE(parseCommandLine("printf '%s' x | prog", &parsed, &errFile, &why));
