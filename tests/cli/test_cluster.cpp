@@ -365,7 +365,7 @@ TEST_F(ClusterScan, OneRunAtATimeWritesAResultsFile) {
     both = runProgram(
         "(" + first + " 2>" + dir.file("first.err") + " & P=$!; while [ ! -e " + lock +
             " ] && kill -0 $P 2>/dev/null; do :; done; kill -STOP $P 2>/dev/null && [ -e " + lock +
-            " ] || { wait; exit 9; }; echo first=$P; " + scan("-q -o " + results + " --merge" + files) +
+            " ] || { kill -CONT $P 2>/dev/null; wait; exit 9; }; echo first=$P; " + scan("-q -o " + results + " --merge" + files) +
             "; echo second=$?; kill -CONT $P; wait; echo done)",
         dir);
     if (both.status != 9) break;

@@ -73,7 +73,7 @@ TEST(FolderTrees, ARealTreeIsScannedOnceAndEveryFailedRecordingMovedIntoItsBranc
     const std::string path = "Season/" + branch + "/rec" + std::to_string(i / 4) + originals[i].extension().string();
     fs::create_directories(dir.file("Season/" + branch));
     fs::copy_file(originals[i], dir.file(path));
-    copies[path] = originals[i];
+    copies[nativeSeparators(path)] = originals[i];
   }
 
   const ProgramRun r = scanIn(dir, "-q -r --jobs 2 -o r.txt --move-failed T --summary-json s.json Season");
@@ -115,7 +115,7 @@ TEST(FolderTrees, ARealTreeIsScannedOnceAndEveryFailedRecordingMovedIntoItsBranc
   EXPECT_TRUE(std::any_of(branchesOf.begin(), branchesOf.end(), [](const auto& n) { return n.second > 1; }))
       << "no two failed recordings of the same name: the tree does not test what it should";
   // The results file's names are bare, as other programs read them.
-  EXPECT_EQ(fileText(dir.file("r.txt")).find("Season/"), std::string::npos);
+  EXPECT_EQ(fileText(dir.file("r.txt")).find(nativeSeparators("Season/")), std::string::npos);
 }
 
 TEST(FolderTrees, ZeroCrossingFilesSonogramsAndDispositionKeepTheBranch) {
@@ -139,7 +139,7 @@ TEST(FolderTrees, ZeroCrossingFilesSonogramsAndDispositionKeepTheBranch) {
   // The dry run names the branch it would file into.
   const ProgramRun dry = scanIn(dir, "-q -r --dry-run --move-failed F Season");
   EXPECT_EQ(dry.status, 0) << dry.err;
-  EXPECT_NE(dry.out.find("would move Season/Site1/n2/quiet.wav to F/Site1/n2\n"), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find(nativeSeparators("would move Season/Site1/n2/quiet.wav to F/Site1/n2\n")), std::string::npos) << dry.out;
 
   // Recordings filed into the tree would be found by its next scan again:
   // such a target is refused before anything is made or scanned, also
@@ -161,13 +161,13 @@ TEST(FolderTrees, ZeroCrossingFilesSonogramsAndDispositionKeepTheBranch) {
 
   // Without -r the folder's own entries, and one line on what is left out.
   const ProgramRun flat = scanIn(dir, "--list Season");
-  EXPECT_EQ(flat.out, "Season/top.wav\n");
+  EXPECT_EQ(flat.out, nativeSeparators("Season/top.wav\n"));
   EXPECT_EQ(flat.err,
             "quilve-scan: warning: Season: 2 subfolders hold recordings, not scanned (-r, --recursive scans them)\n");
   const ProgramRun listed = scanIn(dir, "-r --list Season");
   EXPECT_EQ(listed.out,
-            "Season/top.wav\nSeason/Site1/n1/a.wav\nSeason/Site1/n1/quiet.wav\nSeason/Site1/n2/a.wav\n"
-            "Season/Site1/n2/quiet.wav\nSeason/Site2/n1/a.wav\nSeason/Site2/n1/quiet.wav\n");
+            nativeSeparators("Season/top.wav\nSeason/Site1/n1/a.wav\nSeason/Site1/n1/quiet.wav\nSeason/Site1/n2/a.wav\n"
+                             "Season/Site1/n2/quiet.wav\nSeason/Site2/n1/a.wav\nSeason/Site2/n1/quiet.wav\n"));
 }
 
 TEST(FolderTrees, ShardsOfATreeMergeIntoTheSameBytesAsOneScan) {

@@ -202,6 +202,14 @@ TEST(NamesAndLongPaths, ArgumentsReachTheProgramUnchanged) {
     EXPECT_FALSE(parseCommandLine(shellOnly, &parsed, &errFile, &why)) << shellOnly;
     EXPECT_NE(why.find("needs a POSIX shell"), std::string::npos) << why;
   }
+  // A printf feeding standard input and a time limit become parts of the command.
+  ASSERT_TRUE(parseCommandLine("cd d && printf 'a.wav\\000b\\n' | timeout -s KILL 120 prog --from-file -", &parsed,
+                               &errFile, &why))
+      << why;
+  EXPECT_EQ(parsed.input, std::string("a.wav\0b\n", 8));
+  EXPECT_EQ(parsed.limitSeconds, 120);
+  EXPECT_EQ(parsed.args, (std::vector<std::string>{"prog", "--from-file", "-"}));
+  EXPECT_FALSE(parseCommandLine("printf '%s' x | prog", &parsed, &errFile, &why));
 
   TempDir dir;
   const std::string spaced = dir.file("with space");

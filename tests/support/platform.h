@@ -34,6 +34,9 @@ bool namesIgnoreCase();
 // removed and made anew (POSIX); Windows refuses both while the file is
 // open, but lets the open file be moved to another name.
 bool namesOfOpenFilesReusable();
+// `path` (written with '/') as the programs write the paths they build:
+// with '\\' between names on Windows, unchanged elsewhere.
+std::string nativeSeparators(std::string path);
 
 // Whether the trash is the freedesktop.org one under $XDG_DATA_HOME/Trash
 // (not the Windows recycle bin).

@@ -21,6 +21,7 @@ std::string noMounts() { return {}; }
 bool trashUnderDataHome() { return true; }
 bool namesIgnoreCase() { return false; }
 bool namesOfOpenFilesReusable() { return true; }
+std::string nativeSeparators(std::string path) { return path; }
 
 bool makeFifo(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
 void unblockFifo(const std::string& path) {

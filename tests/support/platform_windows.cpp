@@ -27,6 +27,11 @@ std::string noMounts() { return "Windows has no tmpfs or bind mounts for a test 
 bool trashUnderDataHome() { return false; }
 bool namesIgnoreCase() { return true; }
 bool namesOfOpenFilesReusable() { return false; }
+std::string nativeSeparators(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
 
 bool makeFifo(const std::string&) { return false; }
 void unblockFifo(const std::string&) {}

@@ -81,6 +81,9 @@ bool tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
         i += 2;
       }
       tokens->push_back({op, true});
+    } else if (c == '|' && !(i + 1 < line.size() && line[i + 1] == '|')) {
+      endWord();
+      tokens->push_back({"|", true});
     } else if (c == '<' || c == '|' || c == ';' || c == '&' || c == '$' || c == '`' || c == '*' ||
                c == '?' || c == '[' || c == '(' || c == ')' || (c == '~' && !inWord)) {
       return refuse(std::string("'") + c + "'");
@@ -90,6 +93,35 @@ bool tokenize(const std::string& line, std::vector<Token>* tokens, std::string* 
     }
   }
   endWord();
+  return true;
+}
+
+// What printf makes of a format without conversions: \n, \t, \\ and
+// octal escapes; false for anything else.
+bool printfText(const std::string& format, std::string* out) {
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%') return false;
+    if (format[i] != '\\' || i + 1 == format.size()) {
+      *out += format[i];
+      continue;
+    }
+    const char e = format[++i];
+    if (e == 'n') {
+      *out += '\n';
+    } else if (e == 't') {
+      *out += '\t';
+    } else if (e == '\\') {
+      *out += '\\';
+    } else if (e >= '0' && e <= '7') {
+      int value = 0;
+      for (int n = 0; n < 3 && i < format.size() && format[i] >= '0' && format[i] <= '7'; ++n, ++i)
+        value = value * 8 + (format[i] - '0');
+      --i;
+      *out += static_cast<char>(value);
+    } else {
+      return false;
+    }
+  }
   return true;
 }
 
@@ -112,6 +144,19 @@ bool parseCommandLine(const std::string& line, Command* command, std::string* st
   if (end - i >= 3 && !t[i].op && t[i].text == "cd" && !t[i + 1].op && t[i + 2].op && t[i + 2].text == "&&") {
     command->workingFolder = t[i + 1].text;
     i += 3;
+  }
+  if (end - i >= 3 && !t[i].op && t[i].text == "printf" && !t[i + 1].op && t[i + 2].op && t[i + 2].text == "|") {
+    if (!printfText(t[i + 1].text, &command->input)) return refuse("a printf format");
+    i += 3;
+  }
+  if (end - i >= 2 && !t[i].op && t[i].text == "timeout") {
+    std::size_t at = i + 1;
+    if (end - at >= 2 && !t[at].op && t[at].text == "-s" && !t[at + 1].op && t[at + 1].text == "KILL") at += 2;
+    if (at < end && !t[at].op && !t[at].text.empty() &&
+        std::all_of(t[at].text.begin(), t[at].text.end(), [](char d) { return d >= '0' && d <= '9'; })) {
+      command->limitSeconds = std::stoi(t[at].text);
+      i = at + 1;
+    }
   }
   for (; i < end && !t[i].op && command->args.empty(); ++i) {
     const std::string& w = t[i].text;

@@ -22,6 +22,7 @@ struct Command {
   std::string workingFolder;      // empty: this process's
   std::vector<std::pair<std::string, std::string>> environment;  // set (or replaced) for the child
   int limitSeconds = 0;  // killed after this long (status 137); 0: no limit
+  std::string input;     // given on standard input (Windows runner; empty: none)
 };
 
 ProgramRun run(const Command& command);
@@ -31,7 +32,9 @@ ProgramRun run(const Command& command);
 // the tests use are understood: words quoted as the shell quotes them
 // (a backslash escapes only what the shell treats specially, so that
 // Windows paths pass unquoted),
-// leading NAME=value settings, a leading "cd FOLDER &&", "exec", and
+// leading NAME=value settings, a leading "cd FOLDER &&", "exec",
+// "timeout [-s KILL] SECONDS" before the program, "printf 'TEXT' |"
+// feeding standard input, and
 // redirections of standard error to a file or of either stream to
 // /dev/null. Anything else fails the run with the reason in err.
 ProgramRun runProgram(const std::string& commandLine, const TempDir& work);

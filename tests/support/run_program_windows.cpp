@@ -70,11 +70,16 @@ ProgramRun run(const Command& command) {
   ::SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
   HANDLE nul = ::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING, 0,
                              nullptr);
+  // Standard input: the command's text through a pipe, else NUL.
+  HANDLE inRead = nullptr, inWrite = nullptr;
+  if (!command.input.empty() && ::CreatePipe(&inRead, &inWrite, &inherit, 0)) {
+    ::SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+  }
 
   STARTUPINFOW si{};
   si.cb = sizeof si;
   si.dwFlags = STARTF_USESTDHANDLES;
-  si.hStdInput = nul;
+  si.hStdInput = inRead ? inRead : nul;
   si.hStdOutput = outWrite;
   si.hStdError = errWrite;
   std::wstring line = wide(windowsCommandLine(command.args));
@@ -92,7 +97,17 @@ ProgramRun run(const Command& command) {
   ::CloseHandle(outWrite);
   ::CloseHandle(errWrite);
   if (nul != INVALID_HANDLE_VALUE) ::CloseHandle(nul);
+  if (inRead) ::CloseHandle(inRead);
+  std::thread inWriter;
+  if (inWrite) {
+    inWriter = std::thread([inWrite, &command] {
+      DWORD n = 0;
+      ::WriteFile(inWrite, command.input.data(), static_cast<DWORD>(command.input.size()), &n, nullptr);
+      ::CloseHandle(inWrite);
+    });
+  }
   if (!started) {
+    if (inWriter.joinable()) inWriter.join();
     ::CloseHandle(outRead);
     ::CloseHandle(errRead);
     r.err = "cannot start " + command.args[0] + ": error " + std::to_string(startError);
@@ -107,6 +122,7 @@ ProgramRun run(const Command& command) {
   }
   outReader.join();
   errReader.join();
+  if (inWriter.joinable()) inWriter.join();
   DWORD code = 0;
   if (::GetExitCodeProcess(pi.hProcess, &code)) r.status = static_cast<int>(code);
   ::CloseHandle(pi.hThread);
