@@ -18,8 +18,14 @@ class HiveLocation {
   // What RegistryHive and Application take.
   const std::string& hive() const { return where_; }
 
+  // A hive beside this one that no save can write: below a file where a
+  // folder should be, or on Windows a key name longer than the registry
+  // takes.
+  std::string unwritable() const;
+
  private:
   std::string where_;
+  std::string folder_;
 };
 
 }  // namespace quilve::test

@@ -22,6 +22,9 @@ HiveLocation::HiveLocation(const TempDir&) {
   where_ = std::string(kParent) + "\\" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++count);
 }
 
+// Key names are at most 255 characters long.
+std::string HiveLocation::unwritable() const { return where_ + "\\" + std::string(300, 'k'); }
+
 HiveLocation::~HiveLocation() {
   ::RegDeleteTreeW(HKEY_CURRENT_USER, wide(where_).c_str());
   // Only when no other test's key is left under it.

@@ -25,6 +25,7 @@ std::string noSymbolicLinks();    // links that any user may make
 std::string noSignals();          // signals sent to a process by number
 std::string noDevices();          // /dev/null, /dev/full and the like
 std::string noMounts();           // tmpfs and bind mounts made by the test
+std::string noHiveFile();         // a settings hive kept in a file of its own
 
 // True on Windows: names are compared without regard to case there, so two
 // names differing only in case are one file.

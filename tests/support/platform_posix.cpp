@@ -18,6 +18,7 @@ std::string noSymbolicLinks() { return {}; }
 std::string noSignals() { return {}; }
 std::string noDevices() { return {}; }
 std::string noMounts() { return {}; }
+std::string noHiveFile() { return {}; }
 bool trashUnderDataHome() { return true; }
 bool namesIgnoreCase() { return false; }
 bool namesOfOpenFilesReusable() { return true; }

@@ -24,6 +24,9 @@ std::string noSymbolicLinks() {
 std::string noSignals() { return "Windows sends no signals by number to another process"; }
 std::string noDevices() { return "Windows has no /dev/null or /dev/full in the file system"; }
 std::string noMounts() { return "Windows has no tmpfs or bind mounts for a test to make"; }
+std::string noHiveFile() {
+  return "on Windows the settings hive is the registry: no file of its own to be unreadable or set aside";
+}
 bool trashUnderDataHome() { return false; }
 bool namesIgnoreCase() { return true; }
 bool namesOfOpenFilesReusable() { return false; }

@@ -18,6 +18,7 @@ if grep -q '^\[  SKIPPED \]' "$out/log"; then
   sed -n 's/^\[  SKIPPED \] \([A-Za-z_][^ ]*\).*/  \1/p' "$out/log" | sort -u
   exit 1
 fi
-passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.$/\1/p' "$out/log")
+# Under Wine the lines end in CR LF.
+passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\.\r\?$/\1/p' "$out/log")
 ((${passed:-0} > 0)) || { echo "FAILED: no smoke test ran"; exit 1; }
 echo "$passed smoke tests passed on the virtual display"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "input/wide_path.h"
 #include "output/file_operations.h"
 
 namespace quilve::ui::setup {
@@ -19,7 +20,7 @@ std::string formatValue(const char* format, double value) {
 }
 
 std::string directoryWithSeparator(const std::string& path) {
-  const std::size_t sep = path.find_last_of('/');
+  const std::size_t sep = path.find_last_of(pathSeparators());
   if (sep == std::string::npos) return {};
   return path.substr(0, sep + 1);
 }

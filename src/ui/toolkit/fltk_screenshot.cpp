@@ -1,5 +1,6 @@
 // Pictures of shown windows and message boxes as 24-bit BMP files.
 #include "ui/toolkit/fltk_native.h"
+#include "ui/toolkit/fltk_window_pixels.h"
 
 #include <FL/fl_draw.H>
 
@@ -11,11 +12,9 @@ namespace {
 
 bool writeScreenshot(Fl_Window* win, const std::string& bmpPath) {
   if (!win || !win->shown()) return false;
-  Fl::flush();
-  win->make_current();
   const int width = win->w();
   const int height = win->h();
-  std::unique_ptr<uchar[]> rgb(fl_read_image(nullptr, 0, 0, width, height));
+  std::unique_ptr<uchar[]> rgb(readWindowPixels(win));
   if (!rgb) return false;
   const int row = Image::rowBytes(width, 24);
   std::vector<std::uint8_t> file(54 + static_cast<std::size_t>(row) * height, 0);

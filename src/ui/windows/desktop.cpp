@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "input/wide_path.h"
+
 #include "ui/app/control_ids.h"
 #include "ui/windows/about_window.h"
 #include "ui/windows/main_window.h"
@@ -17,7 +19,7 @@
 namespace quilve::ui {
 
 std::string fileNamePart(const std::string& path) {
-  const std::size_t cut = path.find_last_of('/');
+  const std::size_t cut = path.find_last_of(pathSeparators());
   return cut == std::string::npos ? path : path.substr(cut + 1);
 }
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 
 #include "engine/file_list_ops.h"
 #include "engine/scan_worker.h"
+#include "input/wide_path.h"
 #include "ui/app/control_ids.h"
 #include "ui/display/displays.h"
 #include "ui/windows/desktop.h"
@@ -22,10 +22,13 @@ constexpr const char* kNoFileSelected = "<No File Selected>";
 constexpr const char* kInputPattern = "*.w*";
 constexpr const char* kRecordingFilter = ";*.wav,*.wv";
 
+// The folder part of a chosen file's path, ending in its separator. Cut
+// in the UTF-8 text itself: a std::filesystem::path made from it would
+// read the bytes in the system's code page on Windows.
 std::string directoryOf(const std::string& path) {
-  const std::string parent = std::filesystem::path(path).parent_path().string();
-  if (parent.empty()) return "./";
-  return parent.back() == '/' ? parent : parent + "/";
+  const std::size_t cut = path.find_last_of(pathSeparators());
+  if (cut == std::string::npos) return "./";
+  return path.substr(0, cut + 1);
 }
 }  // namespace
 

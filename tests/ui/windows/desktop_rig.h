@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/scan_worker.h"
+#include "support/hive_location.h"
 #include "support/signal_generator.h"
 #include "support/temp_dir.h"
 #include "ui/app/application.h"
@@ -43,11 +44,12 @@ inline void writeRecording(const std::string& path, double seconds,
 
 struct DesktopRig {
   TempDir dir;
+  quilve::test::HiveLocation hive{dir};
   HeadlessToolkit tk;
   std::unique_ptr<Application> app;
 
   DesktopRig() {
-    app = std::make_unique<Application>(tk, dir.file("hive.reg"), false);
+    app = std::make_unique<Application>(tk, hive.hive(), false);
     app->start();
   }
   ~DesktopRig() { app->shutDown(); }

@@ -8,6 +8,9 @@
 #include <thread>
 
 #include "desktop_rig.h"
+#include "settings/registry.h"
+#include "settings/registry_store.h"
+#include "support/platform.h"
 #include "timer/operation_timer.h"
 #include "ui/app/worker_thread.h"
 #include "ui/setup/setup_ids.h"
@@ -17,6 +20,16 @@ namespace quilve::ui::test {
 namespace {
 
 using namespace main_ids;
+
+// What the hive at `where` holds under the program's keys, as hive text:
+// read back from the file, or on Windows from the registry.
+std::string storedHive(const std::string& where) {
+  RegistryHive hive(where);
+  hive.load(nullptr);
+  hive.open(kSettingsKeyPath, false);
+  hive.open(kHistoryKeyPath, false);
+  return hive.serialize();
+}
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -91,7 +104,9 @@ TEST_F(MainWindowTest, SelectOutputTakesThePathAndRaisesTheNewFileFlag) {
   EXPECT_EQ(rig.state().control.resultsPath, rig.dir.file("night1.txt"));
   EXPECT_EQ(rig.text(rig.main(), kOutputField), "night1.txt");
   EXPECT_TRUE(rig.state().control.newResultsFile);
-  EXPECT_EQ(rig.state().history.OutputDirectory, rig.dir.path().string() + "/");
+  // The folder with its separator, as the chosen path spells it.
+  const std::string chosen = rig.dir.file("night1");
+  EXPECT_EQ(rig.state().history.OutputDirectory, chosen.substr(0, chosen.size() - 6));
 
   // Zero-crossing output asks for its own pattern; cancelling forgets the file.
   rig.state().settings.OutputFormat = kOutputZcd;
@@ -186,15 +201,17 @@ TEST_F(MainWindowTest, ClosingTheMainWindowEndsTheProgramAndSavesTheHive) {
   rig.tk.post([&] { rig.tk.requestClose(rig.main()); });
   rig.tk.runLoop();  // returns once the close request has ended the loop
   rig.app->shutDown();
-  const std::string hive = slurp(rig.dir.file("hive.reg"));
-  EXPECT_NE(hive.find("DefaultExpansionFactor"), std::string::npos);
-  EXPECT_NE(hive.find(rig.dir.path().string()), std::string::npos);
+  const std::string hive = storedHive(rig.hive.hive());
+  EXPECT_NE(hive.find("DefaultExpansionFactor"), std::string::npos) << hive;
+  // The folder's name (the hive text escapes Windows' backslashes).
+  EXPECT_NE(hive.find(rig.dir.path().filename().string()), std::string::npos) << hive;
 
   HeadlessToolkit tk2;
-  Application second(tk2, rig.dir.file("hive.reg"), false);
+  Application second(tk2, rig.hive.hive(), false);
   second.start();
   EXPECT_EQ(second.state().settings.DefaultExpansionFactor, 10);
-  EXPECT_EQ(second.state().history.OutputDirectory, rig.dir.path().string() + "/");
+  const std::string chosen = rig.dir.file("out.txt");
+  EXPECT_EQ(second.state().history.OutputDirectory, chosen.substr(0, chosen.size() - 7));
   second.shutDown();
 }
 
@@ -223,6 +240,7 @@ namespace quilve::ui::test {
 namespace {
 
 TEST(DesktopStart, AnUnreadableHiveIsSetAsideWithAWarningAndDefaultsAreUsed) {
+  SKIP_WITHOUT(quilve::test::noHiveFile());
   TempDir dir;
   const std::string hive = dir.file("hive.reg");
   quilve::test::writeFile(hive, {'n', 'o', 't', ' ', 'a', ' ', 'h', 'i', 'v', 'e', '\n'});
@@ -240,6 +258,7 @@ TEST(DesktopStart, AnUnreadableHiveIsSetAsideWithAWarningAndDefaultsAreUsed) {
 }
 
 TEST(DesktopStart, AnUnreadableHiveThatCannotBeSetAsideIsSaidSoAndKept) {
+  SKIP_WITHOUT(quilve::test::noHiveFile());
   TempDir dir;
   const std::string hive = dir.file("hive.reg");
   const quilve::test::Bytes bytes{'n', 'o', 't', ' ', 'a', ' ', 'h', 'i', 'v', 'e', '\n'};
@@ -265,9 +284,10 @@ TEST(DesktopStart, AnUnreadableHiveThatCannotBeSetAsideIsSaidSoAndKept) {
 TEST(DesktopStart, WorkersWhoseThreadCannotBeMadeAreLeftOutSilently) {
   for (const int refusedFrom : {0, 1}) {  // both threads; only the timer's
     TempDir dir;
+    const quilve::test::HiveLocation location(dir);
     HeadlessToolkit tk;
     {
-      Application app(tk, dir.file("hive.reg"));
+      Application app(tk, location.hive());
       int made = 0;
       app.setThreadLauncher([&](std::function<void()> body) {
         if (made++ >= refusedFrom)
@@ -282,7 +302,7 @@ TEST(DesktopStart, WorkersWhoseThreadCannotBeMadeAreLeftOutSilently) {
       EXPECT_EQ(app.run(), 0);  // start() again does nothing; the joins return
     }
     HeadlessToolkit tk2;
-    Application second(tk2, dir.file("hive.reg"), false);
+    Application second(tk2, location.hive(), false);
     second.start();
     EXPECT_EQ(second.state().settings.DefaultExpansionFactor, 10) << refusedFrom;
   }
@@ -305,9 +325,9 @@ TEST(WorkerThread, RunsItsBodyOrReportsThatItCouldNotStart) {
 
 TEST(DesktopStart, AHiveThatCannotBeSavedIsReportedAtExit) {
   TempDir dir;
-  quilve::test::writeFile(dir.file("blocker"), {'x'});  // a file where a folder should be
+  const quilve::test::HiveLocation location(dir);
   HeadlessToolkit tk;
-  Application app(tk, dir.file("blocker") + "/hive.reg", false);
+  Application app(tk, location.unwritable(), false);
   app.start();
   tk.clearShown();
   app.shutDown();
