@@ -11,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <random>
 #include <set>
+#include <sstream>
 
 #include "support/platform.h"
 #include "support/run_program.h"
@@ -24,6 +25,30 @@ namespace fs = std::filesystem;
 namespace {
 
 
+// The name a file had before it went to the trash: the trash may store it
+// under another name (a run killed between writing a file's trash record
+// and moving it leaves that record, and the rerun picks a free name), and
+// its record says where it came from.
+std::string trashedName(const fs::path& p) {
+  const fs::path info = p.parent_path().parent_path() / "info" / (p.filename().string() + ".trashinfo");
+  if (p.parent_path().filename() != "files" || !fs::exists(info)) return p.filename().string();
+  std::istringstream lines(fileText(info.string()));
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("Path=", 0) != 0) continue;
+    std::string decoded;
+    for (std::size_t i = 5; i < line.size(); ++i) {
+      if (line[i] == '%' && i + 2 < line.size()) {
+        decoded += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+        i += 2;
+      } else {
+        decoded += line[i];
+      }
+    }
+    return decoded.substr(decoded.find_last_of('/') + 1);
+  }
+  return p.filename().string();
+}
+
 // What a folder holds: each regular file's name (relative) and bytes;
 // temporaries of an interrupted copy (".quilve-*") are left out.
 std::map<std::string, std::string> regularFiles(const fs::path& root) {
@@ -35,7 +60,7 @@ std::map<std::string, std::string> regularFiles(const fs::path& root) {
     if (!fs::is_regular_file(it->symlink_status(ec))) continue;
     if (p.filename().string().rfind(".quilve-", 0) == 0) continue;
     if (p.extension() == ".trashinfo") continue;
-    out[p.filename().string()] = fileText(p.string());
+    out[trashedName(p)] = fileText(p.string());
   }
   return out;
 }
